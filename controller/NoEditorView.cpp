@@ -1,0 +1,5 @@
+#include "EditorViewFactory.h"
+
+namespace zv {
+Steinberg::IPlugView* createEditorView(ZVController*) { return nullptr; }
+}  // namespace zv

@@ -1,0 +1,73 @@
+#include "ZVController.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "EditorViewFactory.h"
+#include "ParamDefs.h"
+#include "ZVParam.h"
+#include "base/source/fstreamer.h"
+#include "pluginterfaces/vst/ivstmessage.h"
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+ZVController::~ZVController() { dancer.close(); }
+
+FUnknown* ZVController::createInstance(void*) {
+  return static_cast<IEditController*>(new ZVController());
+}
+
+tresult PLUGIN_API ZVController::initialize(FUnknown* context) {
+  const tresult result = EditController::initialize(context);
+  if (result != kResultOk) return result;
+  for (int32 id = 0; id < zv::kNumParams; ++id) parameters.addParameter(new ZVParam(id));
+  dancer.owner = this;
+  return result;
+}
+
+tresult PLUGIN_API ZVController::terminate() {
+  dancer.close();
+  return EditController::terminate();
+}
+
+tresult PLUGIN_API ZVController::setComponentState(IBStream* state) {
+  if (!state) return kResultFalse;
+  IBStreamer streamer(state, kLittleEndian);
+  int32 version = 0;
+  if (!streamer.readInt32(version)) return kResultFalse;
+  for (int32 id = 0; id < zv::kNumWritableParams; ++id) {
+    double value = 0.0;
+    if (!streamer.readDouble(value)) break;
+    if (std::isnan(value)) value = 0.0;
+    value = value < 0.0 ? 0.0 : (value > 1.0 ? 1.0 : value);
+    setParamNormalized(static_cast<ParamID>(id), value);
+  }
+  return kResultOk;
+}
+
+tresult PLUGIN_API ZVController::setParamNormalized(ParamID tag, ParamValue value) {
+  if (std::isnan(value)) value = 0.0;  // a NaN would survive the SDK's clamping
+  const bool wasOn = getParamNormalized(zv::kLowLatency) > 0.5;
+  const tresult result = EditController::setParamNormalized(tag, value);
+  if (tag != static_cast<ParamID>(zv::kLowLatency)) return result;
+  const bool isOn = getParamNormalized(zv::kLowLatency) > 0.5;
+  if (isOn == wasOn) return result;
+  sendLowLatency(isOn);
+  // The host must ask the processor for its new latency whether or not the message got through.
+  if (componentHandler) componentHandler->restartComponent(kLatencyChanged);
+  return result;
+}
+
+void ZVController::sendLowLatency(bool on) {
+  IPtr<IMessage> message = owned(allocateMessage());
+  if (!message) return;
+  message->setMessageID("lowlat");
+  if (IAttributeList* attributes = message->getAttributes()) attributes->setInt("on", on ? 1 : 0);
+  sendMessage(message);
+}
+
+IPlugView* PLUGIN_API ZVController::createView(FIDString name) {
+  if (!name || std::strcmp(name, "editor") != 0) return nullptr;
+  return zv::createEditorView(this);
+}

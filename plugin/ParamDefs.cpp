@@ -1,0 +1,194 @@
+#include "ParamDefs.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace zv {
+
+const ParamDef kParamDefs[kNumParams] = {
+    {"Key", "Key", "", 0, 11, 1, 11},
+    {"Scale", "Scale", "", 0, 9, 0, 9},
+    {"Speed", "Speed", "ms", 0, 400, 0, 0},
+    {"Shift", "Shift", "st", -7, 14, 0, 21},
+    {"Formant", "Formant", "st", -12, 12, 0, 0},
+    {"Consonants", "Cons", "%", 0, 100, 100, 0},
+    {"Mix", "Mix", "%", 0, 100, 100, 0},
+    {"Output", "Output", "dB", -24, 12, 0, 0},
+    {"Low Latency", "LowLat", "", 0, 1, 0, 1},
+    {"Harmony", "Harm", "%", 0, 100, 0, 0},
+    {"Harmony Steps", "HSteps", "st", -7, 7, 2, 14},
+    {"Character", "Char", "", 0, 6, 0, 6},
+    {"Character Amount", "CharAmt", "%", 0, 100, 50, 0},
+    {"Stutter", "Stutter", "", 0, 2, 0, 2},
+    {"Stutter Rate", "Rate", "", 0, 5, 3, 5},
+    {"Detune", "Detune", "Hz", 415, 466, 440, 0},
+    {"Pitch In", "PIn", "", 0, 1, 0, 0},
+    {"Pitch Out", "POut", "", 0, 1, 0, 0},
+    {"Level", "Level", "", 0, 1, 0, 0},
+    {"Tempo", "BPM", "", 0, 1, 0, 0},
+    {"Beat", "Beat", "", 0, 1, 0, 0},
+    {"Playing", "Play", "", 0, 1, 0, 0},
+};
+
+const char* const kNoteNames[12] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
+const char* const kScaleNames[10] = {"Minor",       "Major",       "Harm. Minor", "Phrygian",
+                                     "Dorian",      "Phryg. Dominant", "Minor Pent.", "Major Pent.",
+                                     "Blues",       "Chromatic"};
+const char* const kCharacterNames[7] = {"Off", "Drive", "Radio", "Crush", "Glitch", "Downsample", "Lo-Fi"};
+const char* const kStutterModeNames[3] = {"Off", "Gate", "Repeat"};
+const char* const kStutterRateNames[6] = {"1/4", "1/8", "1/8T", "1/16", "1/16T", "1/32"};
+
+namespace {
+
+bool validId(int32_t id) { return id >= 0 && id < kNumParams; }
+
+double clamp01(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
+
+const char* listName(int32_t id, int index) {
+  switch (id) {
+    case kKey: return kNoteNames[index];
+    case kScale: return kScaleNames[index];
+    case kCharacter: return kCharacterNames[index];
+    case kStutter: return kStutterModeNames[index];
+    case kStutterRate: return kStutterRateNames[index];
+    default: return "";
+  }
+}
+
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// True when `text` begins with the first `length` characters of `name`, ignoring case.
+bool startsWithNoCase(const char* text, const char* name, std::size_t length) {
+  for (std::size_t i = 0; i < length; ++i) {
+    if (text[i] == '\0' || lower(text[i]) != lower(name[i])) return false;
+  }
+  return true;
+}
+
+int matchList(int32_t id, const char* text) {
+  switch (id) {
+    case kKey:  // last to first over the full name, so "C#" is tried before "C"
+      for (int i = 11; i >= 0; --i)
+        if (startsWithNoCase(text, kNoteNames[i], std::strlen(kNoteNames[i]))) return i;
+      return -1;
+    case kScale:  // first four characters only
+      for (int i = 0; i < 10; ++i)
+        if (startsWithNoCase(text, kScaleNames[i], 4)) return i;
+      return -1;
+    case kCharacter:
+      for (int i = 0; i < 7; ++i)
+        if (startsWithNoCase(text, kCharacterNames[i], 3)) return i;
+      return -1;
+    case kStutter:
+      for (int i = 0; i < 3; ++i)
+        if (startsWithNoCase(text, kStutterModeNames[i], 3)) return i;
+      return -1;
+    case kStutterRate:  // last to first, so "1/16T" is tried before "1/16"
+      for (int i = 5; i >= 0; --i)
+        if (startsWithNoCase(text, kStutterRateNames[i], std::strlen(kStutterRateNames[i]))) return i;
+      return -1;
+    default: return -1;
+  }
+}
+
+}  // namespace
+
+int32_t paramFlags(int32_t id) {
+  if (!validId(id)) return 0;
+  if (id >= kPitchIn) return kFlagReadOnly | kFlagHidden;
+  return isListParam(id) ? (kFlagCanAutomate | kFlagList) : kFlagCanAutomate;
+}
+
+bool isListParam(int32_t id) {
+  return id == kKey || id == kScale || id == kCharacter || id == kStutter || id == kStutterRate;
+}
+
+double roundHalfAway(double v) { return std::round(v); }
+
+double normalizedToPlain(int32_t id, double normalized) {
+  if (!validId(id)) return 0.0;
+  const ParamDef& def = kParamDefs[id];
+  const double c = clamp01(normalized);
+  if (id == kSpeed) return def.maxValue * c * c;  // square law: half the travel is 100 ms
+  const double plain = def.minValue + (def.maxValue - def.minValue) * c;
+  return def.stepCount > 0 ? roundHalfAway(plain) : plain;
+}
+
+double plainToNormalized(int32_t id, double plain) {
+  if (!validId(id)) return 0.0;
+  const ParamDef& def = kParamDefs[id];
+  double p = plain < def.minValue ? def.minValue : (plain > def.maxValue ? def.maxValue : plain);
+  if (std::isnan(p)) p = def.minValue;
+  if (id == kSpeed) return std::sqrt(p / def.maxValue);
+  return (p - def.minValue) / (def.maxValue - def.minValue);
+}
+
+int formatParamValue(int32_t id, double v, char* buffer, std::size_t bufferSize) {
+  if (!validId(id)) return std::snprintf(buffer, bufferSize, "%.2f", 0.0);
+  const double c = clamp01(v);
+  const double p = normalizedToPlain(id, c);
+  const int i = static_cast<int>(p);
+  switch (id) {
+    case kSpeed: {
+      if (v < 0) return std::snprintf(buffer, bufferSize, "Robot");
+      if (v > 1) return std::snprintf(buffer, bufferSize, "%.0f ms", 400.0);
+      const double ms = 400.0 * v * v;
+      if (!(ms >= 0.5)) return std::snprintf(buffer, bufferSize, "Robot");
+      return std::snprintf(buffer, bufferSize, "%.0f ms", ms);
+    }
+    case kKey:
+    case kScale:
+    case kCharacter:
+    case kStutter:
+    case kStutterRate: return std::snprintf(buffer, bufferSize, "%s", listName(id, i));
+    case kShift:
+    case kHarmonySteps:
+      if (i == 0) return std::snprintf(buffer, bufferSize, "0 steps");
+      return std::snprintf(buffer, bufferSize, "%+d step%s", i, (i == 1 || i == -1) ? "" : "s");
+    case kFormant:
+      if (p > -0.05 && p < 0.05) return std::snprintf(buffer, bufferSize, "0.0 st");
+      return std::snprintf(buffer, bufferSize, "%+.1f st", p);
+    case kConsonants:
+    case kMix:
+    case kHarmony:
+    case kCharacterAmount: return std::snprintf(buffer, bufferSize, "%.0f%%", p);
+    case kOutput:
+      if (p > -0.05 && p < 0.05) return std::snprintf(buffer, bufferSize, "0.0 dB");
+      return std::snprintf(buffer, bufferSize, "%+.1f dB", p);
+    case kLowLatency: return std::snprintf(buffer, bufferSize, "%s", p > 0.5 ? "On" : "Off");
+    case kDetune:
+      if (std::fabs(p - std::round(p)) < 0.05) return std::snprintf(buffer, bufferSize, "%.0f Hz", p);
+      return std::snprintf(buffer, bufferSize, "%.1f Hz", p);
+    case kPitchIn:
+    case kPitchOut: {
+      if (!(v >= 0.01)) return std::snprintf(buffer, bufferSize, "-");
+      const float m = static_cast<float>((v - 0.02) / 0.98 * 84.0 + 24.0);
+      if (m < 0.0f) return std::snprintf(buffer, bufferSize, "-");
+      return std::snprintf(buffer, bufferSize, "%.1f", static_cast<double>(m));
+    }
+    case kLevel:
+    case kBeat:
+    case kPlaying: return std::snprintf(buffer, bufferSize, "%.2f", v);
+    case kTempo: return std::snprintf(buffer, bufferSize, "%.0f", 20.0 + 380.0 * v);
+    default: return std::snprintf(buffer, bufferSize, "%.2f", p);
+  }
+}
+
+bool parseParamText(int32_t id, const char* text, double& normalizedOut) {
+  if (!validId(id) || text == nullptr) return false;
+  if (isListParam(id)) {
+    const int index = matchList(id, text);
+    if (index < 0) return false;
+    normalizedOut = plainToNormalized(id, index);
+    return true;
+  }
+  const double plain = std::atof(text);
+  // "nan", "inf" and overflowing numbers would store a non-finite value the DSP cannot use.
+  if (!std::isfinite(plain)) return false;
+  normalizedOut = plainToNormalized(id, plain);
+  return true;
+}
+
+}  // namespace zv

@@ -1,0 +1,76 @@
+// The one table of all 22 parameters, shared by processor, controller, presets and editor.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace zv {
+
+struct ParamDef {
+  const char* name;
+  const char* shortName;
+  const char* units;
+  double minValue;
+  double maxValue;
+  double defaultValue;
+  int32_t stepCount;  // 0 = continuous; for lists, entries - 1
+};
+
+enum ParamId : int32_t {
+  kKey = 0,
+  kScale,
+  kSpeed,
+  kShift,
+  kFormant,
+  kConsonants,
+  kMix,
+  kOutput,
+  kLowLatency,
+  kHarmony,
+  kHarmonySteps,
+  kCharacter,
+  kCharacterAmount,
+  kStutter,
+  kStutterRate,
+  kDetune,
+  kPitchIn,
+  kPitchOut,
+  kLevel,
+  kTempo,
+  kBeat,
+  kPlaying,
+  kNumParams
+};
+
+constexpr int32_t kNumWritableParams = 16;  // IDs 0..15 are stored in the component state
+
+// Host flags (ParameterInfo::ParameterFlags values), kept here so the table does not need the SDK.
+constexpr int32_t kFlagCanAutomate = 1;
+constexpr int32_t kFlagReadOnly = 2;
+constexpr int32_t kFlagList = 8;
+constexpr int32_t kFlagHidden = 16;
+
+extern const ParamDef kParamDefs[kNumParams];
+
+extern const char* const kNoteNames[12];
+extern const char* const kScaleNames[10];
+extern const char* const kCharacterNames[7];
+extern const char* const kStutterModeNames[3];
+extern const char* const kStutterRateNames[6];
+
+int32_t paramFlags(int32_t id);
+bool isListParam(int32_t id);
+
+// Rounds halves away from zero, the rule for every stepped value.
+double roundHalfAway(double v);
+
+double normalizedToPlain(int32_t id, double normalized);
+double plainToNormalized(int32_t id, double plain);
+// Writes the display text like snprintf (truncated to the buffer) and returns what snprintf reports.
+int formatParamValue(int32_t id, double normalized, char* buffer, std::size_t bufferSize);
+
+// Text typed by a user or sent by a host, already narrowed to 8 bits. Returns false and leaves
+// `normalizedOut` alone when the text means nothing for the parameter.
+bool parseParamText(int32_t id, const char* text, double& normalizedOut);
+
+}  // namespace zv

@@ -1,0 +1,311 @@
+#include "ZVProcessor.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "ClassIds.h"
+#include "DenormalGuard.h"
+#include "base/source/fstreamer.h"
+#include "pluginterfaces/base/ibstream.h"
+#include "pluginterfaces/vst/ivstparameterchanges.h"
+#include "pluginterfaces/vst/ivstprocesscontext.h"
+#include "pluginterfaces/vst/ivstmessage.h"
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+namespace {
+
+constexpr int32 kStateVersion = 7;
+
+// NaN has no place in a normalized value: it would turn every derived quantity into NaN.
+double sanitize(double v) { return std::isnan(v) ? 0.0 : v; }
+
+double clampUnit(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
+
+int roundSteps(double normalized, int steps, int offset) {
+  const double v = clampUnit(normalized);
+  return static_cast<int>(std::round(steps * v)) + offset;
+}
+
+float meterFromNote(float note) {
+  if (note < 0.0f) return 0.0f;
+  return std::clamp((note - 24.0f) / 84.0f * 0.98f + 0.02f, 0.02f, 1.0f);
+}
+
+int countChannels(SpeakerArrangement arr) {
+  int n = 0;
+  for (; arr; arr &= arr - 1) ++n;
+  return n;
+}
+
+}  // namespace
+
+ZVProcessor::ZVProcessor() {
+  setControllerClass(zv::kControllerUID);
+  for (int32 id = 0; id < zv::kNumParams; ++id) {
+    const zv::ParamDef& def = zv::kParamDefs[id];
+    const double d = std::clamp(def.defaultValue, def.minValue, def.maxValue);
+    const double n = id == zv::kSpeed ? std::sqrt(d / def.maxValue)
+                                      : (d - def.minValue) / (def.maxValue - def.minValue);
+    normalized_[id].store(n, std::memory_order_relaxed);
+  }
+}
+
+FUnknown* ZVProcessor::createInstance(void*) {
+  return static_cast<IAudioProcessor*>(new ZVProcessor());
+}
+
+tresult PLUGIN_API ZVProcessor::initialize(FUnknown* context) {
+  const tresult result = AudioEffect::initialize(context);
+  if (result != kResultOk) return result;
+  addAudioInput(STR16("Input"), SpeakerArr::kStereo);
+  addAudioOutput(STR16("Output"), SpeakerArr::kStereo);
+  return result;
+}
+
+tresult PLUGIN_API ZVProcessor::setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
+                                                   SpeakerArrangement* outputs, int32 numOuts) {
+  if (numIns != 1 || numOuts != 1 || !inputs || !outputs) return kResultFalse;
+  const int ins = countChannels(inputs[0]);
+  const int outs = countChannels(outputs[0]);
+  if (ins < 1 || ins > 2 || outs < 1 || outs > 2) return kResultFalse;
+  return AudioEffect::setBusArrangements(inputs, numIns, outputs, numOuts);
+}
+
+tresult PLUGIN_API ZVProcessor::canProcessSampleSize(int32 symbolicSampleSize) {
+  return symbolicSampleSize == kSample32 ? kResultTrue : kResultFalse;
+}
+
+uint32 PLUGIN_API ZVProcessor::getLatencySamples() {
+  double sr = processSetup.sampleRate;
+  if (!(sr > 0.0)) sr = 44100.0;
+  if (lowLatencyFlag_.load()) return static_cast<uint32>(0.003 * sr);
+  return static_cast<uint32>(0.004 * sr) + 3u * static_cast<uint32>(std::ceil(sr / 65.0));
+}
+
+uint32 PLUGIN_API ZVProcessor::getTailSamples() {
+  return static_cast<uint32>(std::max(0, engine_.latencySamples()));
+}
+
+tresult PLUGIN_API ZVProcessor::setupProcessing(ProcessSetup& setup) {
+  engine_.configure(setup.sampleRate);
+  // Every block up to the announced maximum is served without allocating on the audio thread.
+  const size_t size = static_cast<size_t>(std::max<int32>(64, setup.maxSamplesPerBlock));
+  monoBlock_.assign(size, 0.0f);
+  leftBlock_.assign(size, 0.0f);
+  rightBlock_.assign(size, 0.0f);
+  stateChanged_.store(false);
+  applyNormalized();
+  return AudioEffect::setupProcessing(setup);
+}
+
+tresult PLUGIN_API ZVProcessor::setActive(TBool state) {
+  if (state) {
+    engine_.reset();
+    // A state that arrived while inactive is already applied; anything newer waits for process().
+  }
+  active_.store(state != 0);
+  return AudioEffect::setActive(state);
+}
+
+zv::PlainParams ZVProcessor::deriveParams(const double* n) {
+  zv::PlainParams p;
+  auto v = [n](int id) { return clampUnit(sanitize(n[id])); };
+  p.key = roundSteps(v(zv::kKey), 11, 0);
+  p.scale = roundSteps(v(zv::kScale), 9, 0);
+  p.speedMs = static_cast<float>(400.0 * v(zv::kSpeed) * v(zv::kSpeed));
+  p.shiftSteps = static_cast<int>(std::round(21.0 * v(zv::kShift) - 7.0));
+  p.formantSemitones = static_cast<float>(24.0 * v(zv::kFormant) - 12.0);
+  p.a4Hz = static_cast<float>(std::round((51.0 * v(zv::kDetune) + 415.0) * 100.0) / 100.0);
+  p.consonants = static_cast<float>(v(zv::kConsonants));
+  p.mix = static_cast<float>(v(zv::kMix));
+  p.outputDb = static_cast<float>(36.0 * v(zv::kOutput) - 24.0);
+  p.lowLatency = std::round(v(zv::kLowLatency)) > 0.5;
+  p.harmony = static_cast<float>(v(zv::kHarmony));
+  p.harmonySteps = static_cast<int>(std::round(14.0 * v(zv::kHarmonySteps) - 7.0));
+  p.character = roundSteps(v(zv::kCharacter), 6, 0);
+  p.stutter = roundSteps(v(zv::kStutter), 2, 0);
+  p.stutterRate = roundSteps(v(zv::kStutterRate), 5, 0);
+  p.characterAmount = static_cast<float>(v(zv::kCharacterAmount));
+  return p;
+}
+
+void ZVProcessor::applyParams(const zv::PlainParams& record) {
+  plain_ = record;
+  engine_.setParams(record);
+  engine_.setLowLatency(record.lowLatency);  // resets the engine when the mode flips
+  engine_.setHarmonySteps(record.harmonySteps);
+  lowLatencyFlag_.store(record.lowLatency);
+}
+
+void ZVProcessor::applyNormalized() {
+  double values[zv::kNumParams];
+  for (int id = 0; id < zv::kNumParams; ++id) values[id] = normalized_[id].load(std::memory_order_relaxed);
+  applyParams(deriveParams(values));
+}
+
+tresult PLUGIN_API ZVProcessor::process(ProcessData& data) {
+  zv::DenormalGuard denormalGuard;
+
+  bool changed = stateChanged_.exchange(false);
+  if (IParameterChanges* changes = data.inputParameterChanges) {
+    const int32 count = changes->getParameterCount();
+    for (int32 i = 0; i < count; ++i) {
+      IParamValueQueue* queue = changes->getParameterData(i);
+      if (!queue) continue;
+      const ParamID id = queue->getParameterId();
+      const int32 points = queue->getPointCount();
+      if (id >= static_cast<ParamID>(zv::kNumWritableParams) || points < 1) continue;
+      int32 offset = 0;
+      ParamValue value = 0.0;
+      if (queue->getPoint(points - 1, offset, value) == kResultOk) {
+        normalized_[id].store(sanitize(value), std::memory_order_relaxed);
+        changed = true;
+      }
+    }
+  }
+  if (changed) applyNormalized();
+
+  const int32 n = data.numSamples;
+  if (n < 1 || data.numInputs < 1 || data.numOutputs < 1 || !data.inputs || !data.outputs)
+    return kResultOk;
+
+  readTransport(data);
+
+  if (monoBlock_.size() < static_cast<size_t>(n)) {
+    // Only a host that breaks its own maximum block size gets here.
+    monoBlock_.resize(static_cast<size_t>(n));
+    leftBlock_.resize(static_cast<size_t>(n));
+    rightBlock_.resize(static_cast<size_t>(n));
+  }
+
+  float* mono = monoBlock_.data();
+  const AudioBusBuffers& in = data.inputs[0];
+  std::fill(mono, mono + n, 0.0f);
+  if (in.numChannels > 0 && in.channelBuffers32) {
+    for (int32 c = 0; c < in.numChannels; ++c) {
+      const float* src = in.channelBuffers32[c];
+      if (!src) continue;  // a missing channel counts as silence
+      for (int32 i = 0; i < n; ++i) mono[i] += src[i];
+    }
+    const float scale = 1.0f / static_cast<float>(in.numChannels);
+    for (int32 i = 0; i < n; ++i) mono[i] *= scale;
+  }
+
+  float* left = leftBlock_.data();
+  float* right = rightBlock_.data();
+  engine_.process(mono, left, right, n);
+
+  AudioBusBuffers& out = data.outputs[0];
+  if (out.channelBuffers32) {
+    if (out.numChannels == 1) {
+      if (float* dst = out.channelBuffers32[0])
+        for (int32 i = 0; i < n; ++i) dst[i] = (left[i] + right[i]) * 0.5f;
+    } else {
+      for (int32 c = 0; c < out.numChannels; ++c) {
+        float* dst = out.channelBuffers32[c];
+        if (dst) std::memcpy(dst, c == 1 ? right : left, sizeof(float) * static_cast<size_t>(n));
+      }
+    }
+  }
+
+  writeMeters(data);
+  out.silenceFlags = 0;
+  return kResultOk;
+}
+
+void ZVProcessor::readTransport(ProcessData& data) {
+  zv::HostTransport& transport = engine_.transport();
+  const ProcessContext* ctx = data.processContext;
+  if (!ctx) {
+    transport.playing = false;
+    transport.positionValid = false;
+    meterPlaying_ = false;
+    return;
+  }
+  const bool playing = (ctx->state & ProcessContext::kPlaying) != 0;
+  const bool positionValid = (ctx->state & ProcessContext::kProjectTimeMusicValid) != 0;
+  const bool tempoValid = (ctx->state & ProcessContext::kTempoValid) != 0;
+  transport.playing = playing;
+  transport.positionValid = positionValid;
+  if (tempoValid && positionValid) {
+    meterTempo_ = ctx->tempo;
+    transport.positionQuarters = ctx->projectTimeMusic;
+    if (ctx->tempo > 1.0) transport.tempoBpm = ctx->tempo;
+    meterPlaying_ = playing;
+    double sr = processSetup.sampleRate > 0.0 ? processSetup.sampleRate : 44100.0;
+    const double end = ctx->projectTimeMusic + data.numSamples / sr * ctx->tempo / 60.0;
+    meterBeat_ = end - std::floor(end);
+  } else if (tempoValid) {
+    meterTempo_ = ctx->tempo;
+    meterPlaying_ = false;
+  } else if (positionValid) {
+    transport.positionQuarters = ctx->projectTimeMusic;
+    meterPlaying_ = playing;
+    meterBeat_ = ctx->projectTimeMusic - std::floor(ctx->projectTimeMusic);
+  } else {
+    meterPlaying_ = false;
+  }
+  if (!std::isfinite(meterBeat_)) meterBeat_ = 0.0;
+}
+
+void ZVProcessor::writeMeters(ProcessData& data) {
+  IParameterChanges* changes = data.outputParameterChanges;
+  if (!changes) return;
+  double tempo = (meterTempo_ - 20.0) / 380.0;
+  tempo = std::isnan(tempo) ? 0.0 : std::clamp(tempo, 0.0, 1.0);
+  const double values[6] = {meterFromNote(engine_.inputNote()),
+                            meterFromNote(engine_.outputNote()),
+                            std::clamp(static_cast<double>(engine_.inputLevel()), 0.0, 1.0),
+                            tempo,
+                            meterBeat_,
+                            meterPlaying_ ? 1.0 : 0.0};
+  for (int32 k = 0; k < 6; ++k) {
+    int32 queueIndex = 0;
+    if (IParamValueQueue* queue = changes->addParameterData(zv::kPitchIn + k, queueIndex)) {
+      int32 pointIndex = 0;
+      queue->addPoint(0, values[k], pointIndex);
+    }
+  }
+}
+
+tresult PLUGIN_API ZVProcessor::getState(IBStream* state) {
+  if (!state) return kResultFalse;
+  IBStreamer streamer(state, kLittleEndian);
+  // A refused write must not pass for a saved project.
+  if (!streamer.writeInt32(kStateVersion)) return kResultFalse;
+  for (int id = 0; id < zv::kNumWritableParams; ++id)
+    if (!streamer.writeDouble(normalized_[id].load(std::memory_order_relaxed))) return kResultFalse;
+  return kResultOk;
+}
+
+tresult PLUGIN_API ZVProcessor::setState(IBStream* state) {
+  if (!state) return kResultFalse;
+  IBStreamer streamer(state, kLittleEndian);
+  int32 version = 0;
+  if (!streamer.readInt32(version)) return kResultFalse;
+  for (int id = 0; id < zv::kNumWritableParams; ++id) {
+    double value = 0.0;
+    if (!streamer.readDouble(value)) break;  // an older, shorter state updates its leading values
+    normalized_[id].store(clampUnit(sanitize(value)), std::memory_order_relaxed);
+  }
+  if (active_.load()) {
+    stateChanged_.store(true);  // the audio thread installs it at the start of its next block
+  } else {
+    applyNormalized();
+  }
+  return kResultOk;
+}
+
+tresult PLUGIN_API ZVProcessor::notify(IMessage* message) {
+  if (message && message->getMessageID() && std::strcmp(message->getMessageID(), "lowlat") == 0) {
+    if (IAttributeList* attributes = message->getAttributes()) {
+      int64 on = 0;
+      if (attributes->getInt("on", on) == kResultOk) lowLatencyFlag_.store(on != 0);
+    }
+    return kResultOk;
+  }
+  return AudioEffect::notify(message);
+}

@@ -1,0 +1,72 @@
+#include "vstaudioeffect.h"
+
+namespace Steinberg {
+namespace Vst {
+
+AudioEffect::AudioEffect() {
+  processSetup.maxSamplesPerBlock = 1024;
+  processSetup.processMode = kRealtime;
+  processSetup.sampleRate = 44100.0;
+  processSetup.symbolicSampleSize = kSample32;
+}
+
+AudioBus* AudioEffect::addAudioInput(const TChar* name, SpeakerArrangement arr, BusType busType,
+                                     int32 flags) {
+  auto* bus = new AudioBus(name, busType, flags, arr);
+  audioInputs.push_back(IPtr<Bus>(bus, false));
+  return bus;
+}
+
+AudioBus* AudioEffect::addAudioOutput(const TChar* name, SpeakerArrangement arr, BusType busType,
+                                      int32 flags) {
+  auto* bus = new AudioBus(name, busType, flags, arr);
+  audioOutputs.push_back(IPtr<Bus>(bus, false));
+  return bus;
+}
+
+AudioBus* AudioEffect::getAudioInput(int32 index) {
+  return index >= 0 && index < static_cast<int32>(audioInputs.size())
+             ? FCast<AudioBus>(audioInputs.at(index)) : nullptr;
+}
+
+AudioBus* AudioEffect::getAudioOutput(int32 index) {
+  return index >= 0 && index < static_cast<int32>(audioOutputs.size())
+             ? FCast<AudioBus>(audioOutputs.at(index)) : nullptr;
+}
+
+tresult PLUGIN_API AudioEffect::setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
+                                                   SpeakerArrangement* outputs, int32 numOuts) {
+  if (numIns < 0 || numOuts < 0) return kInvalidArgument;
+  if (numIns > static_cast<int32>(audioInputs.size()) ||
+      numOuts > static_cast<int32>(audioOutputs.size()))
+    return kResultFalse;
+  for (int32 i = 0; i < numIns; ++i)
+    if (auto* bus = getAudioInput(i)) bus->setArrangement(inputs[i]);
+  for (int32 i = 0; i < numOuts; ++i)
+    if (auto* bus = getAudioOutput(i)) bus->setArrangement(outputs[i]);
+  return kResultTrue;
+}
+
+tresult PLUGIN_API AudioEffect::getBusArrangement(BusDirection dir, int32 index,
+                                                  SpeakerArrangement& arr) {
+  BusList* busList = getBusList(kAudio, dir);
+  if (!busList || index < 0 || index >= static_cast<int32>(busList->size())) return kInvalidArgument;
+  if (auto* bus = FCast<AudioBus>(busList->at(index))) {
+    arr = bus->getArrangement();
+    return kResultTrue;
+  }
+  return kResultFalse;
+}
+
+tresult PLUGIN_API AudioEffect::canProcessSampleSize(int32 symbolicSampleSize) {
+  return symbolicSampleSize == kSample32 ? kResultTrue : kResultFalse;
+}
+
+tresult PLUGIN_API AudioEffect::setupProcessing(ProcessSetup& setup) {
+  if (canProcessSampleSize(setup.symbolicSampleSize) != kResultTrue) return kResultFalse;
+  processSetup = setup;
+  return kResultOk;
+}
+
+}  // namespace Vst
+}  // namespace Steinberg

@@ -1,0 +1,155 @@
+#include <cmath>
+#include <cstring>
+
+#include "ModuleFixture.h"
+#include "base/source/fstreamer.h"
+#include "public.sdk/source/common/memorystream.h"
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+using namespace zvtest;
+using zvhost::EditRecord;
+
+namespace {
+
+void writeState(MemoryStream& stream, const std::vector<double>& values) {
+  IBStreamer streamer(&stream, kLittleEndian);
+  streamer.writeInt32(7);
+  for (double v : values) streamer.writeDouble(v);
+  stream.seek(0, IBStream::kIBSeekSet, nullptr);
+}
+
+// Records the "lowlat" messages the processor side would receive.
+class RecordingPeer : public IConnectionPoint {
+public:
+  tresult PLUGIN_API connect(IConnectionPoint*) override { return kResultOk; }
+  tresult PLUGIN_API disconnect(IConnectionPoint*) override { return kResultOk; }
+  tresult PLUGIN_API notify(IMessage* message) override {
+    int64 on = -1;
+    if (message && std::strcmp(message->getMessageID(), "lowlat") == 0 && message->getAttributes())
+      message->getAttributes()->getInt("on", on);
+    received.push_back(on);
+    return kResultOk;
+  }
+  tresult PLUGIN_API queryInterface(const TUID, void** obj) override {
+    *obj = nullptr;
+    return kNoInterface;
+  }
+  uint32 PLUGIN_API addRef() override { return 1; }
+  uint32 PLUGIN_API release() override { return 1; }
+  std::vector<int64> received;
+};
+
+struct ControllerWithPeer {
+  ControllerWithPeer() : inst(makeInstance()) {
+    inst->controller()->queryInterface(IConnectionPoint::iid, reinterpret_cast<void**>(&cp));
+    cp->disconnect(inst->processorConnection());
+    cp->connect(&peer);
+    inst->handler().records.clear();
+  }
+  ~ControllerWithPeer() {
+    cp->disconnect(&peer);
+    cp->connect(inst->processorConnection());
+    cp->release();
+  }
+  int restarts() const {
+    int n = 0;
+    for (const auto& r : inst->handler().records)
+      n += r.kind == EditRecord::kRestart && r.value == kLatencyChanged;
+    return n;
+  }
+  std::unique_ptr<zvhost::PluginInstance> inst;
+  IConnectionPoint* cp = nullptr;
+  RecordingPeer peer;
+};
+
+}  // namespace
+
+TEST(Controller, RegistersTwentyTwoParametersInIdOrder) {
+  auto inst = makeInstance();
+  IEditController* c = inst->controller();
+  ASSERT_EQ(c->getParameterCount(), 22);
+  for (int32 i = 0; i < 22; ++i) {
+    ParameterInfo info{};
+    ASSERT_EQ(c->getParameterInfo(i, info), kResultOk);
+    EXPECT_EQ(info.id, static_cast<ParamID>(i));
+    EXPECT_EQ(info.unitId, kRootUnitId);
+  }
+  ParameterInfo key{};
+  c->getParameterInfo(0, key);
+  EXPECT_EQ(key.stepCount, 11);
+  EXPECT_EQ(key.flags, 9);
+  EXPECT_NEAR(key.defaultNormalizedValue, 1.0 / 11, 1e-15);
+  EXPECT_NEAR(c->getParamNormalized(0), 1.0 / 11, 1e-15);
+  EXPECT_EQ(c->getParamNormalized(99), 0.0);
+}
+
+TEST(Controller, ShowsAndParsesValuesThroughTheTable) {
+  auto inst = makeInstance();
+  IEditController* c = inst->controller();
+  String128 text{};
+  ASSERT_EQ(c->getParamStringByValue(0, 0.5, text), kResultOk);
+  EXPECT_EQ(text[0], u'F');
+  EXPECT_EQ(text[1], u'#');
+  EXPECT_EQ(text[2], 0);
+  String128 typed = {u'1', u'/', u'8', u't', 0};
+  ParamValue v = -1;
+  ASSERT_EQ(c->getParamValueByString(14, typed, v), kResultOk);
+  EXPECT_DOUBLE_EQ(v, 0.4);
+  String128 number = {u'3', 0};
+  EXPECT_NE(c->getParamValueByString(1, number, v), kResultOk);
+  String128 nan = {u'n', u'a', u'n', 0};
+  EXPECT_NE(c->getParamValueByString(6, nan, v), kResultOk);
+  EXPECT_DOUBLE_EQ(c->normalizedParamToPlain(2, 0.5), 100.0);
+  EXPECT_DOUBLE_EQ(c->plainParamToNormalized(2, 100.0), 0.5);
+}
+
+TEST(Controller, HasNoStateOfItsOwnAndOnlyAnEditorViewName) {
+  auto inst = makeInstance();
+  MemoryStream stream;
+  EXPECT_EQ(inst->controller()->getState(&stream), kNotImplemented);
+  EXPECT_EQ(inst->controller()->setState(&stream), kNotImplemented);
+  EXPECT_EQ(inst->controller()->createView("Editor"), nullptr);
+  EXPECT_EQ(inst->controller()->createView(""), nullptr);
+  EXPECT_EQ(inst->controller()->createView(nullptr), nullptr);
+}
+
+TEST(Controller, ComponentStateSetsAllValuesAndAnnouncesALatencySwitchOnce) {
+  ControllerWithPeer t;
+  std::vector<double> values(16, 0.25);
+  values[8] = 1.0;
+  MemoryStream stream;
+  writeState(stream, values);
+  ASSERT_EQ(t.inst->controller()->setComponentState(&stream), kResultOk);
+  for (int32 id = 0; id < 16; ++id) EXPECT_EQ(t.inst->controller()->getParamNormalized(id), values[id]);
+  EXPECT_EQ(t.peer.received, std::vector<int64>{1});
+  EXPECT_EQ(t.restarts(), 1);
+}
+
+TEST(Controller, ComponentStateClampsShortStreamsAndRefusesAMissingVersion) {
+  auto inst = makeInstance();
+  IEditController* c = inst->controller();
+  MemoryStream stream;
+  writeState(stream, {-0.2, 1.4, std::nan("")});
+  ASSERT_EQ(c->setComponentState(&stream), kResultOk);
+  EXPECT_EQ(c->getParamNormalized(0), 0.0);
+  EXPECT_EQ(c->getParamNormalized(1), 1.0);
+  EXPECT_EQ(c->getParamNormalized(2), 0.0);
+  EXPECT_DOUBLE_EQ(c->getParamNormalized(3), 1.0 / 3);  // untouched
+  MemoryStream empty;
+  EXPECT_EQ(c->setComponentState(&empty), kResultFalse);
+  EXPECT_EQ(c->setComponentState(nullptr), kResultFalse);
+}
+
+TEST(Controller, LowLatencyMessagesOnlyWhenTheOnOffStateFlips) {
+  ControllerWithPeer t;
+  IEditController* c = t.inst->controller();
+  c->setParamNormalized(8, 0.3);
+  c->setParamNormalized(8, 0.4);
+  EXPECT_TRUE(t.peer.received.empty());
+  c->setParamNormalized(8, 0.6);
+  EXPECT_EQ(t.peer.received, std::vector<int64>{1});
+  c->setParamNormalized(8, 0.5);  // exactly 0.5 counts as off
+  EXPECT_EQ(t.peer.received, (std::vector<int64>{1, 0}));
+  EXPECT_EQ(t.restarts(), 2);
+}
