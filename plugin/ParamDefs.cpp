@@ -93,6 +93,49 @@ int matchList(int32_t id, const char* text) {
   }
 }
 
+// The leading decimal number of a text, the way atof reads one (0 when there is none), but the
+// same on every C runtime: hexadecimal forms are not numbers here, and "nan"/"inf" come back as
+// NaN so the caller can refuse them.
+double leadingDecimal(const char* text) {
+  const char* p = text;
+  while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+  const char* start = p;
+  if (*p == '+' || *p == '-') ++p;
+  if (lower(p[0]) == 'n' && lower(p[1]) == 'a' && lower(p[2]) == 'n') return std::nan("");
+  if (lower(p[0]) == 'i' && lower(p[1]) == 'n' && lower(p[2]) == 'f') return std::nan("");
+  char digits[128];
+  std::size_t n = 0;
+  auto take = [&](const char* q) {
+    while (*q >= '0' && *q <= '9') {
+      if (n + 8 < sizeof(digits)) digits[n++] = *q;
+      ++q;
+    }
+    return q;
+  };
+  if (start != p) digits[n++] = *start;
+  const char* q = take(p);
+  const bool intDigits = q != p;
+  bool fracDigits = false;
+  if (*q == '.') {
+    digits[n++] = '.';
+    const char* f = take(q + 1);
+    fracDigits = f != q + 1;
+    q = f;
+  }
+  if (!intDigits && !fracDigits) return 0.0;
+  if (*q == 'e' || *q == 'E') {
+    const char* e = q + 1;
+    if (*e == '+' || *e == '-') ++e;
+    if (*e >= '0' && *e <= '9') {
+      digits[n++] = 'e';
+      if (q[1] == '-' || q[1] == '+') digits[n++] = q[1];
+      take(e);
+    }
+  }
+  digits[n] = '\0';
+  return std::strtod(digits, nullptr);
+}
+
 }  // namespace
 
 int32_t paramFlags(int32_t id) {
@@ -184,7 +227,7 @@ bool parseParamText(int32_t id, const char* text, double& normalizedOut) {
     normalizedOut = plainToNormalized(id, index);
     return true;
   }
-  const double plain = std::atof(text);
+  const double plain = leadingDecimal(text);
   // "nan", "inf" and overflowing numbers would store a non-finite value the DSP cannot use.
   if (!std::isfinite(plain)) return false;
   normalizedOut = plainToNormalized(id, plain);

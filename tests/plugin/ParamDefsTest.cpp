@@ -144,6 +144,15 @@ TEST(ParamText, NumbersReadLikeAtofWithUnitsIgnoredAndClamped) {
   EXPECT_DOUBLE_EQ(v, 1.0);
   ASSERT_TRUE(parse(kDetune, "432 Hz", v));
   EXPECT_DOUBLE_EQ(v, 17.0 / 51);
+  ASSERT_TRUE(parse(kSpeed, "  1.0e2ms", v));
+  EXPECT_DOUBLE_EQ(v, 0.5);
+  ASSERT_TRUE(parse(kSpeed, ".25e3", v));  // 250 ms
+  EXPECT_DOUBLE_EQ(v, std::sqrt(250.0 / 400.0));
+  ASSERT_TRUE(parse(kOutput, "-6e", v));  // a dangling exponent is not part of the number
+  EXPECT_DOUBLE_EQ(v, 0.5);
+  // Hexadecimal is not a number here, whatever the C runtime's atof would say.
+  ASSERT_TRUE(parse(kSpeed, "0x10", v));
+  EXPECT_DOUBLE_EQ(v, 0.0);
 }
 
 TEST(ParamText, NonFiniteNumbersAreRefusedAndLeaveTheValue) {

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Runs every test: the native build, then the Windows build under Wine (with a virtual X display
+# for the tests that open windows). Builds first, so it works on a clean checkout.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$here"
+
+bash scripts/install-deps.sh
+ZV_WERROR="${ZV_WERROR:-ON}" bash scripts/build.sh all
+
+echo "== native tests"
+ctest --test-dir build --output-on-failure -j2
+
+echo "== Windows tests under Wine"
+source scripts/wine-env.sh
+status=0
+xvfb-run -a -s "-screen 0 1920x1200x24" ctest --test-dir build-windows --output-on-failure || status=$?
+wineserver -k >/dev/null 2>&1 || true
+exit $status
