@@ -1,0 +1,107 @@
+#include "FileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "TempAppData.h"
+
+namespace {
+
+using zv::test::readBytes;
+using zv::test::TempAppData;
+using zv::test::writeBytes;
+namespace stdfs = std::filesystem;
+
+std::wstring wide(const stdfs::path& p) { return zv::fs::widen(p.string()); }
+
+TEST(FileSystem, WidensAndNarrowsEveryByteUnchanged) {
+  std::string all;
+  for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
+  const std::wstring widened = zv::fs::widen(all);
+  ASSERT_EQ(widened.size(), all.size());
+  EXPECT_EQ(widened[0xE9 - 1], L'\u00e9');  // a high byte is its own code unit, not sign-extended
+  EXPECT_EQ(zv::fs::narrow(widened), all);
+}
+
+TEST(FileSystem, ReadsTheEnvironmentAndTellsAnUnsetVariable) {
+  TempAppData appData;
+  std::wstring value;
+  ASSERT_TRUE(zv::fs::environmentVariable(L"APPDATA", value));
+  EXPECT_EQ(stdfs::path(value), appData.root());
+  EXPECT_FALSE(zv::fs::environmentVariable(L"ZV_SURELY_NOT_SET_ANYWHERE", value));
+}
+
+TEST(FileSystem, CreatesAFolderOnceAndAcceptsOneThatExists) {
+  TempAppData appData;
+  const std::wstring folder = wide(appData.root()) + zv::fs::kPathSeparator + L"made";
+  EXPECT_TRUE(zv::fs::createFolder(folder));
+  EXPECT_TRUE(stdfs::is_directory(appData.root() / "made"));
+  EXPECT_TRUE(zv::fs::createFolder(folder));
+  writeBytes(appData.root() / "plain", "x");
+  EXPECT_FALSE(zv::fs::createFolder(wide(appData.root() / "plain")));
+}
+
+TEST(FileSystem, ListsOnlyPlainFilesWithTheSuffix) {
+  TempAppData appData;
+  writeBytes(appData.root() / "a.zvp", "1");
+  writeBytes(appData.root() / "b.zvp", "2");
+  writeBytes(appData.root() / "c.txt", "3");
+  writeBytes(appData.root() / "d.zvp.tmp", "4");
+  stdfs::create_directory(appData.root() / "folder.zvp");
+  std::vector<std::wstring> names = zv::fs::listFiles(wide(appData.root()), L".zvp");
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"a.zvp", L"b.zvp"}));
+  EXPECT_TRUE(zv::fs::listFiles(wide(appData.root() / "missing"), L".zvp").empty());
+}
+
+TEST(FileSystem, OpensAnEightBitNameAsTheSameNameEverywhere) {
+  TempAppData appData;
+  const std::wstring name = zv::fs::widen("caf\xE9.zvp");
+  const std::wstring path = wide(appData.root()) + zv::fs::kPathSeparator + name;
+  std::FILE* file = zv::fs::openFile(path, "wb");
+  ASSERT_NE(file, nullptr);
+  std::fputs("x", file);
+  std::fclose(file);
+  EXPECT_EQ(zv::fs::listFiles(wide(appData.root()), L".zvp"), std::vector<std::wstring>{name});
+  file = zv::fs::openFile(path, "rb");
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(std::fgetc(file), 'x');
+  std::fclose(file);
+  EXPECT_TRUE(zv::fs::removeFile(path));
+  EXPECT_TRUE(zv::fs::listFiles(wide(appData.root()), L".zvp").empty());
+}
+
+TEST(FileSystem, RemovingAMissingFileCountsAsGone) {
+  TempAppData appData;
+  EXPECT_TRUE(zv::fs::removeFile(wide(appData.root() / "never.zvp")));
+}
+
+TEST(FileSystem, ReplacingWriteSwapsTheWholeFileAndLeavesNoTemporary) {
+  TempAppData appData;
+  const stdfs::path target = appData.root() / "settings.txt";
+  writeBytes(target, std::string(500, 'o'));
+  ASSERT_TRUE(zv::fs::writeFileReplacing(wide(target), "new\n"));
+  EXPECT_EQ(readBytes(target), "new\n");
+  EXPECT_EQ(std::distance(stdfs::directory_iterator(appData.root()), stdfs::directory_iterator()), 1);
+}
+
+TEST(FileSystem, ReplacingWriteFailsOverAFolderAndCleansUp) {
+  TempAppData appData;
+  const stdfs::path target = appData.root() / "taken";
+  stdfs::create_directory(target);
+  EXPECT_FALSE(zv::fs::writeFileReplacing(wide(target), "data"));
+  EXPECT_TRUE(stdfs::is_directory(target));
+  EXPECT_EQ(std::distance(stdfs::directory_iterator(appData.root()), stdfs::directory_iterator()), 1);
+}
+
+TEST(FileSystem, ReplacingWriteThatCannotStartKeepsTheOldFile) {
+  TempAppData appData;
+  const stdfs::path target = appData.root() / "keep.txt";
+  writeBytes(target, "old contents\n");
+  stdfs::create_directory(appData.root() / "keep.txt.tmp");  // the temporary cannot be created
+  EXPECT_FALSE(zv::fs::writeFileReplacing(wide(target), "new"));
+  EXPECT_EQ(readBytes(target), "old contents\n");
+}
+
+}  // namespace
