@@ -1,0 +1,234 @@
+#include "RenderOptions.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "FactoryPresets.h"
+
+namespace zvrender {
+
+namespace {
+
+// Whole-string numbers only: "512k" or "" must not quietly become 512 or 0.
+bool parseInt(const std::string& text, long& out) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  out = std::strtol(text.c_str(), &end, 10);
+  return errno == 0 && end && *end == '\0';
+}
+
+bool parseDouble(const std::string& text, double& out) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  out = std::strtod(text.c_str(), &end);
+  return errno == 0 && end && *end == '\0' && std::isfinite(out);
+}
+
+}  // namespace
+
+bool parseCommandLine(int argc, const char* const* argv, RenderOptions& options, std::string& error) {
+  options = RenderOptions{};
+  std::vector<std::string> positional;
+  bool optionsEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      positional.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    // Both "--block 256" and "--block=256" are accepted.
+    std::string name = arg;
+    std::string value;
+    bool hasInlineValue = false;
+    const size_t eq = arg.find('=');
+    if (arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+      name = arg.substr(0, eq);
+      value = arg.substr(eq + 1);
+      hasInlineValue = true;
+    }
+    auto takeValue = [&](std::string& out) {
+      if (hasInlineValue) {
+        out = value;
+        return true;
+      }
+      if (i + 1 >= argc) {
+        error = name + " needs a value";
+        return false;
+      }
+      out = argv[++i];
+      return true;
+    };
+    auto noValue = [&]() {
+      if (!hasInlineValue) return true;
+      error = name + " takes no value";
+      return false;
+    };
+
+    if (name == "-h" || name == "--help") {
+      if (!noValue()) return false;
+      options.showHelp = true;
+    } else if (name == "-q" || name == "--quiet") {
+      if (!noValue()) return false;
+      options.quiet = true;
+    } else if (name == "--pcm16" || name == "--pcm24" || name == "--float") {
+      if (!noValue()) return false;
+      options.format = name == "--pcm16"   ? SampleFormat::kPcm16
+                       : name == "--pcm24" ? SampleFormat::kPcm24
+                                           : SampleFormat::kFloat32;
+    } else if (name == "--set") {
+      std::string setting;
+      if (!takeValue(setting)) return false;
+      const size_t split = setting.find('=');
+      if (split == std::string::npos || split == 0) {
+        error = "--set expects NAME=TEXT, got \"" + setting + "\"";
+        return false;
+      }
+      options.settings.emplace_back(setting.substr(0, split), setting.substr(split + 1));
+    } else if (name == "--preset") {
+      if (!takeValue(options.presetName)) return false;
+      if (options.presetName.empty()) {
+        error = "--preset needs a preset name";
+        return false;
+      }
+    } else if (name == "--user-preset") {
+      if (!takeValue(options.userPresetPath)) return false;
+      if (options.userPresetPath.empty()) {
+        error = "--user-preset needs a file name";
+        return false;
+      }
+    } else if (name == "--module") {
+      if (!takeValue(options.modulePath)) return false;
+    } else if (name == "--meters") {
+      if (!takeValue(options.metersPath)) return false;
+      if (options.metersPath.empty()) {
+        error = "--meters needs a file name";
+        return false;
+      }
+    } else if (name == "--demo") {
+      if (!takeValue(options.demoDir)) return false;
+      if (options.demoDir.empty()) {
+        error = "--demo needs an output folder";
+        return false;
+      }
+    } else if (name == "--block") {
+      std::string text;
+      long n = 0;
+      if (!takeValue(text)) return false;
+      if (!parseInt(text, n) || n < 1 || n > kMaxBlockSize) {
+        error = "--block must be a whole number from 1 to " + std::to_string(kMaxBlockSize) + ", got \"" +
+                text + "\"";
+        return false;
+      }
+      options.blockSize = static_cast<int>(n);
+    } else if (name == "--tempo") {
+      std::string text;
+      if (!takeValue(text)) return false;
+      if (!parseDouble(text, options.tempoBpm) || options.tempoBpm < kMinTempoBpm ||
+          options.tempoBpm > kMaxTempoBpm) {
+        error = "--tempo must be a number of beats per minute from 20 to 400, got \"" + text + "\"";
+        return false;
+      }
+    } else if (name == "--start") {
+      std::string text;
+      if (!takeValue(text)) return false;
+      if (!parseDouble(text, options.startBeats)) {
+        error = "--start must be a number of beats, got \"" + text + "\"";
+        return false;
+      }
+    } else {
+      error = "unknown option " + name + " (see --help)";
+      return false;
+    }
+  }
+
+  if (options.showHelp) return true;
+  if (!options.demoDir.empty()) {
+    if (!positional.empty()) {
+      error = "--demo renders its own voice and takes no input or output file";
+      return false;
+    }
+    return true;
+  }
+  if (positional.size() != 2) {
+    error = positional.size() < 2 ? "expected an input and an output file (see --help)"
+                                  : "too many file arguments: \"" + positional[2] + "\"";
+    return false;
+  }
+  options.inputPath = positional[0];
+  options.outputPath = positional[1];
+  return true;
+}
+
+std::string usageText(const char* programName) {
+  std::string name = programName && *programName ? programName : "zvrender";
+  const size_t slash = name.find_last_of('/');
+  if (slash != std::string::npos) name = name.substr(slash + 1);
+  std::string presets;
+  std::string line = "     ";
+  for (int i = 0; i < zv::kNumFactoryPresets; ++i) {
+    std::string item = std::string(" \"") + zv::kFactoryPresets[i].name + "\"";
+    if (line.size() + item.size() > 96) {
+      presets += line + "\n";
+      line = "     ";
+    }
+    line += item;
+  }
+  presets += line + "\n";
+
+  return "Usage: " + name + " IN.wav OUT.wav [options]\n"
+         "       " + name + " --demo OUTDIR [options]\n"
+         "\n"
+         "Renders a WAV file through the ZoquaVoce module exactly as a host would play it: block by\n"
+         "block through the module's exported entry points, with the transport playing. The output is\n"
+         "shifted back by the module's reported latency so it lines up with the input sample for sample,\n"
+         "and the module's tail is played out. Files are written under a temporary name and renamed\n"
+         "only when complete, so a failed run never leaves a half-written file.\n"
+         "\n"
+         "Input: any WAV libsndfile reads (PCM 8/16/24/32-bit, float, double), mono or stereo, any\n"
+         "sample rate. Output: stereo WAV at the input's sample rate, 32-bit float unless told otherwise.\n"
+         "\n"
+         "Options:\n"
+         "  --set NAME=TEXT       Set a parameter by its title and display text, parsed by the plug-in\n"
+         "                        exactly as a host's text field would be. Repeatable; applied in order,\n"
+         "                        after any preset. Examples: --set Key=F#  --set Scale=\"Minor\"\n"
+         "                        --set Speed=\"20 ms\"  --set Formant=+2  --set \"Low Latency\"=On\n"
+         "                        Titles: Key, Scale, Speed, Shift, Formant, Consonants, Mix, Output,\n"
+         "                        Low Latency, Harmony, Harmony Steps, Character, Character Amount,\n"
+         "                        Stutter, Stutter Rate, Detune (case is ignored).\n"
+         "  --preset NAME         Apply a factory preset first (its twelve parameters; Key, Scale, Low\n"
+         "                        Latency and Detune are never part of a preset). Names:\n" +
+         presets +
+         "  --user-preset FILE    Apply a user preset file (.zvp) first, after any --preset.\n"
+         "  --block N             Host block size in samples, 1 to 65536 (default 512). The last block\n"
+         "                        of the file may be shorter, as in a host.\n"
+         "  --tempo BPM           Host tempo, 20 to 400 (default 120). The transport reports playing\n"
+         "                        with a valid tempo and musical position for every block, so\n"
+         "                        tempo-synced effects (Stutter) land on the beat grid.\n"
+         "  --start BEATS         Musical position of the first sample, in quarter notes (default 0).\n"
+         "  --meters FILE.csv     Write the plug-in's meters once per block: time_s (start of the\n"
+         "                        block in the input), pitch_in and pitch_out (MIDI note numbers,\n"
+         "                        69 = A4; empty when no pitch is detected), level (meter value 0..1)\n"
+         "                        and level_db (the same as dBFS, -60 = silence).\n"
+         "  --pcm16, --pcm24      Write 16-bit or 24-bit PCM output (clipped at full scale) instead of\n"
+         "  --float               32-bit float (the default).\n"
+         "  --module PATH         The plug-in module to load (default: the one built with this tool).\n"
+         "  --demo OUTDIR         Synthesise a sung demo phrase, slightly off-key, and render it with a\n"
+         "                        few contrasting settings into OUTDIR (input, outputs, meters and\n"
+         "                        pitch-trace images). --set and --preset add to every demo setting.\n"
+         "  -q, --quiet           No progress bar and no summary.\n"
+         "  -h, --help            This text.\n"
+         "\n"
+         "A progress bar is shown when standard error is a terminal; a summary (duration, latency,\n"
+         "voiced share, speed) is printed at the end. Errors are one line on standard error with a\n"
+         "non-zero exit status.\n";
+}
+
+}  // namespace zvrender

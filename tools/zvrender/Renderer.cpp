@@ -1,0 +1,219 @@
+#include "Renderer.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+
+#include "FactoryPresets.h"
+#include "ModuleHost.h"
+
+namespace zvrender {
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+namespace {
+
+bool equalNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+// Meter IDs of the plug-in's read-only parameters.
+constexpr ParamID kPitchInId = 16;
+constexpr ParamID kPitchOutId = 17;
+constexpr ParamID kLevelId = 18;
+
+// A module reporting an endless or absurd tail must not make the render endless.
+constexpr double kMaxExtraTailSeconds = 30.0;
+
+}  // namespace
+
+int BufferSource::read(float* interleaved, int maxFrames) {
+  const size_t available = data_.size() / channels_ - position_;
+  const size_t count = std::min(available, static_cast<size_t>(std::max(maxFrames, 0)));
+  std::memcpy(interleaved, data_.data() + position_ * channels_, count * channels_ * sizeof(float));
+  position_ += count;
+  return static_cast<int>(count);
+}
+
+std::string defaultModulePath() {
+#ifdef ZV_DEFAULT_MODULE
+  return ZV_DEFAULT_MODULE;
+#else
+  return "ZoquaVoce.vst3/Contents/x86_64-linux/ZoquaVoce.so";
+#endif
+}
+
+Renderer::Renderer() = default;
+Renderer::~Renderer() = default;
+
+bool Renderer::loadModule(const std::string& path, std::string& error) {
+  module_ = zvhost::Module::load(path.empty() ? defaultModulePath() : path, error);
+  return module_ != nullptr;
+}
+
+bool Renderer::factoryPresetValues(const std::string& name, std::vector<std::pair<int, double>>& values,
+                                   std::string& error) {
+  int32_t index = zv::findFactoryPreset(name.c_str());
+  for (int32_t i = 0; index < 0 && i < zv::kNumFactoryPresets; ++i)
+    if (equalNoCase(name, zv::kFactoryPresets[i].name)) index = i;
+  if (index < 0) {
+    error = "unknown preset \"" + name + "\" (--help lists the factory presets)";
+    return false;
+  }
+  const zv::PresetValues normalized = zv::factoryPresetValues(index);
+  values.clear();
+  for (int32_t j = 0; j < zv::kNumPresetParams; ++j) values.emplace_back(zv::kPresetParamIds[j], normalized[j]);
+  return true;
+}
+
+std::unique_ptr<zvhost::PluginInstance> Renderer::makeInstance(const RenderJob& job, std::string& error) {
+  if (!module_) {
+    error = "no module loaded";
+    return nullptr;
+  }
+  IPluginFactory* factory = module_->getFactory();
+  auto instance = zvhost::PluginInstance::create(factory, error);
+  if (factory) factory->release();
+  if (!instance) return nullptr;
+
+  // Preset values first, then the explicit settings, both through the controller the way an
+  // editor would send them, and queued for the processor's first block.
+  IEditController* controller = instance->controller();
+  for (const auto& [id, value] : job.presetValues) {
+    controller->setParamNormalized(static_cast<ParamID>(id), value);
+    instance->inputChanges().add(static_cast<ParamID>(id), value);
+  }
+  for (const auto& [title, text] : job.settings) {
+    if (!instance->setByText(title, text, error)) return nullptr;
+  }
+  return instance;
+}
+
+bool Renderer::checkJob(const RenderJob& job, std::string& error) {
+  return makeInstance(job, error) != nullptr;
+}
+
+bool Renderer::render(const RenderJob& job, AudioSource& source, AudioSink& sink, const MeterCallback& meters,
+                      const ProgressCallback& progress, RenderStats& stats, std::string& error) {
+  const auto clockStart = std::chrono::steady_clock::now();
+  stats = RenderStats{};
+  const int channels = source.channels();
+  const double sr = source.sampleRate();
+  const int block = std::max(1, job.blockSize);
+  stats.sampleRate = sr;
+  stats.inputChannels = channels;
+
+  auto instance = makeInstance(job, error);
+  if (!instance) return false;
+  if (!instance->start(sr, block, channels, 2)) {
+    error = "the module refused to process at " + std::to_string(static_cast<long>(sr)) + " Hz";
+    return false;
+  }
+
+  std::vector<std::vector<float>> in(static_cast<size_t>(channels), std::vector<float>(block, 0.0f));
+  std::vector<std::vector<float>> out(2, std::vector<float>(block, 0.0f));
+  std::vector<float> interleavedIn(static_cast<size_t>(block) * channels);
+  std::vector<float> interleavedOut(static_cast<size_t>(block) * 2);
+
+  ProcessContext context{};
+  context.sampleRate = sr;
+  context.tempo = job.tempoBpm;
+  context.timeSigNumerator = 4;
+  context.timeSigDenominator = 4;
+  context.state = ProcessContext::kPlaying | ProcessContext::kProjectTimeMusicValid |
+                  ProcessContext::kTempoValid | ProcessContext::kBarPositionValid |
+                  ProcessContext::kTimeSigValid | ProcessContext::kContTimeValid;
+
+  const double beatsPerSample = job.tempoBpm / (60.0 * sr);
+  const int64_t expectedFrames = source.frames();
+  int64_t processed = 0;     // samples handed to the module so far
+  int64_t inputFrames = 0;   // real input frames read
+  bool inputDone = false;
+  int64_t latency = -1;      // known after the first block, once the settings have reached the processor
+  int64_t target = -1;       // output frames to deliver, known once the input has ended
+  int64_t delivered = 0;
+  int64_t extraTail = 0;
+
+  while (target < 0 || delivered < target) {
+    int count = block;
+    int got = 0;
+    if (!inputDone) {
+      got = source.read(interleavedIn.data(), block);
+      if (got < block) inputDone = true;
+      // A host's last block may be short; after that only silence follows to play out the delay.
+      if (got > 0) count = got;
+    }
+    for (int c = 0; c < channels; ++c) {
+      float* dst = in[static_cast<size_t>(c)].data();
+      for (int i = 0; i < count; ++i) dst[i] = i < got ? interleavedIn[static_cast<size_t>(i) * channels + c] : 0.0f;
+    }
+    const bool hasInput = got > 0;
+    inputFrames += got;
+
+    context.projectTimeSamples = processed;
+    context.continousTimeSamples = processed;
+    context.projectTimeMusic = job.startBeats + processed * beatsPerSample;
+    context.barPositionMusic = std::floor(context.projectTimeMusic / 4.0) * 4.0;
+    instance->process(in, out, count, &context);
+
+    if (latency < 0) {
+      latency = static_cast<int64_t>(instance->processor()->getLatencySamples());
+      const uint32 tail = instance->processor()->getTailSamples();
+      const int64_t maxExtra = static_cast<int64_t>(kMaxExtraTailSeconds * sr);
+      if (tail == kInfiniteTail)
+        extraTail = maxExtra;
+      else
+        extraTail = std::clamp<int64_t>(static_cast<int64_t>(tail) - latency, 0, maxExtra);
+      stats.latencySamples = static_cast<int>(latency);
+    }
+    if (inputDone && target < 0) target = inputFrames + extraTail;
+
+    if (hasInput) {
+      MeterRow row;
+      row.timeSeconds = (processed) / sr;
+      double value = 0.0;
+      if (instance->outputChanges().last(kPitchInId, value)) row.pitchInNote = decodePitchMeter(value);
+      if (instance->outputChanges().last(kPitchOutId, value)) row.pitchOutNote = decodePitchMeter(value);
+      if (instance->outputChanges().last(kLevelId, value)) row.level = value;
+      ++stats.blocks;
+      if (std::isfinite(row.pitchInNote)) ++stats.voicedBlocks;
+      if (meters && !meters(row, error)) return false;
+    }
+
+    // Drop the first `latency` output samples so that output sample k belongs to input sample k.
+    const int64_t blockStart = processed;
+    processed += count;
+    int first = static_cast<int>(std::clamp<int64_t>(latency - blockStart, 0, count));
+    int frames = count - first;
+    if (target >= 0) frames = static_cast<int>(std::min<int64_t>(frames, target - delivered));
+    if (frames > 0) {
+      for (int i = 0; i < frames; ++i) {
+        const float l = out[0][static_cast<size_t>(first + i)];
+        const float r = out[1][static_cast<size_t>(first + i)];
+        interleavedOut[static_cast<size_t>(i) * 2] = l;
+        interleavedOut[static_cast<size_t>(i) * 2 + 1] = r;
+        stats.peak = std::max({stats.peak, static_cast<double>(std::fabs(l)), static_cast<double>(std::fabs(r))});
+      }
+      if (!sink.write(interleavedOut.data(), frames, error)) return false;
+      delivered += frames;
+    }
+    if (progress) {
+      const double total = static_cast<double>(std::max<int64_t>(expectedFrames, inputFrames) + latency + extraTail);
+      progress(total > 0 ? std::min(1.0, processed / total) : 1.0);
+    }
+  }
+  instance->stop();
+  stats.inputFrames = inputFrames;
+  stats.outputFrames = delivered;
+  stats.renderSeconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - clockStart).count();
+  return true;
+}
+
+}  // namespace zvrender
