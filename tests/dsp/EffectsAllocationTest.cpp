@@ -1,0 +1,79 @@
+// The audio thread must never allocate: count every operator new made while the effects run.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "CharacterUnit.h"
+#include "EffectsSignals.h"
+#include "GlitchState.h"
+#include "StutterUnit.h"
+
+namespace {
+std::atomic<bool> gCounting{false};
+std::atomic<long> gAllocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+  if (gCounting.load(std::memory_order_relaxed)) gAllocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+namespace zv {
+namespace {
+
+TEST(EffectsAllocation, NoCharacterOrStutterSettingAllocatesWhileProcessing) {
+  const double sr = 48000.0;
+  const auto in = test::voiceTone(sr, 24000);
+  CharacterUnit left, right;
+  left.configure(sr);
+  right.configure(sr);
+  GlitchState glitch;
+  glitch.configure(sr, 65536);
+  StutterUnit stutter;
+  stutter.configure(sr, 131072);
+  const double spb = samplesPerBeat(sr, 128.0);
+
+  gAllocations = 0;
+  gCounting = true;
+  double beat = 0.0;
+  for (int c = 0; c <= kCharacterLoFi; ++c) {
+    for (float a : {0.0f, 0.3f, 1.0f}) {
+      for (int mode = 0; mode <= kStutterRepeat; ++mode) {
+        for (int rate = 0; rate < 6; rate += 1) {
+          for (size_t i = 0; i < 2000; ++i) {
+            float l = in[i], r = -in[i];
+            if (c == kCharacterGlitch) {
+              glitch.process(l, r, a);
+            } else {
+              l = left.process(l, c, a);
+              r = right.process(r, c, a);
+            }
+            stutter.process(l, r, mode, rate, beat, spb);
+            beat += 1.0 / spb;
+          }
+        }
+      }
+    }
+  }
+  gCounting = false;
+  EXPECT_EQ(gAllocations.load(), 0);
+
+  // The counter does see allocations, or the check above could not fail.
+  gCounting = true;
+  auto* probe = new std::vector<float>(16);
+  gCounting = false;
+  delete probe;
+  EXPECT_GE(gAllocations.load(), 1);
+}
+
+}  // namespace
+}  // namespace zv

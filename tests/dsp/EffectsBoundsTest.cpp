@@ -1,0 +1,132 @@
+// Every character and stutter setting, over rates and amounts: finite, audible, and never louder
+// than the effect's own construction allows.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "Biquad.h"
+#include "CharacterUnit.h"
+#include "EffectsSignals.h"
+#include "GlitchState.h"
+#include "StutterUnit.h"
+
+namespace zv {
+namespace {
+
+constexpr double kRates[] = {16000.0, 22050.0, 44100.0, 48000.0, 96000.0, 192000.0};
+constexpr float kAmounts[] = {0.01f, 0.25f, 0.5f, 1.0f};
+
+int powerOfTwoAtLeast(double n) {
+  int p = 1;
+  while (p < static_cast<int>(n)) p <<= 1;
+  return p;
+}
+
+// Phrases of the voice tone with short rests, so the loudness match also meets silence.
+std::vector<float> phrases(double sr, int n) {
+  auto x = test::voiceTone(sr, n);
+  for (int i = 0; i < n; ++i)
+    if (std::fmod(i / sr, 0.5) > 0.4) x[static_cast<size_t>(i)] = 0.0f;
+  return x;
+}
+
+// Sum of |h|: the most a filter can raise a signal's peak.
+double impulseL1(Biquad b) {
+  double sum = 0.0;
+  for (int i = 0; i < 20000; ++i) sum += std::fabs(b.process(i == 0 ? 1.0f : 0.0f));
+  return sum;
+}
+
+// The largest effect sample y each colouring can produce from input peaks up to xPeak.
+double effectPeak(int c, float a, double xPeak, double sr) {
+  switch (c) {
+    case kCharacterDrive: {  // |tanh(kx)/k| <= min(|x|, 1/k), then the tone low-pass
+      const double k = 18.0 * a + 1.0;
+      Biquad tone;
+      tone.setLowPass(std::min(0.45 * sr, 9500.0), 1.2, sr);
+      return std::min(xPeak, 1.0 / k) * impulseL1(tone);
+    }
+    case kCharacterRadio: return 1.0 / (6.0 * a + 1.0);  // tanh(k y) / k
+    case kCharacterCrush: return xPeak + 0.5 / std::exp2(15.0 - 12.0 * a);  // rounding
+    case kCharacterDownsample: return 0.7 * xPeak / (1.0 - (0.3 * a + 0.35));  // comb gain
+    case kCharacterLoFi: return 1.0 / std::tanh(4.0 * a + 1.0);  // tanh(k y) / tanh(k)
+    default: return xPeak;
+  }
+}
+
+TEST(EffectsBounds, EveryCharacterStaysFiniteAudibleAndWithinItsPeakBound) {
+  for (double sr : kRates) {
+    const int n = static_cast<int>(1.5 * sr);
+    const auto in = phrases(sr, n);
+    const float inPeak = test::peakOf(in);
+    for (int c : {kCharacterDrive, kCharacterRadio, kCharacterCrush, kCharacterDownsample, kCharacterLoFi}) {
+      for (float a : kAmounts) {
+        SCOPED_TRACE(testing::Message() << "rate " << sr << " character " << c << " amount " << a);
+        CharacterUnit unit;
+        unit.configure(sr);
+        std::vector<float> out(in.size());
+        for (size_t i = 0; i < in.size(); ++i) out[i] = unit.process(in[i], c, a);
+        ASSERT_TRUE(test::allFinite(out));
+        // The output blends x with y scaled by a loudness gain of at most 8.
+        const double bound = std::max<double>(inPeak, 8.0 * effectPeak(c, a, inPeak, sr));
+        EXPECT_LE(test::peakOf(out), bound * (1.0 + 1e-5));
+        // That bound allows for any signal; on a voice, matching loudness also keeps the peaks
+        // close: a colouring changes the crest factor, not the level.
+        EXPECT_LE(test::peakOf(out), 1.6f * inPeak);
+        // The loudness match keeps every colouring near the input's level once it has settled.
+        const double ratio = test::rmsOf(out, static_cast<size_t>(0.5 * sr)) / test::rmsOf(in, static_cast<size_t>(0.5 * sr));
+        EXPECT_GT(ratio, 0.5);
+        EXPECT_LT(ratio, 2.0);
+      }
+    }
+  }
+}
+
+TEST(EffectsBounds, GlitchStaysFiniteAudibleAndNoLouderThanItsInput) {
+  for (double sr : kRates) {
+    const int n = static_cast<int>(2.0 * sr);
+    const auto in = phrases(sr, n);
+    for (float a : kAmounts) {
+      SCOPED_TRACE(testing::Message() << "rate " << sr << " amount " << a);
+      GlitchState glitch;
+      glitch.configure(sr, powerOfTwoAtLeast(1.2 * sr));
+      std::vector<float> left = in, right = in;
+      for (auto& r : right) r *= -0.5f;
+      for (size_t i = 0; i < in.size(); ++i) glitch.process(left[i], right[i], a);
+      ASSERT_TRUE(test::allFinite(left) && test::allFinite(right));
+      // Each output is a blend of the live sample and a faded earlier one.
+      EXPECT_LE(test::peakOf(left), test::peakOf(in));
+      EXPECT_LE(test::peakOf(right), 0.5f * test::peakOf(in));
+      EXPECT_GT(test::rmsOf(left), 0.3 * test::rmsOf(in));
+    }
+  }
+}
+
+TEST(EffectsBounds, EveryStutterModeStaysFiniteAudibleAndNoLouderThanItsInput) {
+  for (double sr : kRates) {
+    const int n = static_cast<int>(3.0 * sr);
+    const auto in = phrases(sr, n);
+    for (int mode : {kStutterGate, kStutterRepeat}) {
+      for (int rate = 0; rate < 6; ++rate) {
+        for (double bpm : {10.0, 97.0, 174.0}) {
+          SCOPED_TRACE(testing::Message() << "rate " << sr << " mode " << mode << " step " << rate << " bpm " << bpm);
+          StutterUnit unit;
+          unit.configure(sr, powerOfTwoAtLeast(2.5 * sr));
+          const double spb = samplesPerBeat(sr, bpm);
+          std::vector<float> left = in, right = in;
+          for (size_t i = 0; i < in.size(); ++i)
+            unit.process(left[i], right[i], mode, rate, 0.37 + static_cast<double>(i) / spb, spb);
+          ASSERT_TRUE(test::allFinite(left) && test::allFinite(right));
+          // Gate envelope and repeat gains lie in 0..1 and repeats replay earlier input.
+          EXPECT_LE(test::peakOf(left), test::peakOf(in));
+          EXPECT_GT(test::rmsOf(left), 0.25 * test::rmsOf(in));
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zv
