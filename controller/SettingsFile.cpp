@@ -1,9 +1,9 @@
 #include "SettingsFile.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
+#include "DecimalText.h"
 #include "FileSystem.h"
 #include "UserPresets.h"
 
@@ -21,7 +21,7 @@ float readSizeFactor() {
   float size = 0.0f;
   char line[128];
   while (std::fgets(line, sizeof line, file))
-    if (std::strncmp(line, "size=", 5) == 0) size = static_cast<float>(std::atof(line + 5));
+    if (std::strncmp(line, "size=", 5) == 0) size = static_cast<float>(readDecimal(line + 5));
   std::fclose(file);
   // The range admits every offered size with room for rounding; exactly 1.25 is refused as well.
   const bool accepted = size >= 0.99f && size <= 2.01f && size != 1.25f;

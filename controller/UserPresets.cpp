@@ -1,11 +1,11 @@
 #include "UserPresets.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "DecimalText.h"
 #include "FileSystem.h"
 #include "ParamDefs.h"
 
@@ -43,9 +43,7 @@ void readPresetLine(char* line, UserPreset& record, bool& magicSeen) {
     const long column = std::strtol(line + 1, nullptr, 10);
     const char* equals = std::strchr(line, '=');
     if (!equals || column < 0 || column >= kNumPresetParams) return;
-    const double value = std::atof(equals + 1);
-    if (std::isnan(value)) return;  // no meaningful value: the column keeps what it had
-    record.values[column] = std::clamp(value, 0.0, 1.0);
+    record.values[column] = std::clamp(readDecimal(equals + 1), 0.0, 1.0);
   }
 }
 
