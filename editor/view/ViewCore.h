@@ -1,0 +1,123 @@
+// Everything the editor view does that is not the window itself: the locks, the back buffer,
+// the render thread and its frame policy, routing input into the editor face, and the scale.
+// The Windows view wraps it around a child window; tests wrap it around a stand-in window.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "Editor.h"
+
+namespace zv {
+
+// What the view needs from the window and the host, on either side of the platform line.
+class ViewPort {
+public:
+  virtual ~ViewPort() = default;
+  virtual double getParamNormalized(int id) = 0;
+  virtual void beginEdit(int id) = 0;
+  virtual void performEdit(int id, double normalized) = 0;  // stores in the controller, then tells the host
+  virtual void endEdit(int id) = 0;
+  // Called by the render thread after it released both locks.
+  virtual void invalidateAll() = 0;
+  virtual void invalidateRect(int x0, int y0, int x1, int y1) = 0;
+  virtual bool dancerOpen() { return false; }
+};
+
+struct PixelRect {
+  int x0, y0, x1, y1;
+};
+
+class ViewCore {
+public:
+  static constexpr int kBaseWidth = 860;
+  static constexpr int kBaseHeight = 720;
+
+  explicit ViewCore(ViewPort& port);
+  ~ViewCore();  // joins the render thread
+
+  Editor& editor() { return *editor_; }
+  std::recursive_mutex& stateLock() { return stateLock_; }
+
+  // Window size in pixels for a scale: 860 x 720 layout units, ties away from zero.
+  static int pixelsFor(int units, float scale);
+  int widthPx() const { return widthPx_; }
+  int heightPx() const { return heightPx_; }
+  float effectiveScale() const { return effectiveScale_; }
+
+  // Resizes both canvases for a new effective scale and asks for a full frame (under the state lock).
+  void resizeForScale(float scale);
+  // Reads every parameter from the host into the editor's copy.
+  void pullAllParams();
+
+  void startRender();
+  void stopRender();  // returns once the thread has ended
+  bool rendering() const { return running_.load(); }
+
+  // One frame as the render thread draws it; `elapsedSeconds` since the previous one.
+  // Public so tests can step frames deterministically.
+  void renderFrame(double elapsedSeconds);
+  bool idle() const { return idle_; }
+  uint64_t framesDrawn() const { return framesDrawn_.load(); }
+
+  void markDirty() { dirty_.store(true); }
+  void markFullRedraw() { fullRedraw_.store(true); }
+
+  // Input in window pixels, each under the state lock; true when something changed.
+  bool mouseDown(int px, int py, bool ctrl, bool doubleClick);
+  bool mouseMove(int px, int py, bool shift);
+  bool mouseUp();
+  bool captureLost();
+  bool mouseLeave();
+  bool wheel(int clientPx, int clientPy, int wheelDelta, bool shift);
+  bool character(uint32_t ch);
+  bool textOrListActive();
+  // The parameter a right click at this pixel would offer a host menu for, or -1.
+  int contextParamAt(int px, int py);
+
+  // Hands the part of the back buffer inside `rect` to `blit` under the frame lock only, so a
+  // paint never waits for drawing. blit(pixels, bufferWidth, bufferHeight, clippedRect).
+  template <typename Blit>
+  void withBackBuffer(PixelRect rect, Blit&& blit) {
+    std::lock_guard<std::mutex> lock(frameLock_);
+    if (backWidth_ <= 0 || backHeight_ <= 0 ||
+        backBuffer_.size() != static_cast<size_t>(backWidth_) * static_cast<size_t>(backHeight_))
+      return;
+    PixelRect clipped{rect.x0 < 0 ? 0 : rect.x0, rect.y0 < 0 ? 0 : rect.y0,
+                      rect.x1 > backWidth_ ? backWidth_ : rect.x1, rect.y1 > backHeight_ ? backHeight_ : rect.y1};
+    if (clipped.x1 <= clipped.x0 || clipped.y1 <= clipped.y0) return;
+    blit(backBuffer_.data(), backWidth_, backHeight_, clipped);
+  }
+
+  // The five regions that animate, in pixels for the current scale.
+  std::vector<PixelRect> animatedRegions() const;
+
+private:
+  void renderLoop();
+  void copyWhole();
+  void copyRegions(int count, std::vector<PixelRect>& copied);
+
+  ViewPort& port_;
+  std::unique_ptr<Editor> editor_;
+  // Recursive: the size control resizes from inside the input handler that holds it.
+  std::recursive_mutex stateLock_;
+  std::mutex frameLock_;
+  std::vector<uint32_t> backBuffer_;
+  int backWidth_ = 0;
+  int backHeight_ = 0;
+  std::thread thread_;
+  std::atomic<bool> running_{false};
+  std::atomic<bool> dirty_{false};
+  std::atomic<bool> fullRedraw_{true};
+  std::atomic<uint64_t> framesDrawn_{0};
+  bool idle_ = false;
+  float effectiveScale_ = 1.0f;
+  int widthPx_ = 0;
+  int heightPx_ = 0;
+};
+
+}  // namespace zv

@@ -1,0 +1,282 @@
+#include "ZVView.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "EditorViewFactory.h"
+#include "SettingsFile.h"
+#include "UserPresets.h"
+#include "ZVController.h"
+#include "pluginterfaces/base/keycodes.h"
+#include "pluginterfaces/vst/ivstcontextmenu.h"
+
+using namespace Steinberg;
+
+namespace {
+
+const wchar_t kWindowClass[] = L"ZoquaVoceEditorWnd";
+bool windowClassRegistered = false;
+
+LRESULT CALLBACK editorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  if (auto* view = reinterpret_cast<ZVView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
+    return view->handleMessage(hwnd, message, wParam, lParam);
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+HINSTANCE moduleInstance() {
+  HMODULE module = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCWSTR>(&editorWindowProc), &module);
+  return module;
+}
+
+float screenContentScale() {
+  HDC dc = GetDC(nullptr);
+  if (!dc) return 1.0f;
+  const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+  ReleaseDC(nullptr, dc);
+  return std::clamp(static_cast<float>(dpi) / 96.0f, 1.0f, 3.0f);
+}
+
+}  // namespace
+
+namespace zv {
+IPlugView* createEditorView(ZVController* controller) { return new ZVView(controller); }
+}  // namespace zv
+
+ZVView::ZVView(ZVController* controller) : CPluginView(nullptr), controller_(controller) {
+  controller_->addRef();
+  core_ = std::make_unique<zv::ViewCore>(*this);
+  zv::Editor& editor = core_->editor();
+
+  contentScale_ = screenContentScale();
+  sizeFactor_ = zv::readSizeFactor();
+  editor.sizeChoice = sizeFactor_;
+  editor.onSizeChange = [this](float factor) { pendingSize_ = factor; };
+  core_->resizeForScale(sizeFactor_ * contentScale_);
+  rect = ViewRect(0, 0, core_->widthPx(), core_->heightPx());
+
+  editor.loadPresets = [](std::vector<zv::UserPreset>& list) { zv::loadUserPresets(list); };
+  editor.savePreset = [](const zv::UserPreset& preset) { return zv::saveUserPreset(preset); };
+  editor.deletePreset = [](const std::string& name) { zv::deleteUserPreset(name); };
+  // The dancer window is not part of this view yet: the stage keeps the mascot at home.
+  editor.onPopOut = [this](bool) { core_->markFullRedraw(); };
+  editor.poppedOut = dancerOpen();
+
+  editor.userPresets.clear();
+  editor.loadPresets(editor.userPresets);
+  zv::sortUserPresets(editor.userPresets);
+  core_->pullAllParams();
+}
+
+ZVView::~ZVView() {
+  removedFromParent();
+  core_.reset();
+  controller_->release();
+}
+
+tresult PLUGIN_API ZVView::queryInterface(const TUID iid, void** obj) {
+  QUERY_INTERFACE(iid, obj, IPlugViewContentScaleSupport::iid, IPlugViewContentScaleSupport)
+  return CPluginView::queryInterface(iid, obj);
+}
+
+tresult PLUGIN_API ZVView::isPlatformTypeSupported(FIDString type) {
+  return type && std::strcmp(type, kPlatformTypeHWND) == 0 ? kResultOk : kResultFalse;
+}
+
+void ZVView::attachedToParent() {
+  HINSTANCE instance = moduleInstance();
+  if (!windowClassRegistered) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = editorWindowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.lpszClassName = kWindowClass;
+    windowClassRegistered = RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  }
+  core_->pullAllParams();
+  hwnd_ = CreateWindowExW(0, kWindowClass, L"ZoquaVoce", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
+                          core_->widthPx(), core_->heightPx(), static_cast<HWND>(systemWindow), nullptr,
+                          instance, this);
+  core_->markFullRedraw();
+  if (hwnd_) core_->startRender();
+}
+
+void ZVView::removedFromParent() {
+  core_->stopRender();
+  if (!hwnd_) return;
+  // A drag cut short by closing the editor still ends its gesture, so the host never waits
+  // for an endEdit that will not come.
+  core_->captureLost();
+  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+  DestroyWindow(hwnd_);
+  hwnd_ = nullptr;
+  leaveRequested_ = false;
+}
+
+tresult PLUGIN_API ZVView::onKeyDown(char16 key, int16 keyCode, int16 modifiers) {
+  std::lock_guard<std::recursive_mutex> lock(core_->stateLock());
+  if (!core_->textOrListActive()) return kResultFalse;
+  uint32 ch = 0;
+  switch (keyCode) {
+    case KEY_BACK: ch = 8; break;
+    case KEY_RETURN:
+    case KEY_ENTER: ch = 13; break;
+    case KEY_ESCAPE: ch = 27; break;
+    default: ch = static_cast<uint32>(key);
+  }
+  if (ch == 0) return kResultFalse;
+  lastKeyChar_ = ch;
+  lastKeyTick_ = GetTickCount();
+  core_->character(ch);
+  return kResultOk;
+}
+
+tresult PLUGIN_API ZVView::setContentScaleFactor(ScaleFactor factor) {
+  if (!(factor >= 0.75f && factor <= 4.0f)) return kResultFalse;
+  contentScale_ = factor;
+  const float scale = factor * sizeFactor_;
+  if (std::fabs(scale - core_->effectiveScale()) >= 0.01f) applyScale(scale, true);
+  return kResultOk;
+}
+
+void ZVView::applyScale(float scale, bool notifyHost) {
+  core_->resizeForScale(scale);
+  const int width = core_->widthPx();
+  const int height = core_->heightPx();
+  ViewRect newRect(0, 0, width, height);
+  if (notifyHost && plugFrame) plugFrame->resizeView(this, &newRect);
+  rect = newRect;
+  if (hwnd_) SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ZVView::applyPendingSize() {
+  if (pendingSize_ <= 0.0f) return;
+  sizeFactor_ = pendingSize_;
+  pendingSize_ = 0.0f;
+  zv::writeSizeFactor(sizeFactor_);
+  applyScale(contentScale_ * sizeFactor_, true);
+}
+
+void ZVView::showContextMenu(int paramId, int x, int y) {
+  IComponentHandler* handler = controller_->getComponentHandler();
+  if (!handler) return;
+  Vst::IComponentHandler3* handler3 = nullptr;
+  if (handler->queryInterface(Vst::IComponentHandler3::iid, reinterpret_cast<void**>(&handler3)) != kResultOk ||
+      !handler3)
+    return;
+  const Vst::ParamID id = static_cast<Vst::ParamID>(paramId);
+  // The state lock is not held here, so the editor keeps animating while the menu is open.
+  if (Vst::IContextMenu* menu = handler3->createContextMenu(this, &id)) {
+    menu->popup(x, y);
+    menu->release();
+  }
+  handler3->release();
+}
+
+LRESULT ZVView::handleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  const int x = GET_X_LPARAM(lParam);
+  const int y = GET_Y_LPARAM(lParam);
+  switch (message) {
+    case WM_ERASEBKGND: return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd, &ps);
+      core_->withBackBuffer({ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom},
+                            [&](const uint32_t* pixels, int width, int height, zv::PixelRect r) {
+                              BITMAPINFO info{};
+                              info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+                              info.bmiHeader.biWidth = width;
+                              info.bmiHeader.biHeight = -height;  // rows top to bottom
+                              info.bmiHeader.biPlanes = 1;
+                              info.bmiHeader.biBitCount = 32;
+                              info.bmiHeader.biCompression = BI_RGB;
+                              SetDIBitsToDevice(dc, r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0, r.x0, height - r.y1, 0,
+                                                height, pixels, &info, DIB_RGB_COLORS);
+                            });
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_GETDLGCODE: return DLGC_WANTALLKEYS;
+    case WM_MOUSEMOVE:
+      if (!leaveRequested_) {
+        TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, hwnd, 0};
+        leaveRequested_ = TrackMouseEvent(&track) != 0;
+      }
+      core_->mouseMove(x, y, (wParam & MK_SHIFT) != 0);
+      return 0;
+    case WM_MOUSELEAVE:
+      leaveRequested_ = false;
+      core_->mouseLeave();
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      SetFocus(hwnd);
+      SetCapture(hwnd);
+      core_->mouseDown(x, y, (wParam & MK_CONTROL) != 0, message == WM_LBUTTONDBLCLK);
+      applyPendingSize();
+      return 0;
+    case WM_LBUTTONUP:
+      ReleaseCapture();
+      core_->mouseUp();
+      return 0;
+    case WM_CAPTURECHANGED:
+      core_->captureLost();
+      return 0;
+    case WM_RBUTTONUP: {
+      const int id = core_->contextParamAt(x, y);
+      if (id >= 0) showContextMenu(id, x, y);
+      return 0;
+    }
+    case WM_MOUSEWHEEL: {
+      POINT pt{x, y};
+      ScreenToClient(hwnd, &pt);
+      core_->wheel(pt.x, pt.y, GET_WHEEL_DELTA_WPARAM(wParam), (GET_KEYSTATE_WPARAM(wParam) & MK_SHIFT) != 0);
+      return 0;
+    }
+    case WM_KEYDOWN:
+      if (core_->textOrListActive()) return 0;
+      break;
+    case WM_CHAR: {
+      if (!core_->textOrListActive()) break;
+      const uint32 ch = static_cast<uint32>(wParam);
+      // A host that forwards the key through onKeyDown and still lets the window see WM_CHAR
+      // would otherwise type every character twice.
+      if (ch == lastKeyChar_ && GetTickCount() - lastKeyTick_ <= 59) return 0;
+      core_->character(ch);
+      return 0;
+    }
+    default: break;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+double ZVView::getParamNormalized(int id) { return controller_->getParamNormalized(static_cast<Vst::ParamID>(id)); }
+
+void ZVView::beginEdit(int id) { controller_->beginEdit(static_cast<Vst::ParamID>(id)); }
+
+void ZVView::performEdit(int id, double normalized) {
+  controller_->setParamNormalized(static_cast<Vst::ParamID>(id), normalized);
+  controller_->performEdit(static_cast<Vst::ParamID>(id), normalized);
+}
+
+void ZVView::endEdit(int id) { controller_->endEdit(static_cast<Vst::ParamID>(id)); }
+
+void ZVView::invalidateAll() {
+  if (HWND hwnd = hwnd_) InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+void ZVView::invalidateRect(int x0, int y0, int x1, int y1) {
+  RECT r{x0, y0, x1, y1};
+  if (HWND hwnd = hwnd_) InvalidateRect(hwnd, &r, FALSE);
+}
+
+bool ZVView::dancerOpen() { return controller_->dancerWindow().isOpen(); }

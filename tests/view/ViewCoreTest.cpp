@@ -1,0 +1,156 @@
+// The view's frame policy and its thread hand-over, with a stand-in for the window and the host.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+#include "ViewCore.h"
+
+namespace {
+
+class StandInPort : public zv::ViewPort {
+public:
+  StandInPort() {
+    for (auto& v : values) v.store(0.0);
+    values[0].store(1.0 / 11);
+  }
+  double getParamNormalized(int id) override { return values[id].load(); }
+  void beginEdit(int id) override { record('b', id, 0.0); }
+  void performEdit(int id, double v) override {
+    values[id].store(v);
+    record('p', id, v);
+  }
+  void endEdit(int id) override { record('e', id, 0.0); }
+  void invalidateAll() override {
+    std::lock_guard<std::mutex> lock(mutex);
+    ++wholeInvalidations;
+  }
+  void invalidateRect(int, int, int, int) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    ++regionInvalidations;
+  }
+  void record(char kind, int id, double v) {
+    std::lock_guard<std::mutex> lock(mutex);
+    edits.push_back({kind, id, v});
+  }
+  struct Edit {
+    char kind;
+    int id;
+    double value;
+  };
+  std::atomic<double> values[22];
+  std::mutex mutex;
+  std::vector<Edit> edits;
+  int wholeInvalidations = 0;
+  int regionInvalidations = 0;
+};
+
+struct Fixture {
+  Fixture() : core(port) {
+    core.resizeForScale(1.0f);
+    core.pullAllParams();
+  }
+  StandInPort port;
+  zv::ViewCore core;
+};
+
+}  // namespace
+
+TEST(ViewCore, SizesFollowTheScaleWithTiesAwayFromZero) {
+  EXPECT_EQ(zv::ViewCore::pixelsFor(860, 1.15f), 989);
+  EXPECT_EQ(zv::ViewCore::pixelsFor(720, 1.15f), 828);
+  EXPECT_EQ(zv::ViewCore::pixelsFor(860, 2.0f), 1720);
+  Fixture f;
+  f.core.resizeForScale(1.5f);
+  EXPECT_EQ(f.core.widthPx(), 1290);
+  EXPECT_EQ(f.core.heightPx(), 1080);
+  const auto regions = f.core.animatedRegions();
+  ASSERT_EQ(regions.size(), 5u);
+  EXPECT_EQ(regions[0].x0, 42);  // trunc(28 * 1.5)
+  EXPECT_EQ(regions[0].x1, 42 + 1206 + 2);
+}
+
+TEST(ViewCore, FirstFrameIsWholeThenOnlyTheAnimatedRegionsMove) {
+  Fixture f;
+  f.core.renderFrame(0.02);
+  EXPECT_EQ(f.port.wholeInvalidations, 1);
+  EXPECT_EQ(f.port.regionInvalidations, 0);
+  f.core.renderFrame(0.02);
+  EXPECT_EQ(f.port.wholeInvalidations, 1);
+  EXPECT_GE(f.port.regionInvalidations, 2);
+  // The back buffer holds what the canvas holds.
+  bool same = false;
+  f.core.withBackBuffer({0, 0, 10000, 10000}, [&](const uint32_t* pixels, int w, int h, zv::PixelRect r) {
+    same = w == f.core.widthPx() && h == f.core.heightPx() && r.x1 == w && r.y1 == h &&
+           std::equal(pixels, pixels + static_cast<size_t>(w) * h, f.core.editor().canvas().pixels.begin());
+  });
+  EXPECT_TRUE(same);
+}
+
+TEST(ViewCore, AHostChangeRepaintsEverythingButNotTheKnobUnderTheMouse) {
+  Fixture f;
+  f.core.renderFrame(0.02);
+  f.port.values[6].store(0.25);
+  f.core.renderFrame(0.02);
+  EXPECT_EQ(f.port.wholeInvalidations, 2);
+  EXPECT_EQ(f.core.editor().params[6], 0.25);
+
+  // Press on the Mix knob: the drag owns parameter 6 until release.
+  f.core.mouseDown(659, 604, false, false);
+  ASSERT_EQ(f.core.editor().dragParam(), 6);
+  f.port.values[6].store(0.9);
+  f.core.renderFrame(0.02);
+  EXPECT_EQ(f.core.editor().params[6], 0.25);
+  f.core.mouseUp();
+  f.core.renderFrame(0.02);
+  EXPECT_EQ(f.core.editor().params[6], 0.9);
+}
+
+TEST(ViewCore, NoBufferNoBlit) {
+  StandInPort port;
+  zv::ViewCore core(port);
+  bool called = false;
+  core.withBackBuffer({0, 0, 100, 100}, [&](const uint32_t*, int, int, zv::PixelRect) { called = true; });
+  EXPECT_FALSE(called);
+}
+
+// Input on one thread, host values changing on another, the render thread drawing: the only
+// shared state is behind the view's locks or atomic.
+TEST(ViewCore, RenderThreadAndInputShareNothingUnguarded) {
+  Fixture f;
+  f.core.startRender();
+  std::atomic<bool> stop{false};
+  std::thread host([&] {
+    for (int i = 0; !stop.load(); ++i) {
+      f.port.values[i % 16].store((i % 100) / 100.0);
+      f.port.values[16 + i % 6].store((i % 50) / 50.0);
+      std::this_thread::yield();
+    }
+  });
+  for (int i = 0; i < 600; ++i) {
+    const int x = (i * 37) % 860, y = (i * 53) % 720;
+    f.core.mouseMove(x, y, i % 3 == 0);
+    if (i % 50 == 0) {
+      f.core.mouseDown(87, 604, false, false);
+      f.core.mouseMove(87, 560, false);
+      f.core.mouseUp();
+    }
+    if (i % 70 == 0) f.core.wheel(430, 604, 120, false);
+    if (i % 90 == 0) f.core.character(27);
+    if (i % 10 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  stop.store(true);
+  host.join();
+  f.core.stopRender();
+  EXPECT_FALSE(f.core.rendering());
+  EXPECT_GT(f.core.framesDrawn(), 0u);
+  std::lock_guard<std::mutex> lock(f.port.mutex);
+  int open = 0;
+  for (const auto& e : f.port.edits) {
+    if (e.kind == 'b') ++open;
+    if (e.kind == 'e') --open;
+    ASSERT_GE(open, 0);
+  }
+  EXPECT_EQ(open, 0);  // every gesture ended
+}

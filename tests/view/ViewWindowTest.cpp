@@ -1,0 +1,395 @@
+// The editor view in a real window: a small host creates a top-level window, opens the view
+// through the module's factory, attaches it as "HWND" and talks to it with window messages.
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "ModuleHost.h"
+#include "pluginterfaces/gui/iplugview.h"
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
+#include "pluginterfaces/vst/ivstcontextmenu.h"
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include "stb_image_write.h"
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+namespace {
+
+std::string windowsPath(const std::string& path) { return zvhost::nativeModulePath(path); }
+
+// A temporary APPDATA for the settings and preset files the view reads and writes.
+struct TempAppData {
+  TempAppData() {
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    dir = std::string(base) + "zvviewtest" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(dir.c_str(), nullptr);
+    SetEnvironmentVariableA("APPDATA", dir.c_str());
+    _putenv_s("APPDATA", dir.c_str());
+  }
+  std::string settingsPath() const { return dir + "\\ZoquaVoce\\settings.txt"; }
+  std::string dir;
+};
+
+class RecordingMenu : public IContextMenu {
+public:
+  int32 PLUGIN_API getItemCount() override { return 0; }
+  tresult PLUGIN_API getItem(int32, Item&, IContextMenuTarget**) override { return kResultFalse; }
+  tresult PLUGIN_API addItem(const Item&, IContextMenuTarget*) override { return kResultOk; }
+  tresult PLUGIN_API removeItem(const Item&, IContextMenuTarget*) override { return kResultOk; }
+  tresult PLUGIN_API popup(UCoord x, UCoord y) override {
+    popups.push_back({x, y});
+    return kResultOk;
+  }
+  tresult PLUGIN_API queryInterface(const TUID, void** obj) override {
+    *obj = nullptr;
+    return kNoInterface;
+  }
+  uint32 PLUGIN_API addRef() override { return 1; }
+  uint32 PLUGIN_API release() override { return 1; }
+  std::vector<std::pair<int, int>> popups;
+};
+
+// The host's component handler, with context menus.
+class Handler : public IComponentHandler, public IComponentHandler3 {
+public:
+  tresult PLUGIN_API beginEdit(ParamID id) override { return record('b', id, 0); }
+  tresult PLUGIN_API performEdit(ParamID id, ParamValue v) override { return record('p', id, v); }
+  tresult PLUGIN_API endEdit(ParamID id) override { return record('e', id, 0); }
+  tresult PLUGIN_API restartComponent(int32) override { return kResultOk; }
+  IContextMenu* PLUGIN_API createContextMenu(IPlugView*, const ParamID* id) override {
+    menuParams.push_back(id ? static_cast<int>(*id) : -1);
+    return &menu;
+  }
+  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
+    QUERY_INTERFACE(iid, obj, FUnknown::iid, IComponentHandler)
+    QUERY_INTERFACE(iid, obj, IComponentHandler::iid, IComponentHandler)
+    QUERY_INTERFACE(iid, obj, IComponentHandler3::iid, IComponentHandler3)
+    *obj = nullptr;
+    return kNoInterface;
+  }
+  uint32 PLUGIN_API addRef() override { return 1; }
+  uint32 PLUGIN_API release() override { return 1; }
+
+  tresult record(char kind, ParamID id, double v) {
+    edits.push_back({kind, static_cast<int>(id), v});
+    return kResultOk;
+  }
+  struct Edit {
+    char kind;
+    int id;
+    double value;
+  };
+  std::vector<Edit> edits;
+  std::vector<int> menuParams;
+  RecordingMenu menu;
+};
+
+class Frame : public IPlugFrame {
+public:
+  tresult PLUGIN_API resizeView(IPlugView* view, ViewRect* r) override {
+    resizes.push_back(*r);
+    view->onSize(r);  // as hosts do once they resized their own window
+    return kResultOk;
+  }
+  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
+    QUERY_INTERFACE(iid, obj, FUnknown::iid, IPlugFrame)
+    QUERY_INTERFACE(iid, obj, IPlugFrame::iid, IPlugFrame)
+    *obj = nullptr;
+    return kNoInterface;
+  }
+  uint32 PLUGIN_API addRef() override { return 1; }
+  uint32 PLUGIN_API release() override { return 1; }
+  std::vector<ViewRect> resizes;
+};
+
+void pump(int milliseconds) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (std::chrono::steady_clock::now() < end) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    Sleep(5);
+  }
+}
+
+int threadCount() {
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof(entry);
+  int n = 0;
+  if (Thread32First(snap, &entry)) {
+    do {
+      if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++n;
+    } while (Thread32Next(snap, &entry));
+  }
+  CloseHandle(snap);
+  return n;
+}
+
+LPARAM at(double x, double y) { return MAKELPARAM(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y))); }
+
+class ViewWindow : public ::testing::Test {
+protected:
+  void SetUp() override {
+    std::string error;
+    module = zvhost::Module::load(ZV_MODULE_FILE, error);
+    ASSERT_TRUE(module) << error;
+    factory = module->getFactory();
+    instance = zvhost::PluginInstance::create(factory, error);
+    ASSERT_TRUE(instance) << error;
+    instance->controller()->setComponentHandler(&handler);
+
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ZVTestHostWindow";
+    RegisterClassExW(&wc);
+    parent = CreateWindowExW(0, L"ZVTestHostWindow", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1800, 1500,
+                             nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(parent, nullptr);
+    view = instance->controller()->createView("editor");
+    ASSERT_NE(view, nullptr);
+    view->setFrame(&frame);
+  }
+
+  void TearDown() override {
+    if (view) {
+      if (attachedNow) view->removed();
+      view->setFrame(nullptr);
+      view->release();
+    }
+    if (parent) DestroyWindow(parent);
+    instance.reset();
+    if (factory) factory->release();
+  }
+
+  void attach() {
+    ASSERT_EQ(view->attached(parent, kPlatformTypeHWND), kResultOk);
+    attachedNow = true;
+    child = FindWindowExW(parent, nullptr, L"ZoquaVoceEditorWnd", nullptr);
+    ASSERT_NE(child, nullptr);
+  }
+
+  void detach() {
+    view->removed();
+    attachedNow = false;
+  }
+
+  SIZE clientSize() const {
+    RECT r{};
+    GetClientRect(child, &r);
+    return {r.right - r.left, r.bottom - r.top};
+  }
+
+  std::vector<Handler::Edit> editsFor(int id) const {
+    std::vector<Handler::Edit> out;
+    for (const auto& e : handler.edits)
+      if (e.id == id) out.push_back(e);
+    return out;
+  }
+
+  // Writes what the window shows to a PNG, so a failing run leaves something to look at.
+  void screenshot(const char* name) {
+    const SIZE size = clientSize();
+    HDC windowDc = GetDC(child);
+    HDC memDc = CreateCompatibleDC(windowDc);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), size.cx, -size.cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memDc, bitmap);
+    BitBlt(memDc, 0, 0, size.cx, size.cy, windowDc, 0, 0, SRCCOPY);
+    std::vector<unsigned char> rgb(static_cast<size_t>(size.cx) * size.cy * 3);
+    const auto* px = static_cast<const uint32_t*>(bits);
+    for (size_t i = 0; i < static_cast<size_t>(size.cx) * size.cy; ++i) {
+      rgb[i * 3] = (px[i] >> 16) & 0xFF;
+      rgb[i * 3 + 1] = (px[i] >> 8) & 0xFF;
+      rgb[i * 3 + 2] = px[i] & 0xFF;
+    }
+    const char* dir = std::getenv("ZV_SCREENSHOT_DIR");
+    std::string path = std::string(dir ? dir : ".") + "\\" + name;
+    stbi_write_png(path.c_str(), size.cx, size.cy, 3, rgb.data(), size.cx * 3);
+    SelectObject(memDc, old);
+    DeleteObject(bitmap);
+    DeleteDC(memDc);
+    ReleaseDC(child, windowDc);
+  }
+
+  TempAppData appData;
+  std::unique_ptr<zvhost::Module> module;
+  IPluginFactory* factory = nullptr;
+  std::unique_ptr<zvhost::PluginInstance> instance;
+  Handler handler;
+  Frame frame;
+  HWND parent = nullptr;
+  HWND child = nullptr;
+  IPlugView* view = nullptr;
+  bool attachedNow = false;
+};
+
+constexpr double kScale = 1.15;  // the size a fresh user gets at 96 dpi
+
+}  // namespace
+
+TEST_F(ViewWindow, AcceptsOnlyHwndAndOpensAtTheRememberedSize) {
+  EXPECT_EQ(view->isPlatformTypeSupported("HWND"), kResultOk);
+  EXPECT_EQ(view->isPlatformTypeSupported("NSView"), kResultFalse);
+  EXPECT_EQ(view->isPlatformTypeSupported("X11EmbedWindowID"), kResultFalse);
+  ViewRect r{};
+  ASSERT_EQ(view->getSize(&r), kResultOk);
+  EXPECT_EQ(r.getWidth(), 989);
+  EXPECT_EQ(r.getHeight(), 828);
+  attach();
+  const SIZE size = clientSize();
+  EXPECT_EQ(size.cx, 989);
+  EXPECT_EQ(size.cy, 828);
+}
+
+TEST_F(ViewWindow, FramesArriveInTheWindow) {
+  attach();
+  pump(400);
+  HDC dc = GetDC(child);
+  // The background is never black: ink with coloured glows, and the cards over it.
+  const COLORREF corner = GetPixel(dc, 5, 5);
+  const COLORREF card = GetPixel(dc, static_cast<int>(100 * kScale), static_cast<int>(160 * kScale));
+  ReleaseDC(child, dc);
+  EXPECT_NE(corner, CLR_INVALID);
+  EXPECT_NE(corner, RGB(0, 0, 0));
+  EXPECT_NE(card, corner);
+  screenshot("view_frame.png");
+}
+
+TEST_F(ViewWindow, ContentScaleRulesResizeThroughTheHost) {
+  // A user who chose the 100 % size.
+  view->release();
+  CreateDirectoryA((appData.dir + "\\ZoquaVoce").c_str(), nullptr);
+  std::ofstream(appData.settingsPath(), std::ios::binary) << "size=1.00\n";
+  view = instance->controller()->createView("editor");
+  view->setFrame(&frame);
+  IPlugViewContentScaleSupport* scaling = nullptr;
+  ASSERT_EQ(view->queryInterface(IPlugViewContentScaleSupport::iid, reinterpret_cast<void**>(&scaling)), kResultOk);
+  attach();
+  EXPECT_EQ(scaling->setContentScaleFactor(0.5f), kResultFalse);
+  EXPECT_TRUE(frame.resizes.empty());
+  EXPECT_EQ(clientSize().cx, 860);
+  EXPECT_EQ(scaling->setContentScaleFactor(2.0f), kResultOk);
+  ASSERT_EQ(frame.resizes.size(), 1u);
+  EXPECT_EQ(frame.resizes[0].getWidth(), 1720);
+  EXPECT_EQ(frame.resizes[0].getHeight(), 1440);
+  EXPECT_EQ(scaling->setContentScaleFactor(2.005f), kResultOk);
+  EXPECT_EQ(frame.resizes.size(), 1u);
+  EXPECT_EQ(clientSize().cx, 1720);
+  EXPECT_EQ(clientSize().cy, 1440);
+  scaling->release();
+}
+
+TEST_F(ViewWindow, SizePillRewritesTheSettingsFileAndResizesTheWindow) {
+  attach();
+  pump(60);
+  const LPARAM pill = at(91 * kScale, 77 * kScale);
+  SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, pill);
+  SendMessageW(child, WM_LBUTTONUP, 0, pill);
+  std::ifstream file(appData.settingsPath(), std::ios::binary);
+  std::stringstream content;
+  content << file.rdbuf();
+  EXPECT_EQ(content.str(), "size=1.30\n");
+  ASSERT_EQ(frame.resizes.size(), 1u);
+  EXPECT_EQ(frame.resizes[0].getWidth(), 1118);
+  EXPECT_EQ(frame.resizes[0].getHeight(), 936);
+  EXPECT_EQ(clientSize().cx, 1118);
+  EXPECT_EQ(clientSize().cy, 936);
+}
+
+TEST_F(ViewWindow, KnobDragSendsOneGestureAndIgnoresTheHostMeanwhile) {
+  attach();
+  pump(60);
+  const double cx = 87.14 * kScale, cy = 604 * kScale;  // the Speed knob
+  SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, at(cx, cy));
+  SendMessageW(child, WM_MOUSEMOVE, MK_LBUTTON, at(cx, cy - 55 * kScale));
+  // The host moves the same parameter while the user holds the knob.
+  instance->controller()->setParamNormalized(2, 0.9);
+  pump(120);
+  SendMessageW(child, WM_MOUSEMOVE, MK_LBUTTON, at(cx, cy - 110 * kScale));
+  SendMessageW(child, WM_LBUTTONUP, 0, at(cx, cy - 110 * kScale));
+  const auto edits = editsFor(2);
+  ASSERT_GE(edits.size(), 3u);
+  EXPECT_EQ(edits.front().kind, 'b');
+  EXPECT_EQ(edits.back().kind, 'e');
+  for (size_t i = 1; i + 1 < edits.size(); ++i) EXPECT_EQ(edits[i].kind, 'p');
+  // 110 units of 220 is half the travel from 0, whatever the host said in between.
+  EXPECT_NEAR(edits[edits.size() - 2].value, 0.5, 0.03);
+  EXPECT_NEAR(instance->controller()->getParamNormalized(2), edits[edits.size() - 2].value, 1e-12);
+}
+
+TEST_F(ViewWindow, RightClickAsksTheHostForItsMenuOnTheParameter) {
+  attach();
+  pump(60);
+  const LPARAM mix = at(658.57 * kScale, 604 * kScale);
+  SendMessageW(child, WM_RBUTTONUP, 0, mix);
+  ASSERT_EQ(handler.menuParams, std::vector<int>{6});
+  ASSERT_EQ(handler.menu.popups.size(), 1u);
+  EXPECT_EQ(handler.menu.popups[0].first, static_cast<int>(std::lround(658.57 * kScale)));
+  SendMessageW(child, WM_RBUTTONUP, 0, at(5, 5));  // nothing there
+  EXPECT_EQ(handler.menuParams.size(), 1u);
+}
+
+TEST_F(ViewWindow, DetachJoinsTheRenderThreadAndCanAttachAgain) {
+  const int before = threadCount();
+  attach();
+  pump(100);
+  EXPECT_EQ(threadCount(), before + 1);
+  HWND first = child;
+  detach();
+  EXPECT_FALSE(IsWindow(first));
+  EXPECT_EQ(threadCount(), before);
+  attach();
+  pump(100);
+  EXPECT_TRUE(IsWindow(child));
+  EXPECT_EQ(threadCount(), before + 1);
+}
+
+TEST_F(ViewWindow, ClosingDuringADragStillEndsTheGesture) {
+  attach();
+  pump(60);
+  const double cx = 315.71 * kScale, cy = 604 * kScale;  // Formant
+  SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, at(cx, cy));
+  SendMessageW(child, WM_MOUSEMOVE, MK_LBUTTON, at(cx, cy - 30));
+  detach();
+  const auto edits = editsFor(4);
+  ASSERT_GE(edits.size(), 2u);
+  EXPECT_EQ(edits.front().kind, 'b');
+  EXPECT_EQ(edits.back().kind, 'e');
+}
+
+TEST_F(ViewWindow, TypedCharactersReachValueEntryOnceEvenWhenTheHostForwardsThem) {
+  attach();
+  pump(60);
+  const double cx = 315.71 * kScale, cy = 604 * kScale;  // Formant: double click starts value entry
+  SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, at(cx, cy));
+  SendMessageW(child, WM_LBUTTONUP, 0, at(cx, cy));
+  SendMessageW(child, WM_LBUTTONDBLCLK, MK_LBUTTON, at(cx, cy));
+  SendMessageW(child, WM_LBUTTONUP, 0, at(cx, cy));
+  handler.edits.clear();
+  // The host forwards '3' through onKeyDown and the window still receives WM_CHAR for it.
+  EXPECT_EQ(view->onKeyDown(u'3', 0, 0), kResultOk);
+  SendMessageW(child, WM_CHAR, '3', 0);
+  SendMessageW(child, WM_CHAR, 13, 0);
+  const auto edits = editsFor(4);
+  ASSERT_EQ(edits.size(), 3u);
+  EXPECT_NEAR(edits[1].value, (3.0 + 12.0) / 24.0, 1e-9);  // "3", not "33"
+  EXPECT_EQ(view->onKeyDown(u'x', 0, 0), kResultFalse);  // no entry active: the host keeps the key
+}
