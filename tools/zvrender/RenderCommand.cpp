@@ -159,8 +159,10 @@ bool buildJob(const RenderOptions& options, RenderJob& job, std::string& error) 
   if (!options.presetName.empty() && !Renderer::factoryPresetValues(options.presetName, job.presetValues, error))
     return false;
   if (!options.userPresetPath.empty()) {
-    error = "--user-preset is not supported by this build yet";
-    return false;
+    std::vector<std::pair<int, double>> values;
+    std::string name;
+    if (!Renderer::userPresetValues(options.userPresetPath, values, name, error)) return false;
+    job.presetValues.insert(job.presetValues.end(), values.begin(), values.end());
   }
   return true;
 }

@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "FactoryPresets.h"
+#include "ParamDefs.h"
 #include "ModuleHost.h"
 
 namespace zvrender {
@@ -30,6 +34,67 @@ constexpr ParamID kLevelId = 18;
 
 // A module reporting an endless or absurd tail must not make the render endless.
 constexpr double kMaxExtraTailSeconds = 30.0;
+
+std::string narrow(const String128 text) {
+  std::string out;
+  for (int i = 0; i < 128 && text[i]; ++i) out += static_cast<char>(text[i] & 0xFF);
+  return out;
+}
+
+std::string trimmed(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// A script's "--set X=TEXT" must mean what the plug-in shows. The plug-in's own text parsing
+// reads every non-list parameter as a leading number (so "On" would silently read as 0 and
+// "fast" as Robot), which suits a host's text field but not a batch job: here a text that is
+// exactly one of the parameter's displayed values selects that value, other texts must start
+// with a number, and only then does the plug-in parse them.
+bool applySetting(zvhost::PluginInstance& instance, const std::string& title, const std::string& rawText,
+                  std::string& error) {
+  const std::string text = trimmed(rawText);
+  IEditController* controller = instance.controller();
+  // The title, or the short title hosts show in narrow strips ("LowLat", "HSteps").
+  ParameterInfo info{};
+  bool found = false;
+  for (int32 i = 0; i < controller->getParameterCount() && !found; ++i)
+    found = controller->getParameterInfo(i, info) == kResultOk && equalNoCase(narrow(info.title), title);
+  for (int32 i = 0; i < controller->getParameterCount() && !found; ++i)
+    found = controller->getParameterInfo(i, info) == kResultOk && equalNoCase(narrow(info.shortTitle), title);
+  if (!found || (info.flags & ParameterInfo::kIsReadOnly)) return instance.setByText(title, rawText, error);
+  const ParamID id = info.id;
+  const std::string fullTitle = narrow(info.title);
+
+  auto displayMatches = [&](ParamValue value) {
+    String128 shown{};
+    return controller->getParamStringByValue(id, value, shown) == kResultOk && equalNoCase(narrow(shown), text);
+  };
+  auto apply = [&](ParamValue value) {
+    controller->setParamNormalized(id, value);
+    instance.inputChanges().add(id, value);
+    return true;
+  };
+  if (info.stepCount > 0) {
+    for (int32 step = 0; step <= info.stepCount; ++step) {
+      const ParamValue value = static_cast<double>(step) / info.stepCount;
+      if (displayMatches(value)) return apply(value);
+    }
+  } else if (displayMatches(0.0)) {
+    return apply(0.0);  // "Robot" for Speed
+  }
+  if (!(info.flags & ParameterInfo::kIsList)) {
+    const char* begin = text.c_str();
+    char* end = nullptr;
+    const double number = std::strtod(begin, &end);
+    if (end == begin || !std::isfinite(number)) {
+      error = "\"" + rawText + "\" is not a value of " + fullTitle + " (expected a number)";
+      return false;
+    }
+  }
+  return instance.setByText(fullTitle, rawText, error);
+}
 
 }  // namespace
 
@@ -72,6 +137,49 @@ bool Renderer::factoryPresetValues(const std::string& name, std::vector<std::pai
   return true;
 }
 
+bool Renderer::userPresetValues(const std::string& path, std::vector<std::pair<int, double>>& values,
+                                std::string& name, std::string& error) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) {
+    error = "cannot read \"" + path + "\": " + std::strerror(errno);
+    return false;
+  }
+  double column[zv::kNumPresetParams];
+  for (int32_t j = 0; j < zv::kNumPresetParams; ++j) {
+    const int32_t id = zv::kPresetParamIds[j];
+    column[j] = zv::plainToNormalized(id, zv::kParamDefs[id].defaultValue);
+  }
+  bool magicSeen = false;
+  name.clear();
+  // Lines longer than the buffer arrive in 255-character pieces, each read as a line, exactly as
+  // the editor reads the preset folder.
+  char line[256];
+  while (std::fgets(line, sizeof line, file)) {
+    size_t length = std::strlen(line);
+    while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) line[--length] = '\0';
+    if (std::strncmp(line, "ZoquaVocePreset", 15) == 0) {
+      magicSeen = true;
+    } else if (std::strncmp(line, "name=", 5) == 0) {
+      name = line + 5;
+    } else if (length >= 3 && line[0] == 'v') {
+      const long index = std::strtol(line + 1, nullptr, 10);
+      const char* equals = std::strchr(line, '=');
+      if (!equals || index < 0 || index >= zv::kNumPresetParams) continue;
+      const double value = std::atof(equals + 1);
+      if (!std::isnan(value)) column[index] = std::clamp(value, 0.0, 1.0);
+    }
+  }
+  const bool readError = std::ferror(file) != 0;
+  std::fclose(file);
+  if (readError || !magicSeen) {
+    error = "\"" + path + "\" is not a ZoquaVoce preset file";
+    return false;
+  }
+  values.clear();
+  for (int32_t j = 0; j < zv::kNumPresetParams; ++j) values.emplace_back(zv::kPresetParamIds[j], column[j]);
+  return true;
+}
+
 std::unique_ptr<zvhost::PluginInstance> Renderer::makeInstance(const RenderJob& job, std::string& error) {
   if (!module_) {
     error = "no module loaded";
@@ -90,7 +198,7 @@ std::unique_ptr<zvhost::PluginInstance> Renderer::makeInstance(const RenderJob& 
     instance->inputChanges().add(static_cast<ParamID>(id), value);
   }
   for (const auto& [title, text] : job.settings) {
-    if (!instance->setByText(title, text, error)) return nullptr;
+    if (!applySetting(*instance, title, text, error)) return nullptr;
   }
   return instance;
 }

@@ -106,6 +106,12 @@ public:
   static bool factoryPresetValues(const std::string& name, std::vector<std::pair<int, double>>& values,
                                   std::string& error);
 
+  // The twelve normalized values of a user preset file (.zvp), read by the same line rules as the
+  // editor's preset list: the magic line is required, missing columns keep their defaults,
+  // values are clamped to 0..1. `name` receives the preset's name line.
+  static bool userPresetValues(const std::string& path, std::vector<std::pair<int, double>>& values,
+                               std::string& name, std::string& error);
+
   bool render(const RenderJob& job, AudioSource& source, AudioSink& sink, const MeterCallback& meters,
               const ProgressCallback& progress, RenderStats& stats, std::string& error);
 
