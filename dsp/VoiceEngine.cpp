@@ -3,30 +3,36 @@
 #include <algorithm>
 #include <cmath>
 
+#include "GrainSynth.h"
+
 namespace zv {
 
 namespace {
-int nextPowerOfTwo(int n) {
-  int p = 1;
-  while (p < n) p <<= 1;
-  return p;
-}
+// Harmony at or below this is off: no grains, and the voice restarts when it is raised.
+constexpr float kHarmonyOn = 0.001f;
 }  // namespace
 
 void VoiceEngine::configure(double sampleRate) {
-  sampleRate_ = sampleRate > 0.0 ? sampleRate : 44100.0;
-  const int maxPeriod = static_cast<int>(std::ceil(sampleRate_ / 65.0));
-  normalLatency_ = static_cast<int>(0.004 * sampleRate_) + 3 * maxPeriod;
-  lowLatencyFigure_ = static_cast<int>(0.003 * sampleRate_);
-  latency_ = lowLatency_ ? lowLatencyFigure_ : normalLatency_;
-  ringSize_ = nextPowerOfTwo(normalLatency_ * 2 + 1);
-  ring_.assign(static_cast<size_t>(ringSize_), 0.0f);
+  config_ = makeEngineConfig(sampleRate);
+  latency_ = lowLatency_ ? config_.lowLatency : config_.normalLatency;
+  input_.allocate(config_.ringSize);
+  main_.out.allocate(config_.ringSize);
+  harmony_.out.allocate(config_.ringSize);
+  detector_.configure(config_);
+  marker_.configure(config_);
+  readOut_.configure(config_);
+  configured_ = true;
   reset();
 }
 
 void VoiceEngine::reset() {
-  std::fill(ring_.begin(), ring_.end(), 0.0f);
-  writePos_ = 0;
+  input_.clear();
+  written_ = 0;
+  detector_.reset();
+  marker_.reset();
+  main_.reset();
+  harmony_.reset();
+  readOut_.reset();
   freeBeats_ = 0.0;
   inputNote_ = -1.0f;
   outputNote_ = -1.0f;
@@ -35,29 +41,72 @@ void VoiceEngine::reset() {
 void VoiceEngine::setLowLatency(bool on) {
   if (on == lowLatency_) return;
   lowLatency_ = on;
-  latency_ = on ? lowLatencyFigure_ : normalLatency_;
+  latency_ = on ? config_.lowLatency : config_.normalLatency;
   if (isConfigured()) reset();
 }
 
 void VoiceEngine::process(const float* mono, float* left, float* right, int numSamples) {
-  const float gain = std::pow(10.0f, params_.outputDb / 20.0f);
-  const int mask = ringSize_ - 1;
+  if (!configured_) configure(44100.0);  // only a host that skipped setup gets here
+  const float outputGain = std::pow(10.0f, params_.outputDb / 20.0f);
+  const float mix = params_.mix;
+  const bool harmonyOn = params_.harmony > kHarmonyOn;
+  const double formantRatio = std::pow(2.0, params_.formantSemitones / 12.0);
   double energy = 0.0;
+
   for (int i = 0; i < numSamples; ++i) {
+    // 1. input
     float x = mono[i];
     if (!std::isfinite(x)) x = 0.0f;
     energy += static_cast<double>(x) * x;
-    ring_[static_cast<size_t>(writePos_)] = x;
-    const float delayed = ring_[static_cast<size_t>((writePos_ - latency_) & mask)];
-    writePos_ = (writePos_ + 1) & mask;
-    float out = delayed * gain;
-    if (!std::isfinite(out)) out = 0.0f;
-    left[i] = out;
-    right[i] = out;
+    input_.cell(written_) = x;
+    ++written_;
+    // 2-3. analysis and pitch marks
+    detector_.push(input_, written_);
+    marker_.place(input_, written_, detector_);
+    // 4. grains
+    const int64_t readPos = written_ - 1 - latency_;
+    const GrainContext ctx{config_, params_, input_, detector_, marker_.marks(), written_, readPos, formantRatio};
+    if (lowLatency_) {
+      synthesizeLowLatency(main_, ctx);
+      if (harmonyOn) synthesizeLowLatency(harmony_, ctx);
+    } else {
+      synthesizeNormal(main_, ctx);
+      if (harmonyOn) synthesizeNormal(harmony_, ctx);
+    }
+    if (!harmonyOn) harmony_.synthesisTime = -1.0;
+    // 5. read-out
+    ReadOutInput taken;
+    if (readPos >= 0) {
+      taken.started = true;
+      taken.dry = input_.at(readPos);
+      float& mainCell = main_.out.cell(readPos);
+      float& harmonyCell = harmony_.out.cell(readPos);
+      taken.main = mainCell;
+      taken.harmony = harmonyCell;
+      mainCell = 0.0f;
+      harmonyCell = 0.0f;
+      const PitchFrame* frame = detector_.frameAt(readPos);
+      taken.voiced = frame && frame->voiced;
+    }
+    const StereoSample wet = readOut_.process(taken, input_, readPos, params_, lowLatency_);
+    float l = wet.left, r = wet.right;
+    // 6. character
+    applyCharacter(l, r);
+    // 7. mix and output gain
+    l = (l * mix + taken.dry * (1.0f - mix)) * outputGain;
+    r = (r * mix + taken.dry * (1.0f - mix)) * outputGain;
+    // 8. stutter
+    applyStutter(l, r, i);
+    // 9. nothing non-finite leaves
+    left[i] = std::isfinite(l) ? l : 0.0f;
+    right[i] = std::isfinite(r) ? r : 0.0f;
   }
-  freeBeats_ += numSamples * std::max(transport_.tempoBpm, 20.0) / (60.0 * sampleRate_);
+
+  freeBeats_ += numSamples * std::max(transport_.tempoBpm, 20.0) / (60.0 * config_.sampleRate);
   const double level = (10.0 * std::log10(energy / std::max(numSamples, 1) + 1e-12) + 60.0) / 60.0;
   inputLevel_ = static_cast<float>(std::clamp(level, 0.0, 1.0));
+  inputNote_ = detector_.inputNote();
+  outputNote_ = inputNote_ >= 0.0f ? main_.glide.outNote : -1.0f;
 }
 
 }  // namespace zv

@@ -2,10 +2,16 @@
 // Plain C++: configure() allocates, process() never does.
 #pragma once
 
-#include <vector>
+#include <cstdint>
 
+#include "EngineConfig.h"
 #include "HostTransport.h"
+#include "PitchDetector.h"
+#include "PitchMarker.h"
 #include "PlainParams.h"
+#include "SampleRing.h"
+#include "ShiftVoice.h"
+#include "VoiceReadOut.h"
 
 namespace zv {
 
@@ -22,13 +28,14 @@ public:
   bool lowLatency() const { return lowLatency_; }
   // Stores the mode and selects its latency; once configured, a change drops all buffered audio.
   void setLowLatency(bool on);
-  void setHarmonySteps(int steps) { harmonySteps_ = steps; }
+  void setHarmonySteps(int steps) { harmony_.steps = steps; }
 
-  bool isConfigured() const { return ringSize_ > 0; }
+  bool isConfigured() const { return configured_; }
   int latencySamples() const { return latency_; }
-  int normalLatencySamples() const { return normalLatency_; }
-  int lowLatencySamples() const { return lowLatencyFigure_; }
-  double sampleRate() const { return sampleRate_; }
+  int normalLatencySamples() const { return config_.normalLatency; }
+  int lowLatencySamples() const { return config_.lowLatency; }
+  double sampleRate() const { return config_.sampleRate; }
+  const EngineConfig& config() const { return config_; }
 
   HostTransport& transport() { return transport_; }
   double freeBeatClock() const { return freeBeats_; }
@@ -40,24 +47,38 @@ public:
   float outputNote() const { return outputNote_; }
   float inputLevel() const { return inputLevel_; }
 
+  // Inside views for tests and tools.
+  const PitchDetector& detector() const { return detector_; }
+  const PitchMarker& marker() const { return marker_; }
+  const ShiftVoice& mainVoice() const { return main_; }
+  const ShiftVoice& harmonyVoice() const { return harmony_; }
+  const VoiceReadOut& readOut() const { return readOut_; }
+  int64_t samplesWritten() const { return written_; }
+
 private:
+  // Hooks for the character effect and the stutter: the units that colour and chop the pair
+  // plug in here. Until then the pair passes unchanged.
+  void applyCharacter(float& left, float& right) {}
+  void applyStutter(float& left, float& right, int sampleIndex) {}
+
   PlainParams params_;
   HostTransport transport_;
-  double sampleRate_ = 0.0;
+  EngineConfig config_;
+  bool configured_ = false;
   bool lowLatency_ = false;
-  int harmonySteps_ = 2;
-  int ringSize_ = 0;
-  int latency_ = 0;
-  int normalLatency_ = 0;
-  int lowLatencyFigure_ = 0;
+  int latency_ = 2213;
   double freeBeats_ = 0.0;
   float inputNote_ = -1.0f;
   float outputNote_ = -1.0f;
   float inputLevel_ = 0.0f;
 
-  // Until the resynthesis path exists the engine is a pure delay of the reported latency.
-  std::vector<float> ring_;
-  int writePos_ = 0;
+  SampleRing input_;
+  int64_t written_ = 0;
+  PitchDetector detector_;
+  PitchMarker marker_;
+  ShiftVoice main_;
+  ShiftVoice harmony_;
+  VoiceReadOut readOut_;
 };
 
 }  // namespace zv

@@ -1,0 +1,23 @@
+#include "FormantShifter.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zv {
+
+float FormantShifter::process(const SampleRing& input, double centre, double ratio) {
+  const double w = window_;
+  double phase = std::max(phase_, 0.0) + 1.0 - ratio;
+  while (phase < 0.0) phase += w;
+  while (phase >= w) phase -= w;
+  phase_ = phase;
+  double phase2 = phase + w / 2.0;
+  if (phase2 >= w) phase2 -= w;
+  const double pi = 3.14159265358979323846;
+  const double g1 = std::sin(pi * phase / w), g2 = std::sin(pi * phase2 / w);
+  const float tap1 = input.interpolate(centre - phase);
+  const float tap2 = input.interpolate(centre - phase2);
+  return static_cast<float>(tap1 * g1 * g1 + tap2 * g2 * g2);
+}
+
+}  // namespace zv

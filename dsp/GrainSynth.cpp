@@ -1,0 +1,121 @@
+#include "GrainSynth.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zv {
+
+namespace {
+
+constexpr int kMaxGrainsPerSample = 8;
+constexpr double kPi = 3.14159265358979323846;
+
+struct SourcePeriod {
+  float period;
+  bool voiced;
+};
+
+// The period at a mark, or a 140 Hz substitute where the voice is unvoiced.
+SourcePeriod periodAt(const GrainContext& ctx, int64_t mark) {
+  const PitchFrame* frame = ctx.detector.frameAt(mark);
+  if (frame && frame->voiced) return {frame->period, true};
+  return {static_cast<float>(ctx.config.sampleRate / 140.0), false};
+}
+
+// Input needed after a source mark before a grain of period p can be cut from it.
+double reachAfterMark(float p, double ratio) { return std::max(0.55 * p, p / ratio) * ratio; }
+
+double halfLengthFor(float pOut, float p, double ratio, const EngineConfig& config) {
+  return std::min(1.5 * config.maxPeriod, std::max(0.55 * pOut, p / ratio));
+}
+
+}  // namespace
+
+void layGrain(SampleRing& out, const SampleRing& input, int64_t sourceMark, int64_t centre,
+              float synthesisPeriod, double halfLength, double formantRatio, int64_t readPos) {
+  const double gain = std::min(1.0, synthesisPeriod / halfLength);
+  const int64_t first = static_cast<int64_t>(std::ceil(-halfLength));
+  const int64_t last = static_cast<int64_t>(std::floor(halfLength));
+  const int64_t j0 = readPos < centre + first ? first : readPos + 1 - centre;
+  if (j0 > last) return;
+  // cos(pi*j/L) by rotation: one complex multiply per sample instead of a cosine.
+  const double step = kPi / halfLength;
+  const double stepCos = std::cos(step), stepSin = std::sin(step);
+  double c = std::cos(step * static_cast<double>(j0));
+  double s = std::sin(step * static_cast<double>(j0));
+  for (int64_t j = j0; j <= last; ++j) {
+    const double src = static_cast<double>(sourceMark) + static_cast<double>(j) * formantRatio;
+    const float x = input.interpolate(src);
+    out.cell(centre + j) += static_cast<float>(x * (0.5 + 0.5 * c) * gain);
+    const double nc = c * stepCos - s * stepSin;
+    s = s * stepCos + c * stepSin;
+    c = nc;
+  }
+}
+
+void synthesizeNormal(ShiftVoice& voice, const GrainContext& ctx) {
+  const double ratio = ctx.formantRatio;
+  if (voice.synthesisTime < 0.0) voice.synthesisTime = static_cast<double>(ctx.readPos + ctx.config.maxPeriod);
+  const PitchMarker::MarkQueue& marks = ctx.marks;
+  for (;;) {
+    const int64_t centre = static_cast<int64_t>(std::floor(voice.synthesisTime));
+    const int count = marks.size();
+    if (count < 3 || marks.back() <= centre) return;
+    // The mark nearest to the grain centre; on equal distance the earlier one.
+    int i = 1;
+    while (marks[i] < centre) ++i;
+    const int64_t source = (marks[i] - centre) < (centre - marks[i - 1]) ? marks[i] : marks[i - 1];
+
+    const SourcePeriod sp = periodAt(ctx, source);
+    if (reachAfterMark(sp.period, ratio) + static_cast<double>(source) + 2.0 >= static_cast<double>(ctx.written))
+      return;
+    // The glide and the hysteresis advance only with a grain actually laid: a grain that waits
+    // for input must not step the glide once per waiting sample.
+    GlideState next = voice.glide;
+    const PitchFrame* frame = sp.voiced ? ctx.detector.frameAt(source) : nullptr;
+    const float pOut = targetPeriod(next, ctx.params, voice.steps, source, frame ? frame->note : 0.0f,
+                                    sp.period, sp.voiced, ctx.config);
+    const double half = halfLengthFor(pOut, sp.period, ratio, ctx.config);
+    if (ratio * half + static_cast<double>(source) + 2.0 >= static_cast<double>(ctx.written)) return;
+    voice.glide = next;
+    layGrain(voice.out, ctx.input, source, centre, pOut, half, ratio, ctx.readPos);
+    voice.synthesisTime += pOut;
+  }
+}
+
+void synthesizeLowLatency(ShiftVoice& voice, const GrainContext& ctx) {
+  const double ratio = ctx.formantRatio;
+  const double readPos = static_cast<double>(ctx.readPos);
+  if (voice.synthesisTime < 0.0 || voice.synthesisTime < readPos - 2.0 * ctx.config.maxPeriod)
+    voice.synthesisTime = readPos + 1.0;
+  const PitchMarker::MarkQueue& marks = ctx.marks;
+  for (int grain = 0; grain < kMaxGrainsPerSample; ++grain) {
+    const int64_t centre = static_cast<int64_t>(std::floor(voice.synthesisTime));
+    int64_t source = -1;
+    SourcePeriod sp{0.0f, false};
+    for (int i = marks.size() - 1; i >= 0; --i) {
+      const SourcePeriod candidate = periodAt(ctx, marks[i]);
+      if (static_cast<double>(ctx.written) >
+          reachAfterMark(candidate.period, ratio) + static_cast<double>(marks[i]) + 2.0) {
+        source = marks[i];
+        sp = candidate;
+        break;
+      }
+    }
+    if (source < 0) return;
+    if (static_cast<double>(centre) - std::max(0.3 * sp.period, sp.period / ratio) > readPos + 2.0) return;
+    const PitchFrame* frame = sp.voiced ? ctx.detector.frameAt(source) : nullptr;
+    const float pOut = targetPeriod(voice.glide, ctx.params, voice.steps, source,
+                                    frame ? frame->note : 0.0f, sp.period, sp.voiced, ctx.config);
+    double half = halfLengthFor(pOut, sp.period, ratio, ctx.config);
+    if (ratio * half + static_cast<double>(source) + 2.0 >= static_cast<double>(ctx.written)) {
+      // The newest period is not complete at this length: shorten the grain to what is there.
+      half = static_cast<double>(ctx.written - 3 - source) / ratio;
+      if (half <= 8.0) half = 8.0;
+    }
+    layGrain(voice.out, ctx.input, source, centre, pOut, half, ratio, ctx.readPos);
+    voice.synthesisTime += pOut;
+  }
+}
+
+}  // namespace zv

@@ -1,0 +1,40 @@
+// Pitch-synchronous overlap-add: two-period grains cut around the pitch marks, windowed,
+// resampled by the formant ratio and laid at the spacing of the target period.
+#pragma once
+
+#include <cstdint>
+
+#include "EngineConfig.h"
+#include "PitchDetector.h"
+#include "PitchMarker.h"
+#include "PlainParams.h"
+#include "SampleRing.h"
+#include "ShiftVoice.h"
+
+namespace zv {
+
+// Everything a voice reads to lay its grains for the current input sample.
+struct GrainContext {
+  const EngineConfig& config;
+  const PlainParams& params;
+  const SampleRing& input;
+  const PitchDetector& detector;
+  const PitchMarker::MarkQueue& marks;
+  int64_t written;   // input samples so far
+  int64_t readPos;   // the position the read-out takes this sample
+  double formantRatio;
+};
+
+// Adds one Hann-windowed grain centred at output position centre, read from the input around
+// sourceMark at formantRatio samples per output sample. Samples at or before readPos are not
+// touched: they have been read out already.
+void layGrain(SampleRing& out, const SampleRing& input, int64_t sourceMark, int64_t centre,
+              float synthesisPeriod, double halfLength, double formantRatio, int64_t readPos);
+
+// Normal mode: grains follow the output time base, each from the source mark nearest in time.
+void synthesizeNormal(ShiftVoice& voice, const GrainContext& ctx);
+
+// Low-latency mode: grains come from the newest complete period.
+void synthesizeLowLatency(ShiftVoice& voice, const GrainContext& ctx);
+
+}  // namespace zv

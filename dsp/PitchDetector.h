@@ -1,0 +1,55 @@
+// Finds the pitch of the input voice: an anti-aliased, decimated copy of the input is analysed
+// every hop with a cumulative-mean-normalised difference function (YIN family).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "BoundedQueue.h"
+#include "EngineConfig.h"
+#include "PitchFrame.h"
+#include "SampleRing.h"
+
+namespace zv {
+
+class PitchDetector {
+public:
+  static constexpr int kMaxFrames = 64;
+  using FrameQueue = BoundedQueue<PitchFrame, kMaxFrames>;
+
+  void configure(const EngineConfig& config);  // allocates
+  void reset();
+
+  // Called once per input sample, after the sample at position written - 1 entered the ring:
+  // decimates and, every hop with a full window, analyses.
+  void push(const SampleRing& ring, int64_t written);
+
+  // Octave guard, append and gap bridging for a freshly measured frame.
+  void admit(PitchFrame frame);
+
+  // The frame nearest to a position (ties go to the earlier frame); nullptr when there is none.
+  const PitchFrame* frameAt(int64_t position) const;
+
+  const FrameQueue& frames() const { return frames_; }
+  // The newest frame's note when it is voiced, else -1 (no pitch).
+  float inputNote() const;
+  // The normalised difference function of the last analysis, lags 0..maxLag.
+  const std::vector<float>& difference() const { return difference_; }
+
+private:
+  void analyse(int64_t written);
+
+  EngineConfig config_;
+  std::vector<float> taps_;
+  std::vector<float> history_;   // 4*N decimated samples, circular
+  std::vector<double> window_;   // the N newest decimated samples of the running analysis
+  std::vector<float> difference_;
+  int historyIndex_ = 0;
+  int historyFill_ = 0;
+  int decimationCounter_ = 0;
+  int hopCounter_ = 0;
+  int octaveJumps_ = 0;
+  FrameQueue frames_;
+};
+
+}  // namespace zv

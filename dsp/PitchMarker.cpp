@@ -1,0 +1,83 @@
+#include "PitchMarker.h"
+
+#include <cmath>
+
+namespace zv {
+
+void PitchMarker::configure(const EngineConfig& config) {
+  config_ = config;
+  unvoicedSpacing_ = static_cast<int>(std::lroundf(static_cast<float>(config.sampleRate / 140.0)));
+  const int half = config.maxPeriod / 2 + 1;
+  const int radius = config.maxPeriod / 5 + 1;
+  reference_.assign(static_cast<size_t>(half + 2), 0.0);
+  region_.assign(static_cast<size_t>(2 * radius + 2 * half + 4), 0.0);
+  reset();
+}
+
+void PitchMarker::reset() {
+  marks_.clear();
+  lastMark_ = -1;
+}
+
+void PitchMarker::append(int64_t mark) {
+  marks_.pushBack(mark);
+  lastMark_ = mark;
+}
+
+// The first candidate in expected +- radius with the greatest correlation against the stretch
+// around the last mark, every second sample over +- halfSpan.
+int64_t PitchMarker::bestMatch(const SampleRing& ring, int64_t expected, int radius,
+                               int halfSpan) const {
+  const int products = halfSpan + 1;
+  for (int k = 0; k < products; ++k) reference_[static_cast<size_t>(k)] = ring.at(lastMark_ - halfSpan + 2 * k);
+  const int64_t regionStart = expected - radius - halfSpan;
+  const int regionLength = 2 * radius + 2 * halfSpan + 1;
+  for (int i = 0; i < regionLength; ++i) region_[static_cast<size_t>(i)] = ring.at(regionStart + i);
+
+  const double* ref = reference_.data();
+  int64_t best = expected - radius;
+  double bestScore = 0.0;
+  for (int offset = 0; offset <= 2 * radius; ++offset) {
+    const double* x = region_.data() + offset;  // x[2k] is the candidate's sample -halfSpan + 2k
+    double acc[4] = {0.0, 0.0, 0.0, 0.0};
+    int k = 0;
+    for (; k + 3 < products; k += 4)
+      for (int l = 0; l < 4; ++l) acc[l] += ref[k + l] * x[2 * (k + l)];
+    for (; k < products; ++k) acc[0] += ref[k] * x[2 * k];
+    const double score = (acc[0] + acc[1]) + (acc[2] + acc[3]);
+    if (offset == 0 || score > bestScore) {
+      bestScore = score;
+      best = expected - radius + offset;
+    }
+  }
+  return best;
+}
+
+void PitchMarker::place(const SampleRing& ring, int64_t written, const PitchDetector& detector) {
+  const int64_t w = written;
+  for (;;) {
+    if (lastMark_ < 0) {
+      if (w < 2LL * config_.maxPeriod) return;
+      append(w - 2LL * config_.maxPeriod);
+      continue;
+    }
+    const PitchFrame* frame = detector.frameAt(lastMark_);
+    int64_t next;
+    if (!frame || !frame->voiced) {
+      next = lastMark_ + unvoicedSpacing_;
+      if (w <= next) return;
+    } else {
+      const float period = frame->period;
+      const int64_t expected = lastMark_ + std::lroundf(period);
+      const int radius = static_cast<int>(0.2f * period);
+      const int halfSpan = static_cast<int>(0.5f * period);
+      if (w <= expected + radius || expected + radius + halfSpan >= w) return;
+      const int64_t best = bestMatch(ring, expected, radius, halfSpan);
+      // Never closer than half a millisecond: a mark that close is a match on a higher harmonic.
+      next = best > lastMark_ + config_.samplesPerMs / 2 ? best : expected;
+    }
+    append(next);
+  }
+}
+
+}  // namespace zv

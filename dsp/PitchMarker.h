@@ -1,0 +1,42 @@
+// Places pitch marks (one per period) on the full-rate input: each mark lands where the waveform
+// best matches the previous mark, about one detected period later.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "BoundedQueue.h"
+#include "EngineConfig.h"
+#include "PitchDetector.h"
+#include "SampleRing.h"
+
+namespace zv {
+
+class PitchMarker {
+public:
+  static constexpr int kMaxMarks = 256;
+  using MarkQueue = BoundedQueue<int64_t, kMaxMarks>;
+
+  void configure(const EngineConfig& config);  // allocates
+  void reset();
+
+  // Extends the marks as far as the input written so far allows.
+  void place(const SampleRing& ring, int64_t written, const PitchDetector& detector);
+
+  const MarkQueue& marks() const { return marks_; }
+  int64_t lastMark() const { return lastMark_; }
+
+private:
+  int64_t bestMatch(const SampleRing& ring, int64_t expected, int radius, int halfSpan) const;
+  void append(int64_t mark);
+
+  EngineConfig config_;
+  int unvoicedSpacing_ = 315;  // a substitute period of 140 Hz
+  MarkQueue marks_;
+  int64_t lastMark_ = -1;
+  // Working copies of the compared stretches, sized for the longest period.
+  mutable std::vector<double> reference_;
+  mutable std::vector<double> region_;
+};
+
+}  // namespace zv

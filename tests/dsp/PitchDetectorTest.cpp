@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "PitchDetector.h"
+#include "PitchMarker.h"
+#include "PitchPlot.h"
+#include "Signals.h"
+
+using namespace zvtest;
+
+namespace {
+
+// The analysis half alone: input ring, detector and marker, fed one sample at a time.
+struct Analysis {
+  explicit Analysis(double sr = 44100.0) : config(zv::makeEngineConfig(sr)) {
+    ring.allocate(config.ringSize);
+    detector.configure(config);
+    marker.configure(config);
+  }
+  void feed(const std::vector<float>& x) {
+    for (float v : x) {
+      ring.cell(written) = v;
+      ++written;
+      detector.push(ring, written);
+      marker.place(ring, written, detector);
+    }
+  }
+  zv::EngineConfig config;
+  zv::SampleRing ring;
+  zv::PitchDetector detector;
+  zv::PitchMarker marker;
+  int64_t written = 0;
+};
+
+zv::PitchFrame voicedFrame(int64_t position, float note, double sr = 44100.0) {
+  zv::PitchFrame f;
+  f.position = position;
+  f.voiced = 1;
+  f.note = note;
+  f.period = static_cast<float>(sr / noteHz(note));
+  f.confidence = 1.0f;
+  return f;
+}
+
+zv::PitchFrame unvoicedFrame(int64_t position) {
+  zv::PitchFrame f;
+  f.position = position;
+  return f;
+}
+
+TEST(PitchDetector, FindsA220HzSineAtNote57) {
+  Analysis a;
+  a.feed(sine(220.0, 44100.0, 44100, 0.5f));
+  const auto& frames = a.detector.frames();
+  ASSERT_EQ(frames.size(), 64);
+  for (int i = 0; i < frames.size(); ++i) {
+    const zv::PitchFrame& f = frames[i];
+    ASSERT_TRUE(f.voiced);
+    EXPECT_NEAR(f.period, 44100.0 / 220.0, 0.05);  // 200.45
+    EXPECT_NEAR(f.note, 57.0, 0.005);
+    EXPECT_FLOAT_EQ(f.confidence, 1.0f);
+  }
+  // Analyses run every 256 input samples; a frame stands for the centre of its window, half a
+  // window (D*N/2 = 1024 samples) before the input written when it ran.
+  const int64_t analysedAt = frames.back().position + 1024;
+  EXPECT_EQ(analysedAt % 256, 0);
+  EXPECT_GT(analysedAt, a.written - 256);
+  EXPECT_EQ(frames[1].position - frames[0].position, 256);
+  EXPECT_FLOAT_EQ(a.detector.inputNote(), frames.back().note);
+}
+
+TEST(PitchDetector, FindsNotesAcrossTheVoiceRangeAtEveryRate) {
+  for (double sr : {16000.0, 22050.0, 44100.0, 48000.0, 96000.0}) {
+    // Parabolic refinement on a lag of a few decimated samples limits the precision of high
+    // notes: a tenth of a semitone up to E5, a third at B5 (11 decimated samples per period).
+    for (double note : {40.0, 52.5, 64.0, 76.0, 83.0}) {
+      SCOPED_TRACE(testing::Message() << sr << " Hz, note " << note);
+      Analysis a(sr);
+      a.feed(tone(noteHz(note), sr, static_cast<int>(0.3 * sr)));
+      ASSERT_TRUE(a.detector.frames().back().voiced);
+      EXPECT_NEAR(a.detector.frames().back().note, note, note > 80 ? 0.3 : 0.1);
+    }
+  }
+}
+
+TEST(PitchDetector, CallsAVeryQuietToneUnvoicedWithNoConfidence) {
+  Analysis a;
+  a.feed(sine(220.0, 44100.0, 22050, 0.002f));  // rms 0.0014, under the fade floor of 0.0015
+  const auto& frames = a.detector.frames();
+  ASSERT_GT(frames.size(), 10);
+  for (int i = 0; i < frames.size(); ++i) {
+    EXPECT_FALSE(frames[i].voiced);
+    EXPECT_EQ(frames[i].confidence, 0.0f);
+    EXPECT_EQ(frames[i].note, 0.0f);
+  }
+  EXPECT_EQ(a.detector.inputNote(), -1.0f);
+}
+
+TEST(PitchDetector, SilenceIsUnvoicedAndMarksRunAt140Hz) {
+  Analysis a;
+  a.feed(std::vector<float>(44100, 0.0f));
+  const auto& frames = a.detector.frames();
+  for (int i = 0; i < frames.size(); ++i) {
+    EXPECT_FALSE(frames[i].voiced);
+    EXPECT_EQ(frames[i].confidence, 0.0f);
+  }
+  const auto& marks = a.marker.marks();
+  ASSERT_GT(marks.size(), 100);
+  // The first mark goes two of the longest periods back once that much input is in.
+  EXPECT_EQ(marks[0], 0);
+  for (int i = 1; i < marks.size(); ++i) EXPECT_EQ(marks[i] - marks[i - 1], 315);  // 44100 / 140
+}
+
+TEST(PitchDetector, RefusesAnOctaveJumpForThreeAnalysesAndTakesItOnTheFourth) {
+  zv::PitchDetector d;
+  d.configure(zv::makeEngineConfig(44100));
+  for (int i = 0; i < 3; ++i) d.admit(voicedFrame(i * 256, 57.0f));
+  for (int i = 3; i < 8; ++i) d.admit(voicedFrame(i * 256, 69.2f));
+  const auto& f = d.frames();
+  for (int i = 3; i < 6; ++i) {
+    EXPECT_EQ(f[i].note, 57.0f) << i;
+    EXPECT_EQ(f[i].period, f[0].period) << i;
+  }
+  EXPECT_EQ(f[6].note, 69.2f);
+  EXPECT_EQ(f[7].note, 69.2f);
+
+  // Not an octave (12 +- 1 only): a fifth passes at once.
+  d.reset();
+  d.admit(voicedFrame(0, 57.0f));
+  d.admit(voicedFrame(256, 64.0f));
+  EXPECT_EQ(d.frames().back().note, 64.0f);
+}
+
+TEST(PitchDetector, AnOctaveErrorBetweenGoodFramesIsHeldBack) {
+  Analysis a;
+  // 220 Hz, then a stretch an octave up shorter than four analyses, then 220 Hz again.
+  const int hopSamples = 256;
+  a.feed(tone(220.0, 44100.0, 22050));
+  const int jumpFrames = a.detector.frames().size();
+  a.feed(tone(440.0, 44100.0, 2 * hopSamples));
+  a.feed(tone(220.0, 44100.0, 11025));
+  const auto& f = a.detector.frames();
+  for (int i = 0; i < f.size(); ++i) {
+    if (!f[i].voiced) continue;
+    EXPECT_LT(std::fabs(f[i].note - 57.0f), 0.6f) << i << " of " << f.size() << " (jump at " << jumpFrames << ")";
+  }
+}
+
+TEST(PitchDetector, BridgesOneUnvoicedAnalysisBetweenVoicedOnes) {
+  zv::PitchDetector d;
+  d.configure(zv::makeEngineConfig(44100));
+  d.admit(voicedFrame(0, 60.0f));
+  zv::PitchFrame gap = unvoicedFrame(256);
+  gap.confidence = 0.3f;
+  d.admit(gap);
+  d.admit(voicedFrame(512, 62.0f));
+  const zv::PitchFrame& middle = d.frames()[1];
+  EXPECT_TRUE(middle.voiced);
+  EXPECT_FLOAT_EQ(middle.note, 61.0f);
+  EXPECT_FLOAT_EQ(middle.period, (d.frames()[0].period + d.frames()[2].period) / 2);
+  EXPECT_FLOAT_EQ(middle.confidence, 0.5f);
+
+  // Two unvoiced analyses in a row are a real pause and stay unvoiced.
+  d.reset();
+  d.admit(voicedFrame(0, 60.0f));
+  d.admit(unvoicedFrame(256));
+  d.admit(unvoicedFrame(512));
+  d.admit(voicedFrame(768, 60.0f));
+  EXPECT_FALSE(d.frames()[1].voiced);
+  EXPECT_FALSE(d.frames()[2].voiced);
+}
+
+TEST(PitchDetector, FrameAtTakesTheNearestFrameAndTheEarlierOnATie) {
+  zv::PitchDetector d;
+  d.configure(zv::makeEngineConfig(44100));
+  EXPECT_EQ(d.frameAt(0), nullptr);
+  for (int i = 0; i < 4; ++i) d.admit(voicedFrame(1000 + 100 * i, 50.0f + i));
+  EXPECT_EQ(d.frameAt(0)->position, 1000);      // before all: the oldest
+  EXPECT_EQ(d.frameAt(5000)->position, 1300);   // after all: the newest
+  EXPECT_EQ(d.frameAt(1149)->position, 1100);
+  EXPECT_EQ(d.frameAt(1150)->position, 1100);   // equal distance: the earlier frame
+  EXPECT_EQ(d.frameAt(1151)->position, 1200);
+  EXPECT_EQ(d.frameAt(1200)->position, 1200);
+}
+
+TEST(PitchDetector, KeepsAtMost64Frames) {
+  zv::PitchDetector d;
+  d.configure(zv::makeEngineConfig(44100));
+  for (int i = 0; i < 100; ++i) d.admit(voicedFrame(i * 256, 60.0f));
+  EXPECT_EQ(d.frames().size(), 64);
+  EXPECT_EQ(d.frames()[0].position, 36 * 256);
+}
+
+TEST(PitchMarker, MarksFollowTheSungPeriod) {
+  Analysis a;
+  a.feed(tone(220.0, 44100.0, 66150));
+  const auto& marks = a.marker.marks();
+  ASSERT_EQ(marks.size(), 256);  // bounded: the oldest were dropped
+  double sum = 0.0;
+  for (int i = 1; i < marks.size(); ++i) {
+    const int64_t spacing = marks[i] - marks[i - 1];
+    EXPECT_TRUE(spacing == 200 || spacing == 201) << spacing;
+    sum += static_cast<double>(spacing);
+  }
+  EXPECT_NEAR(sum / (marks.size() - 1), 44100.0 / 220.0, 0.05);
+  EXPECT_LT(marks.back(), a.written);
+}
+
+}  // namespace

@@ -1,0 +1,93 @@
+// Test signals and a runner that feeds them through the engine block by block.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "VoiceEngine.h"
+
+namespace zvtest {
+
+constexpr double kPi = 3.14159265358979323846;
+
+inline std::vector<float> sine(double hz, double sr, int n, float amplitude = 0.5f) {
+  std::vector<float> x(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) x[static_cast<size_t>(i)] = amplitude * static_cast<float>(std::sin(2.0 * kPi * hz * i / sr));
+  return x;
+}
+
+// A voice-like tone: a fundamental with falling harmonics, phase continuous through a pitch
+// that follows hzAt(i).
+template <typename HzAt>
+std::vector<float> sungTone(HzAt hzAt, double sr, int n, float amplitude = 0.4f) {
+  std::vector<float> x(static_cast<size_t>(n));
+  double phase = 0.0;
+  for (int i = 0; i < n; ++i) {
+    double v = 0.0;
+    for (int h = 1; h <= 5; ++h) v += std::sin(h * phase) / h;
+    x[static_cast<size_t>(i)] = amplitude * static_cast<float>(v / 1.5);
+    phase += 2.0 * kPi * hzAt(i) / sr;
+    if (phase > 2.0 * kPi * 1000.0) phase -= 2.0 * kPi * 1000.0;
+  }
+  return x;
+}
+
+inline std::vector<float> tone(double hz, double sr, int n, float amplitude = 0.4f) {
+  return sungTone([hz](int) { return hz; }, sr, n, amplitude);
+}
+
+// Deterministic white noise in [-amplitude, amplitude].
+inline std::vector<float> noise(int n, float amplitude = 0.3f, uint32_t seed = 12345u) {
+  std::vector<float> x(static_cast<size_t>(n));
+  for (auto& v : x) {
+    seed = seed * 1664525u + 1013904223u;
+    v = amplitude * (static_cast<float>(seed >> 8) / 8388608.0f - 1.0f);
+  }
+  return x;
+}
+
+inline double noteHz(double note, double a4Hz = 440.0) { return a4Hz * std::pow(2.0, (note - 69.0) / 12.0); }
+
+struct StereoOut {
+  std::vector<float> left, right;
+};
+
+// Runs a whole signal through the engine in blocks of `block` samples; `perBlock` is called
+// after each block with the index of its first sample.
+template <typename PerBlock>
+StereoOut run(zv::VoiceEngine& engine, const std::vector<float>& in, int block, PerBlock perBlock) {
+  StereoOut out{std::vector<float>(in.size()), std::vector<float>(in.size())};
+  const int n = static_cast<int>(in.size());
+  for (int start = 0; start < n; start += block) {
+    const int len = std::min(block, n - start);
+    engine.process(in.data() + start, out.left.data() + start, out.right.data() + start, len);
+    perBlock(start);
+  }
+  return out;
+}
+
+inline StereoOut run(zv::VoiceEngine& engine, const std::vector<float>& in, int block = 512) {
+  return run(engine, in, block, [](int) {});
+}
+
+// Parameters of a plain pitch corrector: C major, instant ("Robot"), formant 0, full mix.
+inline zv::PlainParams plainCorrection() {
+  zv::PlainParams p;
+  p.key = 0;
+  p.scale = 1;
+  p.speedMs = 0.0f;
+  p.shiftSteps = 0;
+  p.formantSemitones = 0.0f;
+  p.a4Hz = 440.0f;
+  p.consonants = 1.0f;
+  p.mix = 1.0f;
+  p.outputDb = 0.0f;
+  p.harmony = 0.0f;
+  p.harmonySteps = 0;
+  p.character = 0;
+  p.stutter = 0;
+  return p;
+}
+
+}  // namespace zvtest
