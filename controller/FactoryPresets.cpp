@@ -7,7 +7,7 @@
 namespace zv {
 
 const int32_t kPresetParamIds[kNumPresetParams] = {
-    kSpeed, kShift,        kFormant,   kConsonants,      kMix,     kOutput,
+    kSpeed,   kShift,        kFormant,   kConsonants,      kMix,     kOutput,
     kHarmony, kHarmonySteps, kCharacter, kCharacterAmount, kStutter, kStutterRate};
 
 // clang-format off

@@ -35,7 +35,9 @@ bool matchesFactory(const ParamValues& values, int32_t index) {
     if (id == kStutterRate && listIsOff(values[kStutter], kParamDefs[kStutter].stepCount) &&
         preset.values[kStutterColumn] < 0.5f)
       continue;
-    if (id == kHarmonySteps && harmonyIsOff(values[kHarmony]) && preset.values[kHarmonyColumn] < 0.5f) continue;
+    if (id == kHarmonySteps && harmonyIsOff(values[kHarmony]) &&
+        preset.values[kHarmonyColumn] < 0.5f)
+      continue;
     if (!near(values[id], normalized[j])) return false;
   }
   return true;
@@ -47,7 +49,8 @@ bool matchesUser(const ParamValues& values, const UserPreset& preset) {
   return true;
 }
 
-const UserPreset* currentUserPreset(const ParamValues& values, const std::vector<UserPreset>& list) {
+const UserPreset* currentUserPreset(const ParamValues& values,
+                                    const std::vector<UserPreset>& list) {
   const int32_t index = currentPresetIndex(values, list);
   return index >= kFirstUserPreset ? &list[static_cast<std::size_t>(index - kFirstUserPreset)]
                                    : nullptr;
@@ -83,8 +86,8 @@ void applyPresetValues(const PresetValues& preset, ParamValues& values, const Ho
   }
 }
 
-int32_t stepPreset(int32_t direction, ParamValues& values, const std::vector<UserPreset>& userPresets,
-                   const HostEdits& host) {
+int32_t stepPreset(int32_t direction, ParamValues& values,
+                   const std::vector<UserPreset>& userPresets, const HostEdits& host) {
   const int32_t count = kNumFactoryPresets + static_cast<int32_t>(userPresets.size());
   const int32_t current = currentPresetIndex(values, userPresets);
   const int32_t step = direction < 0 ? -1 : 1;
@@ -100,7 +103,8 @@ int32_t stepPreset(int32_t direction, ParamValues& values, const std::vector<Use
   return target;
 }
 
-std::string proposePresetName(const ParamValues& values, const std::vector<UserPreset>& userPresets) {
+std::string proposePresetName(const ParamValues& values,
+                              const std::vector<UserPreset>& userPresets) {
   if (const UserPreset* current = currentUserPreset(values, userPresets)) return current->name;
   // n runs past the list's size at most once, so this always ends.
   for (int n = 1;; ++n) {

@@ -46,12 +46,13 @@ void applyPresetValues(const PresetValues& preset, ParamValues& values, const Ho
 // Applies the next (+1) or previous (-1) preset of the combined list, wrapping around; from no
 // preset, +1 gives "Default" and -1 the last entry. Returns the index applied. The caller cancels
 // its pending delete confirmation afterwards.
-int32_t stepPreset(int32_t direction, ParamValues& values, const std::vector<UserPreset>& userPresets,
-                   const HostEdits& host);
+int32_t stepPreset(int32_t direction, ParamValues& values,
+                   const std::vector<UserPreset>& userPresets, const HostEdits& host);
 
 // The current user preset's name (so saving again overwrites it), else "My Preset n" with the
 // smallest n >= 1 that no user preset is called.
-std::string proposePresetName(const ParamValues& values, const std::vector<UserPreset>& userPresets);
+std::string proposePresetName(const ParamValues& values,
+                              const std::vector<UserPreset>& userPresets);
 
 // Trims spaces from both ends of the typed name and saves the current columns under it. Only
 // when `save` succeeds does the list change (entries of that name take the values, or the preset

@@ -32,7 +32,8 @@ bool startsWith(const char* line, const char* prefix) {
 // One line (or one 255-character piece of a longer line) of a preset file.
 void readPresetLine(char* line, UserPreset& record, bool& magicSeen) {
   std::size_t length = std::strlen(line);
-  while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) line[--length] = '\0';
+  while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r'))
+    line[--length] = '\0';
 
   if (startsWith(line, kMagic)) {
     magicSeen = true;

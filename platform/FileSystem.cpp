@@ -13,7 +13,8 @@ std::wstring widen(const std::string& text) {
 std::string narrow(const std::wstring& text) {
   std::string out;
   out.reserve(text.size());
-  for (const wchar_t c : text) out.push_back(static_cast<char>(static_cast<unsigned char>(c & 0xFF)));
+  for (const wchar_t c : text)
+    out.push_back(static_cast<char>(static_cast<unsigned char>(c & 0xFF)));
   return out;
 }
 

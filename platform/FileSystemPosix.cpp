@@ -47,9 +47,7 @@ std::FILE* openFile(const std::wstring& path, const char* mode) {
   return std::fopen(narrow(path).c_str(), mode);
 }
 
-bool flushToDisk(std::FILE* file) {
-  return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
-}
+bool flushToDisk(std::FILE* file) { return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0; }
 
 bool removeFile(const std::wstring& path) {
   return ::unlink(narrow(path).c_str()) == 0 || errno == ENOENT;

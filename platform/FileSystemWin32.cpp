@@ -1,5 +1,5 @@
-#include <windows.h>
 #include <io.h>
+#include <windows.h>
 
 #include <cstdlib>
 
@@ -48,7 +48,8 @@ bool removeFile(const std::wstring& path) {
 }
 
 bool replaceFile(const std::wstring& from, const std::wstring& to) {
-  return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  return ::MoveFileExW(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 }  // namespace zv::fs

@@ -1,9 +1,9 @@
-#include "PresetBrowser.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
+
+#include "PresetBrowser.h"
 
 namespace {
 
@@ -11,7 +11,8 @@ using namespace zv;
 
 ParamValues freshValues() {
   ParamValues v{};
-  for (int32_t id = 0; id < kNumParams; ++id) v[id] = plainToNormalized(id, kParamDefs[id].defaultValue);
+  for (int32_t id = 0; id < kNumParams; ++id)
+    v[id] = plainToNormalized(id, kParamDefs[id].defaultValue);
   return v;
 }
 
@@ -19,7 +20,9 @@ struct Recorder {
   std::vector<std::string> calls;
   HostEdits edits() {
     return {[this](int32_t id) { calls.push_back("begin " + std::to_string(id)); },
-            [this](int32_t id, double v) { calls.push_back("perform " + std::to_string(id) + " " + std::to_string(v)); },
+            [this](int32_t id, double v) {
+              calls.push_back("perform " + std::to_string(id) + " " + std::to_string(v));
+            },
             [this](int32_t id) { calls.push_back("end " + std::to_string(id)); }};
   }
 };
@@ -37,18 +40,19 @@ int32_t factoryIndex(const char* name) {
 }
 
 TEST(FactoryPresets, ListsTheTwentyThreeNamesInOrder) {
-  const char* names[] = {"Default",      "Robot Crush",  "Bit Lead",      "Tape Robot",  "Glitch Bars",
-                         "Metal Down",   "Gate 1/16",    "Stutter Hook",  "Soft Duet",   "Telephone",
-                         "Warm Drive",   "Natural Fix",  "Chipmunk Flow", "Demon Mode",  "Octave Angel",
-                         "Deep Double",  "Alien Radio",  "Glitch Angel",  "Lo-Fi Dream", "Trap Stutter",
-                         "Dark Crush",   "8-Bit Choir",  "Chop 1/32"};
+  const char* names[] = {
+      "Default",       "Robot Crush",  "Bit Lead",     "Tape Robot",  "Glitch Bars", "Metal Down",
+      "Gate 1/16",     "Stutter Hook", "Soft Duet",    "Telephone",   "Warm Drive",  "Natural Fix",
+      "Chipmunk Flow", "Demon Mode",   "Octave Angel", "Deep Double", "Alien Radio", "Glitch Angel",
+      "Lo-Fi Dream",   "Trap Stutter", "Dark Crush",   "8-Bit Choir", "Chop 1/32"};
   for (int32_t i = 0; i < kNumFactoryPresets; ++i) EXPECT_STREQ(kFactoryPresets[i].name, names[i]);
   EXPECT_EQ(findFactoryPreset("Nope"), -1);
 }
 
 TEST(FactoryPresets, CoverTheTwelveColumnsWithoutKeyScaleLatencyOrTuning) {
-  const int32_t expected[] = {kSpeed, kShift, kFormant, kConsonants, kMix, kOutput,
-                              kHarmony, kHarmonySteps, kCharacter, kCharacterAmount, kStutter, kStutterRate};
+  const int32_t expected[] = {kSpeed,     kShift,           kFormant, kConsonants,
+                              kMix,       kOutput,          kHarmony, kHarmonySteps,
+                              kCharacter, kCharacterAmount, kStutter, kStutterRate};
   for (int32_t j = 0; j < kNumPresetParams; ++j) EXPECT_EQ(kPresetParamIds[j], expected[j]);
 }
 
@@ -191,7 +195,8 @@ TEST(ApplyPreset, PutsSteppedValuesOnTheirStepsAndClampsOutliers) {
   values[2] = std::nan("");
   ParamValues v = freshValues();
   double performed[kNumParams] = {};
-  applyPresetValues(values, v, {nullptr, [&](int32_t id, double x) { performed[id] = x; }, nullptr});
+  applyPresetValues(values, v,
+                    {nullptr, [&](int32_t id, double x) { performed[id] = x; }, nullptr});
   EXPECT_DOUBLE_EQ(v[kShift], 11.0 / 21.0);
   EXPECT_DOUBLE_EQ(v[kCharacter], 0.5);
   EXPECT_DOUBLE_EQ(v[kStutterRate], 0.2);
@@ -278,7 +283,8 @@ TEST(SavePreset, AFailedSaveLeavesTheListAsItWas) {
 }
 
 TEST(DeletePreset, NeedsASecondPressWithinThreeSeconds) {
-  std::vector<UserPreset> users = {userPreset("A", 0.2), userPreset("B", 0.4), userPreset("C", 0.6)};
+  std::vector<UserPreset> users = {userPreset("A", 0.2), userPreset("B", 0.4),
+                                   userPreset("C", 0.6)};
   ParamValues v = freshValues();
   v[kSpeed] = 0.4;
   std::vector<std::string> deleted;

@@ -1,7 +1,6 @@
-#include "SettingsFile.h"
-
 #include <gtest/gtest.h>
 
+#include "SettingsFile.h"
 #include "TempAppData.h"
 
 namespace {

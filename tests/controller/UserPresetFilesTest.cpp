@@ -1,5 +1,3 @@
-#include "UserPresets.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +6,7 @@
 #include "FileSystem.h"
 #include "PresetBrowser.h"
 #include "TempAppData.h"
+#include "UserPresets.h"
 
 namespace {
 
@@ -52,7 +51,8 @@ TEST(PresetFolder, FallsBackToTheWorkingFolderWithoutAppData) {
   const std::wstring folder = presetFolder();
   const bool created = stdfs::is_directory(appData.root() / "ZoquaVoce" / "Presets");
   stdfs::current_path(previous);
-  EXPECT_EQ(folder, std::wstring(L".") + fs::kPathSeparator + L"ZoquaVoce" + fs::kPathSeparator + L"Presets");
+  EXPECT_EQ(folder, std::wstring(L".") + fs::kPathSeparator + L"ZoquaVoce" + fs::kPathSeparator +
+                        L"Presets");
   EXPECT_TRUE(created);
 }
 
@@ -72,12 +72,14 @@ TEST(PresetFile, IsWrittenByteForByte) {
 TEST(PresetFile, ReadsBackToNineDecimals) {
   TempAppData appData;
   UserPreset p{"Round Trip", {}};
-  for (int32_t j = 0; j < kNumPresetParams; ++j) p.values[j] = std::fmod(0.1234567891234 * (j + 1), 1.0);
+  for (int32_t j = 0; j < kNumPresetParams; ++j)
+    p.values[j] = std::fmod(0.1234567891234 * (j + 1), 1.0);
   ASSERT_TRUE(saveUserPreset(p));
   const std::vector<UserPreset> list = loadSorted();
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list[0].name, "Round Trip");
-  for (int32_t j = 0; j < kNumPresetParams; ++j) EXPECT_NEAR(list[0].values[j], p.values[j], 5e-10) << j;
+  for (int32_t j = 0; j < kNumPresetParams; ++j)
+    EXPECT_NEAR(list[0].values[j], p.values[j], 5e-10) << j;
 }
 
 TEST(PresetFile, MissingColumnsKeepTheirDefaults) {
@@ -107,18 +109,18 @@ TEST(PresetFile, ReadsValueLinesByTheLettersOfTheFormat) {
   writePreset(appData, "rules.zvp",
               "ZoquaVocePreset 1\r\n"
               "name=First\r\n"
-              "v12=0.5\n"     // no such column
-              "v-1=0.5\n"     // no such column
-              "v3 0.5\n"      // no "="
-              "vx=0.123\n"    // atoi reads "x" as column 0
-              "v5=1.7\n"      // clamped to 1
-              "v6=-3\n"       // clamped to 0
-              "v7=nan\n"      // no digits: 0, as the Windows C runtime reads it
-              "v4=inf\n"      // likewise
-              "v3=0x1p-1\n"   // no hexadecimal either: the leading "0"
+              "v12=0.5\n"         // no such column
+              "v-1=0.5\n"         // no such column
+              "v3 0.5\n"          // no "="
+              "vx=0.123\n"        // atoi reads "x" as column 0
+              "v5=1.7\n"          // clamped to 1
+              "v6=-3\n"           // clamped to 0
+              "v7=nan\n"          // no digits: 0, as the Windows C runtime reads it
+              "v4=inf\n"          // likewise
+              "v3=0x1p-1\n"       // no hexadecimal either: the leading "0"
               "v9=0.1\nv9=0.2\n"  // later lines win
-              "v2\n"          // too short to be a value line
-              "name=Second\n");
+              "v2\n"              // too short to be a value line
+              "name=Second\r\n");
   const std::vector<UserPreset> list = loadSorted();
   ASSERT_EQ(list.size(), 1u);
   PresetValues expected = defaults();
@@ -137,7 +139,8 @@ TEST(PresetFile, ReadsLongLinesIn255CharacterPieces) {
   TempAppData appData;
   // The second piece of the first line reads as a line of its own; the name line's tail is cut.
   writePreset(appData, "long.zvp",
-              std::string(255, 'x') + "v2=0.75\nZoquaVocePreset 1\nname=Piece\n" + std::string(300, 'y') + "\n");
+              std::string(255, 'x') + "v2=0.75\nZoquaVocePreset 1\nname=Piece\n" +
+                  std::string(300, 'y') + "\n");
   const std::vector<UserPreset> list = loadSorted();
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list[0].values[2], 0.75);
@@ -176,7 +179,8 @@ TEST(PresetFile, SavingTheSameNameTwiceKeepsOneFileAndOneEntry) {
   TempAppData appData;
   std::vector<UserPreset> list;
   ParamValues v{};
-  for (int32_t id = 0; id < kNumParams; ++id) v[id] = plainToNormalized(id, kParamDefs[id].defaultValue);
+  for (int32_t id = 0; id < kNumParams; ++id)
+    v[id] = plainToNormalized(id, kParamDefs[id].defaultValue);
   v[kSpeed] = 0.3;
   ASSERT_TRUE(commitPresetSave("My Preset 1", v, list, saveUserPreset));
   v[kSpeed] = 0.6;
@@ -222,13 +226,27 @@ TEST(PresetFile, DeleteRemovesOnlyThatFile) {
 
 TEST(HostileNames, FilesWithUnsafeNamesAreLeftOut) {
   TempAppData appData;
-  const std::string unsafe[] = {"..\\x",      "../x", "a/b",   "C:\\x", std::string(300, 'n'),
-                                std::string(21, 'n'), " lead", "lead ", "..",   ".",
-                                "tab\there", "q?",   "star*", "pipe|", "quote\"", "<a>",
+  const std::string unsafe[] = {"..\\x",
+                                "../x",
+                                "a/b",
+                                "C:\\x",
+                                std::string(300, 'n'),
+                                std::string(21, 'n'),
+                                " lead",
+                                "lead ",
+                                "..",
+                                ".",
+                                "tab\there",
+                                "q?",
+                                "star*",
+                                "pipe|",
+                                "quote\"",
+                                "<a>",
                                 "caf\xE9"};
   int n = 0;
   for (const std::string& name : unsafe)
-    writePreset(appData, "f" + std::to_string(n++) + ".zvp", "ZoquaVocePreset 1\nname=" + name + "\n");
+    writePreset(appData, "f" + std::to_string(n++) + ".zvp",
+                "ZoquaVocePreset 1\nname=" + name + "\n");
   writePreset(appData, "ok.zvp", "ZoquaVocePreset 1\nname=" + std::string(20, 'k') + "\n");
   const std::vector<UserPreset> list = loadSorted();
   ASSERT_EQ(list.size(), 1u);
@@ -242,8 +260,8 @@ TEST(HostileNames, NeverReachAPathForWritingOrDeleting) {
   writeBytes(appData.root() / "x.zvp", "victim");
   writeBytes(appData.presets() / "b.zvp", "victim");
   const std::string before = treeListing(appData.root());
-  const std::string names[] = {"..\\x", "../x", "..\\..\\x", "../../x", "a/b", "C:\\x", "..",
-                               std::string(300, 'x')};
+  const std::string names[] = {"..\\x", "../x",  "..\\..\\x", "../../x",
+                               "a/b",   "C:\\x", "..",        std::string(300, 'x')};
   for (const std::string& name : names) {
     EXPECT_FALSE(saveUserPreset({name, defaults()})) << name;
     EXPECT_FALSE(deleteUserPreset(name)) << name;
@@ -254,7 +272,8 @@ TEST(HostileNames, NeverReachAPathForWritingOrDeleting) {
 TEST(PresetBrowsing, LoadedPresetsStepAndMatchLikeSavedOnes) {
   TempAppData appData;
   ParamValues v{};
-  for (int32_t id = 0; id < kNumParams; ++id) v[id] = plainToNormalized(id, kParamDefs[id].defaultValue);
+  for (int32_t id = 0; id < kNumParams; ++id)
+    v[id] = plainToNormalized(id, kParamDefs[id].defaultValue);
   v[kMix] = 0.4;
   std::vector<UserPreset> saved;
   ASSERT_TRUE(commitPresetSave("Quiet", v, saved, saveUserPreset));

@@ -1,9 +1,8 @@
-#include "FileSystem.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "FileSystem.h"
 #include "TempAppData.h"
 
 namespace {
@@ -83,7 +82,8 @@ TEST(FileSystem, ReplacingWriteSwapsTheWholeFileAndLeavesNoTemporary) {
   writeBytes(target, std::string(500, 'o'));
   ASSERT_TRUE(zv::fs::writeFileReplacing(wide(target), "new\n"));
   EXPECT_EQ(readBytes(target), "new\n");
-  EXPECT_EQ(std::distance(stdfs::directory_iterator(appData.root()), stdfs::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(stdfs::directory_iterator(appData.root()), stdfs::directory_iterator()),
+            1);
 }
 
 TEST(FileSystem, ReplacingWriteFailsOverAFolderAndCleansUp) {
@@ -92,7 +92,8 @@ TEST(FileSystem, ReplacingWriteFailsOverAFolderAndCleansUp) {
   stdfs::create_directory(target);
   EXPECT_FALSE(zv::fs::writeFileReplacing(wide(target), "data"));
   EXPECT_TRUE(stdfs::is_directory(target));
-  EXPECT_EQ(std::distance(stdfs::directory_iterator(appData.root()), stdfs::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(stdfs::directory_iterator(appData.root()), stdfs::directory_iterator()),
+            1);
 }
 
 TEST(FileSystem, ReplacingWriteThatCannotStartKeepsTheOldFile) {

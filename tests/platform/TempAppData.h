@@ -46,8 +46,8 @@ class TempAppData {
  public:
   TempAppData() {
     static std::atomic<int> counter{0};
-    const std::string leaf = "zv-presets-test-" + std::to_string(processId()) + "-" +
-                             std::to_string(counter++);
+    const std::string leaf =
+        "zv-presets-test-" + std::to_string(processId()) + "-" + std::to_string(counter++);
     root_ = stdfs::temp_directory_path() / leaf;
     stdfs::remove_all(root_);
     stdfs::create_directories(root_);
