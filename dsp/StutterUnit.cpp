@@ -36,6 +36,7 @@ void StutterUnit::reset() {
   writeIndex_ = 0;
   counter_ = 0;
   currentBeat_ = -1.0;
+  cycleStarted_ = false;
   gateEnvelope_ = 1.0f;
 }
 
@@ -70,8 +71,11 @@ void StutterUnit::repeat(float& left, float& right, double beats, double beatPos
   const double b = std::floor(beatPos);
   const int64_t stepLen = std::max<int64_t>(32, wholeSamples(beats * spb));
   const int64_t fade = std::max<int64_t>(1, std::min<int64_t>(fadeSamples_, stepLen / 4));
-  if (!(b == currentBeat_)) {
+  // The reset value -1 of the current beat is also a real beat (a count-in), so the first call
+  // after a reset always starts a cycle rather than reading from a stale capture start.
+  if (!cycleStarted_ || !(b == currentBeat_)) {
     // A new beat, or a jump of the host position into another one: capture from here.
+    cycleStarted_ = true;
     currentBeat_ = b;
     captureStart_ = writeIndex_;
     counter_ = 0;

@@ -46,6 +46,7 @@ private:
   int writeIndex_ = 0;
   double currentBeat_ = -1.0;
   int captureStart_ = 0;
+  bool cycleStarted_ = false;
   int64_t counter_ = 0;
   float gateEnvelope_ = 1.0f;
   float gateCoeff_ = 0.0f;

@@ -149,6 +149,18 @@ TEST(StutterUnit, AJumpIntoAnotherBeatStartsANewRepeatCycle) {
   EXPECT_EQ(unit.counter(), 10);
 }
 
+TEST(StutterUnit, RepeatAfterAResetPlaysACountInBeatLiveFirst) {
+  StutterUnit unit;
+  unit.configure(kSr, kCapture);
+  // Leave a capture start far into the lines, then reset and start in beat -1 (a count-in).
+  runClock(unit, test::voiceTone(kSr, 30000), kStutterRepeat, kRate1_8, 120.0, 3.0);
+  unit.reset();
+  const auto in = test::voiceTone(kSr, 8000);
+  const auto out = runClock(unit, in, kStutterRepeat, kRate1_8, 120.0, -0.5);
+  EXPECT_EQ(unit.currentBeat(), -1.0);
+  for (int i = 100; i < 8000; ++i) ASSERT_EQ(out.left[static_cast<size_t>(i)], in[static_cast<size_t>(i)]) << i;
+}
+
 TEST(StutterUnit, ANonFiniteBeatPositionClosesTheGateAndSilencesRepeat) {
   const double spb = samplesPerBeat(kSr, 120.0);
   for (int mode : {kStutterGate, kStutterRepeat}) {
