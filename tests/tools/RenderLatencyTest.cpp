@@ -1,0 +1,139 @@
+// Latency compensation through the real module: what goes in at sample k comes out at sample k.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "Renderer.h"
+
+using namespace zvrender;
+
+namespace {
+
+Renderer& renderer() {
+  static Renderer* instance = [] {
+    auto* r = new Renderer();
+    std::string error;
+    if (!r->loadModule(ZV_MODULE_FILE, error)) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      std::abort();
+    }
+    return r;
+  }();
+  return *instance;
+}
+
+struct Rendered {
+  std::vector<float> left, right;
+  RenderStats stats;
+};
+
+Rendered render(const std::vector<float>& interleaved, int channels, double sr, RenderJob job) {
+  BufferSource source(interleaved, channels, sr);
+  BufferSink sink;
+  Rendered r;
+  std::string error;
+  EXPECT_TRUE(renderer().render(job, source, sink, nullptr, nullptr, r.stats, error)) << error;
+  for (size_t i = 0; i + 1 < sink.samples.size(); i += 2) {
+    r.left.push_back(sink.samples[i]);
+    r.right.push_back(sink.samples[i + 1]);
+  }
+  return r;
+}
+
+size_t loudestIndex(const std::vector<float>& x) {
+  size_t best = 0;
+  for (size_t i = 1; i < x.size(); ++i)
+    if (std::fabs(x[i]) > std::fabs(x[best])) best = i;
+  return best;
+}
+
+}  // namespace
+
+// Mix 0 % plays the dry path only, which is the input delayed by exactly the reported latency,
+// whatever the voice engine does to the wet path.
+TEST(RenderLatency, PutsAnImpulseBackOnItsOwnSampleAtEveryRateAndBlockSize) {
+  for (double sr : {44100.0, 48000.0}) {
+    for (int block : {1, 7, 64, 333, 512, 4096}) {
+      for (const char* lowLatency : {"Off", "On"}) {
+        SCOPED_TRACE(testing::Message() << sr << " Hz, block " << block << ", Low Latency " << lowLatency);
+        const size_t length = 12000;
+        const size_t at = 3001;
+        std::vector<float> in(length, 0.0f);
+        in[at] = 0.8f;
+        RenderJob job;
+        job.blockSize = block;
+        job.settings = {{"Mix", "0"}, {"Low Latency", lowLatency}};
+        const Rendered out = render(in, 1, sr, job);
+        ASSERT_EQ(out.left.size(), length) << "the output is exactly as long as the input";
+        EXPECT_EQ(loudestIndex(out.left), at);
+        EXPECT_FLOAT_EQ(out.left[at], 0.8f);
+        EXPECT_FLOAT_EQ(out.right[at], 0.8f);
+        const int expectedLatency = std::string(lowLatency) == "On"
+                                        ? static_cast<int>(0.003 * sr)
+                                        : static_cast<int>(0.004 * sr) + 3 * static_cast<int>(std::ceil(sr / 65));
+        EXPECT_EQ(out.stats.latencySamples, expectedLatency);
+      }
+    }
+  }
+}
+
+TEST(RenderLatency, FlushesTheTailSoTheLastInputSampleIsHeard) {
+  const size_t length = 5000;
+  std::vector<float> in(length, 0.0f);
+  in[length - 1] = 0.5f;
+  RenderJob job;
+  job.settings = {{"Mix", "0"}};
+  const Rendered out = render(in, 1, 44100.0, job);
+  ASSERT_EQ(out.left.size(), length);
+  EXPECT_FLOAT_EQ(out.left.back(), 0.5f);
+}
+
+TEST(RenderLatency, MixesStereoInputToTheMonoVoiceAndAlignsIt) {
+  const size_t length = 9000;
+  std::vector<float> in(2 * length, 0.0f);
+  in[2 * 4000] = 0.6f;       // left
+  in[2 * 4000 + 1] = 0.2f;   // right
+  in[2 * 6000 + 1] = -0.4f;  // right only
+  RenderJob job;
+  job.blockSize = 100;
+  job.settings = {{"Mix", "0"}};
+  const Rendered out = render(in, 2, 48000.0, job);
+  ASSERT_EQ(out.left.size(), length);
+  EXPECT_FLOAT_EQ(out.left[4000], 0.4f);
+  EXPECT_FLOAT_EQ(out.right[4000], 0.4f);
+  EXPECT_FLOAT_EQ(out.left[6000], -0.2f);
+}
+
+TEST(RenderLatency, AnEmptyInputGivesAnEmptyOutput) {
+  const std::vector<float> in;
+  const Rendered out = render(in, 1, 44100.0, RenderJob{});
+  EXPECT_TRUE(out.left.empty());
+  EXPECT_EQ(out.stats.blocks, 0);
+}
+
+TEST(RenderLatency, NonFiniteInputSamplesComeOutAsSilenceNotNaN) {
+  std::vector<float> in(4000, 0.25f);
+  in[100] = std::nanf("");
+  in[200] = INFINITY;
+  RenderJob job;
+  job.settings = {{"Mix", "0"}};
+  const Rendered out = render(in, 1, 44100.0, job);
+  ASSERT_EQ(out.left.size(), in.size());
+  for (float v : out.left) ASSERT_TRUE(std::isfinite(v));
+  EXPECT_FLOAT_EQ(out.left[100], 0.0f);
+  EXPECT_FLOAT_EQ(out.left[101], 0.25f);
+}
+
+TEST(RenderLatency, AppliesPresetValuesBeforeTheSettingsThatFollowThem) {
+  std::vector<float> in(3000, 0.0f);
+  in[1000] = 1.0f;
+  RenderJob job;
+  std::string error;
+  ASSERT_TRUE(Renderer::factoryPresetValues("demon mode", job.presetValues, error)) << "names ignore case";
+  job.settings = {{"Mix", "0"}, {"Output", "-12"}};  // override the preset's +1 dB
+  const Rendered out = render(in, 1, 44100.0, job);
+  ASSERT_EQ(out.left.size(), in.size());
+  EXPECT_NEAR(out.left[1000], std::pow(10.0f, -12.0f / 20.0f), 1e-4);
+  EXPECT_FALSE(Renderer::factoryPresetValues("Demon", job.presetValues, error));
+  EXPECT_NE(error.find("unknown preset"), std::string::npos);
+}

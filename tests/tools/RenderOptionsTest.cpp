@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include "RenderOptions.h"
+
+using namespace zvrender;
+
+namespace {
+
+bool parse(std::vector<const char*> args, RenderOptions& options, std::string& error) {
+  args.insert(args.begin(), "zvrender");
+  return parseCommandLine(static_cast<int>(args.size()), args.data(), options, error);
+}
+
+std::string failure(std::vector<const char*> args) {
+  RenderOptions options;
+  std::string error;
+  EXPECT_FALSE(parse(args, options, error));
+  EXPECT_EQ(error.find('\n'), std::string::npos) << "errors are one line";
+  return error;
+}
+
+}  // namespace
+
+TEST(RenderOptions, ReadsTheScriptedCommandShape) {
+  RenderOptions o;
+  std::string error;
+  ASSERT_TRUE(parse({"in.wav", "out.wav", "--set", "Key=F#", "--set", "Low Latency=On", "--preset", "Telephone",
+                     "--block", "256", "--meters", "m.csv", "--tempo", "97.5", "--start=3.25", "--pcm24"},
+                    o, error))
+      << error;
+  EXPECT_EQ(o.inputPath, "in.wav");
+  EXPECT_EQ(o.outputPath, "out.wav");
+  ASSERT_EQ(o.settings.size(), 2u);
+  EXPECT_EQ(o.settings[0], std::make_pair(std::string("Key"), std::string("F#")));
+  EXPECT_EQ(o.settings[1], std::make_pair(std::string("Low Latency"), std::string("On")));
+  EXPECT_EQ(o.presetName, "Telephone");
+  EXPECT_EQ(o.blockSize, 256);
+  EXPECT_EQ(o.metersPath, "m.csv");
+  EXPECT_DOUBLE_EQ(o.tempoBpm, 97.5);
+  EXPECT_DOUBLE_EQ(o.startBeats, 3.25);
+  EXPECT_EQ(o.format, SampleFormat::kPcm24);
+}
+
+TEST(RenderOptions, KeepsEverythingAfterTheFirstEqualsSignAsTheValueText) {
+  RenderOptions o;
+  std::string error;
+  ASSERT_TRUE(parse({"--set=Speed=20 ms", "--set", "Formant=+2", "a.wav", "b.wav"}, o, error)) << error;
+  EXPECT_EQ(o.settings[0].first, "Speed");
+  EXPECT_EQ(o.settings[0].second, "20 ms");
+  EXPECT_EQ(o.settings[1].second, "+2");
+}
+
+TEST(RenderOptions, DefaultsMatchTheDocumentedOnes) {
+  RenderOptions o;
+  std::string error;
+  ASSERT_TRUE(parse({"a.wav", "b.wav"}, o, error));
+  EXPECT_EQ(o.blockSize, 512);
+  EXPECT_DOUBLE_EQ(o.tempoBpm, 120.0);
+  EXPECT_DOUBLE_EQ(o.startBeats, 0.0);
+  EXPECT_EQ(o.format, SampleFormat::kFloat32);
+  EXPECT_TRUE(o.modulePath.empty());
+}
+
+TEST(RenderOptions, RefusesBlockSizesOutsideOneTo65536AndNonNumbers) {
+  for (const char* bad : {"0", "-4", "65537", "12x", "", "1.5", "99999999999999999999"})
+    EXPECT_NE(failure({"a.wav", "b.wav", "--block", bad}).find("--block"), std::string::npos) << bad;
+  RenderOptions o;
+  std::string error;
+  EXPECT_TRUE(parse({"a.wav", "b.wav", "--block", "1"}, o, error));
+  EXPECT_TRUE(parse({"a.wav", "b.wav", "--block", "65536"}, o, error));
+}
+
+TEST(RenderOptions, RefusesTempoOutsideTheProductRangeAndNonFiniteStarts) {
+  for (const char* bad : {"19.9", "400.1", "fast", "nan", "inf"})
+    EXPECT_NE(failure({"a.wav", "b.wav", "--tempo", bad}).find("--tempo"), std::string::npos) << bad;
+  for (const char* bad : {"nan", "x", "inf"})
+    EXPECT_NE(failure({"a.wav", "b.wav", "--start", bad}).find("--start"), std::string::npos) << bad;
+  RenderOptions o;
+  std::string error;
+  EXPECT_TRUE(parse({"a.wav", "b.wav", "--start", "-2"}, o, error)) << "pre-roll positions are valid";
+}
+
+TEST(RenderOptions, ReportsMalformedSettingsAndUnknownOptions) {
+  EXPECT_NE(failure({"a.wav", "b.wav", "--set", "Key"}).find("NAME=TEXT"), std::string::npos);
+  EXPECT_NE(failure({"a.wav", "b.wav", "--set", "=C"}).find("NAME=TEXT"), std::string::npos);
+  EXPECT_NE(failure({"a.wav", "b.wav", "--sett", "Key=C"}).find("unknown option --sett"), std::string::npos);
+  EXPECT_NE(failure({"a.wav", "b.wav", "--set"}).find("needs a value"), std::string::npos);
+  EXPECT_NE(failure({"a.wav", "b.wav", "--quiet=yes"}).find("takes no value"), std::string::npos);
+}
+
+TEST(RenderOptions, NeedsExactlyTwoFilesUnlessRenderingTheDemo) {
+  EXPECT_FALSE(failure({"a.wav"}).empty());
+  EXPECT_NE(failure({"a.wav", "b.wav", "c.wav"}).find("c.wav"), std::string::npos);
+  EXPECT_NE(failure({"--demo", "out", "a.wav"}).find("--demo"), std::string::npos);
+  RenderOptions o;
+  std::string error;
+  ASSERT_TRUE(parse({"--demo", "out"}, o, error));
+  EXPECT_EQ(o.demoDir, "out");
+  ASSERT_TRUE(parse({"--", "-odd name.wav", "b.wav"}, o, error)) << "-- ends the options";
+  EXPECT_EQ(o.inputPath, "-odd name.wav");
+}
+
+TEST(RenderOptions, HelpNamesEveryOptionAndEveryFactoryPreset) {
+  RenderOptions o;
+  std::string error;
+  ASSERT_TRUE(parse({"--help"}, o, error));
+  EXPECT_TRUE(o.showHelp);
+  const std::string help = usageText("/some/where/zvrender");
+  for (const char* option : {"--set", "--preset", "--user-preset", "--block", "--tempo", "--start", "--meters",
+                             "--pcm16", "--pcm24", "--module", "--demo", "--quiet", "--help"})
+    EXPECT_NE(help.find(option), std::string::npos) << option;
+  for (const char* preset : {"\"Default\"", "\"Chop 1/32\"", "\"Trap Stutter\""})
+    EXPECT_NE(help.find(preset), std::string::npos) << preset;
+  EXPECT_EQ(help.rfind("Usage: zvrender ", 0), 0u);
+}

@@ -1,0 +1,138 @@
+// Shared helpers of the render tool tests: a private temporary folder, running the built
+// zvrender as a subprocess, and writing WAV files in any libsndfile format.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace zvtest {
+
+class TempFolder {
+public:
+  TempFolder() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/zvrender-test-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    path_ = mkdtemp(buffer.data()) ? buffer.data() : "";
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  ~TempFolder() {
+    if (!path_.empty()) std::system(("rm -rf '" + path_ + "'").c_str());
+  }
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  // Every entry of the folder, hidden ones included, so leftover temporary files show up.
+  std::vector<std::string> entries() const {
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(path_.c_str())) {
+      while (dirent* e = readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+      }
+      closedir(dir);
+    }
+    return names;
+  }
+
+private:
+  std::string path_;
+};
+
+inline bool fileExists(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0;
+}
+
+inline std::string readText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+struct ToolRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs zvrender with the arguments (each single-quoted for the shell) from inside `folder`.
+inline ToolRun runTool(const TempFolder& folder, const std::vector<std::string>& args) {
+  std::string command = "cd '" + folder.path() + "' && '" ZVRENDER_EXE "'";
+  for (const std::string& a : args) {
+    std::string quoted;
+    for (char c : a) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    command += " '" + quoted + "'";
+  }
+  char outName[] = "/tmp/zvrender-out-XXXXXX";
+  char errName[] = "/tmp/zvrender-err-XXXXXX";
+  const int outFd = mkstemp(outName);
+  const int errFd = mkstemp(errName);
+  close(outFd);
+  close(errFd);
+  command += std::string(" >'") + outName + "' 2>'" + errName + "' </dev/null";
+  const int status = std::system(command.c_str());
+  ToolRun run;
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  run.out = readText(outName);
+  run.err = readText(errName);
+  unlink(outName);
+  unlink(errName);
+  return run;
+}
+
+inline int lineCount(const std::string& text) {
+  int n = 0;
+  for (char c : text) n += c == '\n';
+  return n;
+}
+
+// Writes interleaved samples with the given libsndfile format (e.g. SF_FORMAT_WAV | SF_FORMAT_PCM_16).
+inline bool writeTestWav(const std::string& path, const std::vector<float>& interleaved, int channels,
+                         int sampleRate, int format) {
+  SF_INFO info{};
+  info.channels = channels;
+  info.samplerate = sampleRate;
+  info.format = format;
+  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  if (!file) return false;
+  const sf_count_t frames = static_cast<sf_count_t>(interleaved.size()) / channels;
+  const bool ok = sf_writef_float(file, interleaved.data(), frames) == frames;
+  sf_close(file);
+  return ok;
+}
+
+struct TestWav {
+  std::vector<float> samples;
+  int channels = 0;
+  int sampleRate = 0;
+  int format = 0;
+};
+
+inline bool readTestWav(const std::string& path, TestWav& wav) {
+  SF_INFO info{};
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  if (!file) return false;
+  wav.channels = info.channels;
+  wav.sampleRate = info.samplerate;
+  wav.format = info.format;
+  wav.samples.resize(static_cast<size_t>(info.frames * info.channels));
+  const bool ok = sf_readf_float(file, wav.samples.data(), info.frames) == info.frames;
+  sf_close(file);
+  return ok;
+}
+
+}  // namespace zvtest
