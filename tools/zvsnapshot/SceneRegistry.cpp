@@ -13,6 +13,7 @@ const SceneRegistry& builtInScenes() {
   static const SceneRegistry registry = [] {
     SceneRegistry r;
     addCanvasScenes(r);
+    addEditorScenes(r);
     return r;
   }();
   return registry;

@@ -1,0 +1,273 @@
+#include "Editor.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace zv {
+
+namespace {
+
+int listIndex(double normalized, int steps) {
+  const double i = roundHalfAway(std::clamp(normalized, 0.0, 1.0) * steps);
+  return static_cast<int>(i);
+}
+
+}  // namespace
+
+Editor::Editor() {
+  for (int id = 0; id < kNumParams; ++id)
+    params[id] = id < kNumWritableParams ? plainToNormalized(id, kParamDefs[id].defaultValue) : 0.0;
+  std::fill(std::begin(historyIn_), std::end(historyIn_), -1.0f);
+  std::fill(std::begin(historyOut_), std::end(historyOut_), -1.0f);
+  face_.loadFonts();
+  const float s = sizeChoice;
+  resize(static_cast<int>(std::lround(kLayoutWidth * s)),
+         static_cast<int>(std::lround(kLayoutHeight * s)), s);
+  rebuildHitRegions();
+}
+
+void Editor::resize(int widthPx, int heightPx, float scale) {
+  widthPx = std::max(widthPx, 0);
+  heightPx = std::max(heightPx, 0);
+  face_.resize(widthPx, heightPx);
+  face_.scale = scale;
+  background_.resize(widthPx, heightPx);
+  background_.scale = scale;
+  background_.fonts = face_.fonts;
+  backgroundValid_ = false;
+  pulseSnapshot_.clear();
+  snapshotWidth_ = snapshotHeight_ = 0;
+}
+
+// --- Parameter copy and host edits ---------------------------------------------------------
+
+ParamValues Editor::values() const {
+  ParamValues v;
+  std::copy(std::begin(params), std::end(params), v.begin());
+  return v;
+}
+
+void Editor::storeValues(const ParamValues& v) { std::copy(v.begin(), v.end(), std::begin(params)); }
+
+HostEdits Editor::hostEdits() {
+  HostEdits host;
+  host.begin = [this](int32_t id) {
+    if (onBeginEdit) onBeginEdit(id);
+  };
+  // The value is in the copy before the host hears of it, as with setParam.
+  host.perform = [this](int32_t id, double v) {
+    params[id] = v;
+    if (onPerformEdit) onPerformEdit(id, v);
+  };
+  host.end = [this](int32_t id) {
+    if (onEndEdit) onEndEdit(id);
+  };
+  return host;
+}
+
+void Editor::setParam(int id, double value, bool gesture) {
+  if (id < 0 || id >= kNumWritableParams) return;
+  double v = std::isnan(value) ? 0.0 : std::clamp(value, 0.0, 1.0);
+  const int steps = kParamDefs[id].stepCount;
+  if (steps > 0) v = roundHalfAway(v * steps) / steps;
+  if (gesture && onBeginEdit) onBeginEdit(id);
+  params[id] = v;
+  if (onPerformEdit) onPerformEdit(id, v);
+  if (gesture && onEndEdit) onEndEdit(id);
+}
+
+void Editor::stepParam(int id, int direction) {
+  if (id == kPresetSelectorId) {
+    stepPreset(direction);
+    return;
+  }
+  if (id < 0 || id >= kNumWritableParams) return;
+  const int n = kParamDefs[id].stepCount;
+  if (n <= 0) return;
+  int k = listIndex(params[id], n) + direction;
+  k = ((k % (n + 1)) + n + 1) % (n + 1);
+  setParam(id, static_cast<double>(k) / n, true);
+}
+
+void Editor::stepPreset(int direction) {
+  ParamValues v = values();
+  ::zv::stepPreset(direction, v, userPresets, hostEdits());
+  storeValues(v);
+  deleteTimer_ = 0;
+  rebuildHitRegions();
+}
+
+int Editor::currentPresetIndex() const { return ::zv::currentPresetIndex(values(), userPresets); }
+
+// --- What the widgets show -----------------------------------------------------------------
+
+std::string Editor::selectorText(int id) const {
+  switch (id) {
+    case kKey: return kNoteNames[listIndex(params[kKey], 11)];
+    case kScale: return kScaleNames[listIndex(params[kScale], 9)];
+    case kCharacter: return kCharacterNames[listIndex(params[kCharacter], 6)];
+    case kStutter: return kStutterModeNames[listIndex(params[kStutter], 2)];
+    case kStutterRate: return kStutterRateNames[listIndex(params[kStutterRate], 5)];
+    case kPresetSelectorId: return presetName();
+    default: return std::string();
+  }
+}
+
+std::string Editor::presetName() const {
+  const int index = currentPresetIndex();
+  if (index < 0) return "Custom";
+  if (index < kNumFactoryPresets) return kFactoryPresets[index].name;
+  return userPresets[static_cast<std::size_t>(index - kNumFactoryPresets)].name;
+}
+
+std::string Editor::knobValueText(int id) const {
+  char text[32];
+  if (id == kShift || id == kHarmonySteps) {
+    const int steps = static_cast<int>(normalizedToPlain(id, params[id]));
+    if (steps == 0) return "0";
+    std::snprintf(text, sizeof text, "%+d", steps);
+    return text;
+  }
+  formatParamValue(id, params[id], text, sizeof text);
+  return text;
+}
+
+std::string Editor::visibleName() {
+  std::string shown = nameText_;
+  // The newest characters matter while typing, so the head is dropped.
+  while (!shown.empty() && face_.textWidth(shown, 12, true) > 154.0f) shown.erase(0, 1);
+  return shown;
+}
+
+bool Editor::knobInactive(int id) const {
+  if (id == kCharacterAmount) return listIndex(params[kCharacter], 6) == 0;
+  if (id == kHarmonySteps) return params[kHarmony] < 0.005;
+  return false;
+}
+
+bool Editor::knobActive(int id) const { return dragParam_ == id || hovering(kHitKnob, id); }
+
+double Editor::neutralValue(const KnobDef& knob) const {
+  if (!knob.bipolar) return 0.0;
+  if (knob.param == kDetune) return plainToNormalized(kDetune, 440.0);
+  return plainToNormalized(static_cast<int32_t>(knob.param), 0.0);
+}
+
+bool Editor::hovering(int kind, int id) const {
+  if (hovered_ < 0 || hovered_ >= static_cast<int>(regions_.size())) return false;
+  const HitRegion& r = regions_[static_cast<std::size_t>(hovered_)];
+  return r.kind == kind && r.id == id;
+}
+
+// --- Hit regions ---------------------------------------------------------------------------
+
+void Editor::rebuildHitRegions() {
+  regions_.clear();
+  auto add = [this](int kind, int id, int extra, const Rect& r) {
+    regions_.push_back(HitRegion{kind, id, extra, r.x, r.y, r.width, r.height});
+  };
+  if (openList_ >= 0) {
+    const ListLayout& list = openList_ == 0 ? kKeyList : kScaleList;
+    for (int i = 0; i < list.items; ++i) {
+      const float x = list.selectorX + 8 + static_cast<float>(i % list.columns) * list.cellWidth;
+      const float y = kListFirstRow + static_cast<float>(i / list.columns) * list.cellHeight;
+      add(kHitListItem, list.param, i, Rect{x, y, list.cellWidth, list.cellHeight});
+    }
+    add(kHitListDismiss, kNoParamId, 0, Rect{0, 0, kLayoutWidth, kLayoutHeight});
+    return;
+  }
+  add(kHitDancer, kNoParamId, 0, poppedOut ? kBringBackButton : kPopOutIcon);
+  auto selector = [&](int id, const Rect& r) {
+    add(kHitStepDown, id, -1, Rect{r.x, r.y, 34, 34});
+    add(kHitStepUp, id, 1, Rect{r.x + r.width - 34, r.y, 34, 34});
+    add(kHitSelectorValue, id, 0, Rect{r.x + 34, r.y, r.width - 68, 34});
+  };
+  selector(kKey, kKeySelector);
+  selector(kScale, kScaleSelector);
+  if (naming_)
+    add(kHitSelectorValue, kNameFieldId, 0, kNameField);
+  else
+    selector(kPresetSelectorId, kPresetSelector);
+  selector(kCharacter, kCharacterSelector);
+  add(kHitSave, kNoParamId, 0, kSaveButton);
+  add(kHitSize, kNoParamId, 0, kSizePill);
+  if (!naming_ && currentPresetIndex() >= kNumFactoryPresets) add(kHitDelete, kNoParamId, 0, kDeleteButton);
+  selector(kStutter, kStutterSelector);
+  selector(kStutterRate, kRateSelector);
+  add(kHitToggle, kLowLatency, 0, kLowLatencyToggle);
+  for (const KnobDef& k : kKnobs) {
+    const float r = k.radius;
+    add(kHitKnob, static_cast<int>(k.param), 0, Rect{k.cx - r - 12, k.cy - r - 12, 2 * r + 24, 2 * r + 46});
+  }
+}
+
+int Editor::hitTest(float x, float y) const {
+  for (std::size_t i = 0; i < regions_.size(); ++i)
+    if (regions_[i].contains(x, y)) return static_cast<int>(i);
+  return -1;
+}
+
+int Editor::contextMenuParamAt(float x, float y) const {
+  const int index = hitTest(x, y);
+  if (index < 0) return -1;
+  const HitRegion& r = regions_[static_cast<std::size_t>(index)];
+  if (r.kind < kHitKnob || r.kind > kHitToggle) return -1;
+  return r.id >= 0 && r.id < kNumWritableParams ? r.id : -1;
+}
+
+void Editor::refreshHover() {
+  // Region indices change when the layout does (a list opens, naming starts); the pointer has
+  // not moved, so find what it is over now.
+  if (hovered_ >= 0) hovered_ = hitTest(pointerX_, pointerY_);
+}
+
+// --- Animation step ------------------------------------------------------------------------
+
+void Editor::updateMood(float pitchInNote, float pitchOutNote, float level, float dtSeconds, float bpm,
+                        float beatPhase, bool playing) {
+  (void)bpm;
+  (void)beatPhase;
+  (void)playing;
+  const float dt = std::isfinite(dtSeconds) ? std::clamp(dtSeconds, 0.0f, 0.1f) : 0.0f;
+  if (!std::isfinite(pitchInNote)) pitchInNote = -1;
+  if (!std::isfinite(pitchOutNote)) pitchOutNote = -1;
+  if (!std::isfinite(level)) level = 0;
+
+  historyTimer_ += dt;
+  if (historyTimer_ >= 0.03f) {
+    historyTimer_ = std::fmod(historyTimer_, 0.03f);
+    historyIn_[historyWrite_] = pitchInNote;
+    historyOut_[historyWrite_] = pitchOutNote;
+    historyWrite_ = (historyWrite_ + 1) % kPitchHistory;
+  }
+
+  const float shown = pitchOutNote >= 0 ? pitchOutNote : pitchInNote;
+  if (shown >= 0) {
+    if (!displayPitchSet_) {
+      displayPitch_ = shown;
+      displayPitchSet_ = true;
+    } else {
+      displayPitch_ += (shown - displayPitch_) * (1.0f - std::pow(0.94f, dt / 0.03f));
+    }
+  }
+
+  previousLevel_ = level_;
+  level_ += (level - level_) * (1.0f - std::pow(0.5f, dt / 0.03f));
+  const float target = std::clamp(2.0f * (level_ - 0.3f), 0.0f, 1.0f);
+  const float timeConstant = target > envelope_ ? 0.05f : 0.25f;
+  envelope_ += (target - envelope_) * (1.0f - std::exp(-dt / timeConstant));
+
+  const bool singing = pitchInNote >= 0 && level > 0.22f;
+  if (singing) {
+    silentSeconds_ = 0;
+    singingSeconds_ += dt;
+  } else {
+    singingSeconds_ = 0;
+    silentSeconds_ += dt;
+  }
+
+  deleteTimer_ = advanceDeleteConfirmation(deleteTimer_, dt);
+}
+
+}  // namespace zv

@@ -1,0 +1,262 @@
+// The parts of the face that move every frame: the pitch display, the mascot stage and the
+// level pulse around the knobs. Each restores its own pixels first, so the view can call them
+// alone on frames where only the animation changed.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "Editor.h"
+#include "Palette.h"
+
+namespace zv {
+
+using namespace palette;
+
+namespace {
+
+// Pitch classes of each scale (Key-relative), one bit per semitone: the grid shows these notes.
+constexpr uint16_t kScaleMasks[10] = {
+    0b010110101101,  // Minor: 0 2 3 5 7 8 10
+    0b101010110101,  // Major: 0 2 4 5 7 9 11
+    0b100110101101,  // Harm. Minor: 0 2 3 5 7 8 11
+    0b010110101011,  // Phrygian: 0 1 3 5 7 8 10
+    0b011010101101,  // Dorian: 0 2 3 5 7 9 10
+    0b010110110011,  // Phryg. Dominant: 0 1 4 5 7 8 10
+    0b010010101001,  // Minor Pent.: 0 3 5 7 10
+    0b001010010101,  // Major Pent.: 0 2 4 7 9
+    0b010011101001,  // Blues: 0 3 5 6 7 10
+    0b111111111111,  // Chromatic
+};
+
+int listIndexOf(double normalized, int steps) {
+  return static_cast<int>(roundHalfAway(std::clamp(normalized, 0.0, 1.0) * steps));
+}
+
+int floorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
+}  // namespace
+
+// --- Pitch display -------------------------------------------------------------------------
+
+void Editor::paintPitchDisplay() {
+  if (face_.pixels.empty()) return;
+  const float s = face_.scale;
+  const Rect& panel = kPitchPanel;
+  const int x0 = static_cast<int>(panel.x * s), y0 = static_cast<int>(panel.y * s);
+  restoreFromBackground(x0, y0, x0 + static_cast<int>(panel.width * s) + 2,
+                        y0 + static_cast<int>(panel.height * s) + 2);
+
+  const float centre = displayPitch_;
+  const float low = centre - kVisibleSemitones / 2;
+  auto noteY = [low](float note) {
+    return kPlotBottom - (note - low) / kVisibleSemitones * (kPlotBottom - kPlotTop);
+  };
+
+  const int key = listIndexOf(params[kKey], 11);
+  const uint16_t mask = kScaleMasks[listIndexOf(params[kScale], 9)];
+  float lastLabelY = -1000;
+  for (int n = static_cast<int>(std::floor(low)) - 1; n <= static_cast<int>(std::ceil(low + kVisibleSemitones)) + 1; ++n) {
+    const int pitchClass = ((n - key) % 12 + 12) % 12;
+    if (!(mask & (1u << pitchClass))) continue;
+    const float y = noteY(static_cast<float>(n));
+    if (y < 110 || y > 212) continue;
+    const bool keyNote = pitchClass == 0;
+    face_.rrect(kPlotLeft, y - 0.5f, kPlotRight - kPlotLeft, 1, 0, kWhite, keyNote ? 0.2f : 0.08f);
+    if (std::fabs(y - lastLabelY) < 12 && !keyNote) continue;
+    char label[16];
+    const int noteClass = ((n % 12) + 12) % 12;
+    std::snprintf(label, sizeof label, "%s%d", kNoteNames[noteClass], floorDiv(n, 12) - 1);
+    face_.text(label, 50, y + 3.5f, 9, keyNote ? kViolet : kLilac, 0, true);
+    lastLabelY = y;
+  }
+
+  auto clampY = [](float y) { return std::clamp(y, kPlotTop, kPlotBottom); };
+  for (int i = 1; i < kPitchHistory; ++i) {
+    const float a = historyIn(i - 1), b = historyIn(i);
+    if (a < 0 || b < 0 || std::fabs(a - b) >= 3) continue;
+    const float w = 0.3f + 0.7f * i / (kPitchHistory - 1);
+    capsule(kPlotLeft + kPointSpacing * (i - 1), clampY(noteY(a)), kPlotLeft + kPointSpacing * i, clampY(noteY(b)),
+            1.8f, kSoft, 0.75f * w);
+  }
+  for (int i = 1; i < kPitchHistory; ++i) {
+    const float a = historyOut(i - 1), b = historyOut(i);
+    if (a < 0 || b < 0) continue;
+    const float w = 0.3f + 0.7f * i / (kPitchHistory - 1);
+    const float xa = kPlotLeft + kPointSpacing * (i - 1), xb = kPlotLeft + kPointSpacing * i;
+    const float ya = clampY(noteY(a)), yb = clampY(noteY(b));
+    const RGB colour = mix(kViolet, kPink, static_cast<float>(i) / (kPitchHistory - 1));
+    capsule(xa, ya, xb, yb, 10, kHotPink, 0.05f * w);
+    // A corrected voice holds its note and then jumps: the jump gets a thin connector, the held
+    // note the full line.
+    if (std::fabs(yb - ya) >= 0.8f)
+      capsule(xa, ya, xb, yb, 1.6f, colour, 0.5f * w);
+    else
+      capsule(xa, ya, xb, yb, 3, colour, w);
+  }
+  const float newest = historyOut(kPitchHistory - 1);
+  if (newest >= 0) {
+    const float x = kPlotLeft + kPointSpacing * (kPitchHistory - 1), y = clampY(noteY(newest));
+    face_.circle(x, y, 7, kPink, 0.25f);
+    face_.circle(x, y, 4, kPink, 1.0f);
+  }
+
+  if (!displayPitchSet_) face_.text("sing something...", 430, 165, 11, kLilac, 1, true, 0.5f);
+
+  const double a4 = 415.0 + std::clamp(params[kDetune], 0.0, 1.0) * 51.0;
+  if (std::fabs(a4 - 440.0) > 0.05) {
+    char text[32];
+    if (std::fabs(a4 - std::round(a4)) >= 0.05)
+      std::snprintf(text, sizeof text, "A4 = %.1f Hz", a4);
+    else
+      std::snprintf(text, sizeof text, "A4 = %.0f Hz", a4);
+    face_.text(text, 814, 120, 9, kPink, 2, true, 1.2f);
+  }
+}
+
+// --- Mascot stage --------------------------------------------------------------------------
+
+void Editor::paintStage() {
+  if (face_.pixels.empty()) return;
+  const float s = face_.scale;
+  const Rect& r = kStageRestore;
+  restoreFromBackground(static_cast<int>(std::floor(r.x * s)), static_cast<int>(std::floor(r.y * s)),
+                        static_cast<int>(std::ceil((r.x + r.width) * s)),
+                        static_cast<int>(std::ceil((r.y + r.height) * s)));
+  if (!poppedOut && drawMascot) {
+    drawMascot(face_, kStageCard.x, kStageCard.y, kStageCard.width, kStageCard.height);
+    restoreStageCorners();
+  }
+  paintPopOut();
+}
+
+void Editor::restoreStageCorners() {
+  const float s = face_.scale;
+  const Rect& c = kStageCard;
+  const int e = static_cast<int>(std::ceil(kStageCardRadius * s)) + 2;
+  const int lefts[2] = {static_cast<int>(c.x * s), static_cast<int>((c.x + c.width) * s) - e};
+  const int tops[2] = {static_cast<int>(c.y * s), static_cast<int>((c.y + c.height) * s) - e};
+  const RoundedRectDistance card{(c.x + c.width / 2) * s, (c.y + c.height / 2) * s, c.width / 2 * s,
+                                 c.height / 2 * s, kStageCardRadius * s};
+  for (int left : lefts)
+    for (int top : tops)
+      for (int j = std::max(top, 0); j < std::min(top + e, face_.height); ++j)
+        for (int i = std::max(left, 0); i < std::min(left + e, face_.width); ++i) {
+          const float d = card(i + 0.5f, j + 0.5f);
+          if (d <= -1) continue;
+          const std::size_t at = static_cast<std::size_t>(j) * face_.width + i;
+          if (d >= 0) {
+            face_.pixels[at] = background_.pixels[at];
+            continue;
+          }
+          const float t = d + 1;
+          const std::uint32_t f = face_.pixels[at], b = background_.pixels[at];
+          std::uint32_t out = 0;
+          for (int shift = 0; shift <= 16; shift += 8) {
+            const float fc = static_cast<float>((f >> shift) & 0xFF), bc = static_cast<float>((b >> shift) & 0xFF);
+            out |= static_cast<std::uint32_t>(fc + (bc - fc) * t) << shift;
+          }
+          face_.pixels[at] = out;
+        }
+}
+
+void Editor::paintPopOut() {
+  if (!poppedOut) {
+    const bool hot = hovering(kHitDancer, kNoParamId);
+    const Rect& b = kPopOutIcon;
+    face_.rrect(b.x, b.y, b.width, b.height, 8, kBlack, hot ? 0.55f : 0.35f);
+    face_.rrect(b.x, b.y, b.width, b.height, 8, kHotPink, hot ? 0.28f : 0.12f);
+    // A window with an arrow leaving it through its top-right corner.
+    const RGB& ink = hot ? kWhite : kLilac;
+    const float t = 1.6f;
+    capsule(557, 259, 557, 270, t, ink);
+    capsule(557, 270, 568, 270, t, ink);
+    capsule(568, 270, 568, 265, t, ink);
+    capsule(557, 259, 562, 259, t, ink);
+    capsule(562, 264, 571, 255, t, ink);
+    capsule(566, 255, 571, 255, t, ink);
+    capsule(571, 255, 571, 260, t, ink);
+    return;
+  }
+  face_.rrect(273, 241, 314, 288, 17, kInk, 0.92f);
+  face_.text("DANCER IS IN", 430, 351, 10, kLilac, 1, true, 2);
+  face_.text("HER OWN WINDOW", 430, 369, 10, kLilac, 1, true, 2);
+  const bool hot = hovering(kHitDancer, kNoParamId);
+  face_.rrectGrad(357, 386, 146, 40, 20, kViolet, kPink, hot ? 0.35f : 0.2f);
+  face_.rrectGrad(360, 389, 140, 34, 17, kViolet, kPink, 1.0f);
+  face_.text("BRING BACK", 430, 410.5f, 10, kDarkText, 1, true, 1.6f);
+}
+
+// --- Knob pulse ----------------------------------------------------------------------------
+
+void Editor::storePulseSnapshot() {
+  if (pulseSnapshot_.size() != face_.pixels.size()) pulseSnapshot_.assign(face_.pixels.size(), 0);
+  snapshotWidth_ = face_.width;
+  snapshotHeight_ = face_.height;
+  // Only the knob boxes are ever restored from it.
+  const float s = face_.scale;
+  for (const auto& box : kPulseBoxes) {
+    const int x0 = std::clamp(static_cast<int>(box[0] * s), 0, face_.width);
+    const int x1 = std::clamp(static_cast<int>(std::ceil(box[2] * s)), 0, face_.width);
+    const int y0 = std::clamp(static_cast<int>(box[1] * s), 0, face_.height);
+    const int y1 = std::clamp(static_cast<int>(std::ceil(box[3] * s)), 0, face_.height);
+    for (int y = y0; y < y1 && x1 > x0; ++y) {
+      const std::size_t at = static_cast<std::size_t>(y) * face_.width + x0;
+      std::memcpy(&pulseSnapshot_[at], &face_.pixels[at], sizeof(std::uint32_t) * (x1 - x0));
+    }
+  }
+}
+
+bool Editor::pulseWanted() const { return std::fabs(envelope_ - pulseDrawnLevel_) > 0.008f; }
+
+void Editor::drawPulse() {
+  const float s = face_.scale;
+  if (snapshotWidth_ == face_.width && snapshotHeight_ == face_.height &&
+      pulseSnapshot_.size() == face_.pixels.size()) {
+    for (const auto& box : kPulseBoxes) {
+      const int x0 = std::clamp(static_cast<int>(box[0] * s), 0, face_.width);
+      const int x1 = std::clamp(static_cast<int>(std::ceil(box[2] * s)), 0, face_.width);
+      const int y0 = std::clamp(static_cast<int>(box[1] * s), 0, face_.height);
+      const int y1 = std::clamp(static_cast<int>(std::ceil(box[3] * s)), 0, face_.height);
+      for (int y = y0; y < y1 && x1 > x0; ++y) {
+        const std::size_t at = static_cast<std::size_t>(y) * face_.width + x0;
+        std::memcpy(&face_.pixels[at], &pulseSnapshot_[at], sizeof(std::uint32_t) * (x1 - x0));
+      }
+    }
+  }
+  const float level = envelope_;
+  pulseDrawnLevel_ = level;
+  for (const KnobDef& knob : kKnobs) {
+    const int id = static_cast<int>(knob.param);
+    if (!knobActive(id) && knobInactive(id)) continue;
+    const float r = knob.radius;
+    const float d = static_cast<float>(std::fabs(params[id] - neutralValue(knob))) * 1.6f;
+    float a = 0.06f * level + 0.015f;
+    if (d < 1) a *= 0.65f * d + 0.35f;
+    if (a > 0.002f) {
+      const float inner = r - 2;
+      const float outer = r > 25 ? std::min(r + 26, 2.1f * r) : r + 20;
+      const float cx = knob.cx * s, cy = knob.cy * s;
+      const int i0 = std::max(0, static_cast<int>(std::floor(cx - outer * s)));
+      const int i1 = std::min(face_.width - 1, static_cast<int>(std::ceil(cx + outer * s)));
+      const int j0 = std::max(0, static_cast<int>(std::floor(cy - outer * s)));
+      const int j1 = std::min(face_.height - 1, static_cast<int>(std::ceil(cy + outer * s)));
+      const float innerPx = inner * s, outerPx = outer * s, spanPx = outerPx - innerPx;
+      for (int j = j0; j <= j1; ++j) {
+        std::uint32_t* row = face_.pixels.data() + static_cast<std::size_t>(j) * face_.width;
+        const float dy = static_cast<float>(j) - cy;
+        for (int i = i0; i <= i1; ++i) {
+          const float dx = static_cast<float>(i) - cx;
+          const float dist = std::sqrt(dx * dx + dy * dy);
+          if (dist < innerPx || dist > outerPx) continue;
+          const float f = 1.0f - (dist - innerPx) / spanPx;
+          row[i] = blendPixel(row[i], kPink, a * f * f);
+        }
+      }
+    }
+    face_.arc(knob.cx, knob.cy, r - 12, 1, static_cast<float>(-pm::kPi), static_cast<float>(pm::kPi), kHotPink,
+              0.05f + 0.14f * level);
+  }
+}
+
+}  // namespace zv

@@ -1,0 +1,363 @@
+// Pointer, wheel and character input on the face, in layout units. Every edit reaches the host as
+// a complete gesture: begin, one or more performs, end.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "Editor.h"
+
+namespace zv {
+
+namespace {
+
+// Steps of the value a knob shows, so dragging and the wheel land on values the text can show.
+double plainUnit(int id, double plain) {
+  switch (id) {
+    case kSpeed: return plain < 29.5 ? 1.0 : 5.0;
+    case kFormant:
+    case kOutput: return 0.5;
+    case kDetune: return 0.1;
+    default: return 1.0;
+  }
+}
+
+double toPlain(int id, double normalized) {
+  const ParamDef& def = kParamDefs[id];
+  if (id == kSpeed) return def.maxValue * normalized * normalized;
+  return def.minValue + normalized * (def.maxValue - def.minValue);
+}
+
+double toNormalized(int id, double plain) {
+  const ParamDef& def = kParamDefs[id];
+  plain = std::clamp(plain, def.minValue, def.maxValue);
+  if (id == kSpeed) return std::sqrt(plain / def.maxValue);
+  return (plain - def.minValue) / (def.maxValue - def.minValue);
+}
+
+double snapToUnit(int id, double normalized) {
+  const double plain = toPlain(id, normalized);
+  const double unit = plainUnit(id, plain);
+  return toNormalized(id, roundHalfAway(plain / unit) * unit);
+}
+
+// The leading decimal number of typed text: optional sign, digits, optional fraction. Nothing
+// else counts as a number, so "e5", "0x10" or "inf" never sneak a strange value in.
+bool leadingNumber(const std::string& text, double& out) {
+  std::size_t i = 0;
+  std::string digits;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) digits += text[i++];
+  bool any = false;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+    digits += text[i++];
+    any = true;
+  }
+  if (i < text.size() && text[i] == '.') {
+    digits += text[i++];
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+      digits += text[i++];
+      any = true;
+    }
+  }
+  if (!any) return false;
+  out = std::strtod(digits.c_str(), nullptr);
+  return std::isfinite(out);
+}
+
+bool isDigitOrSign(uint32_t ch) {
+  return (ch >= '0' && ch <= '9') || ch == '+' || ch == ',' || ch == '-' || ch == '.';
+}
+
+bool isLetter(uint32_t ch) { return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z'); }
+
+}  // namespace
+
+// --- Pointer -------------------------------------------------------------------------------
+
+bool Editor::onMouseDown(float x, float y, bool ctrl, bool doubleClick) {
+  pointerX_ = x;
+  pointerY_ = y;
+  const int index = hitTest(x, y);
+  const HitRegion hit = index >= 0 ? regions_[static_cast<std::size_t>(index)] : HitRegion{};
+
+  if (ctrl) {
+    if (index < 0 || hit.kind != kHitKnob) return false;
+    entryParam_ = -1;
+    entryText_.clear();
+    setParam(hit.id, plainToNormalized(hit.id, kParamDefs[hit.id].defaultValue), true);
+    rebuildHitRegions();
+    return true;
+  }
+
+  if (index < 0) {
+    if (entryParam_ >= 0)
+      commitValueEntry();
+    else
+      naming_ = false;
+    rebuildHitRegions();
+    refreshHover();
+    return true;
+  }
+
+  if (entryParam_ >= 0) {
+    if (doubleClick && hit.kind == kHitKnob && hit.id == entryParam_) {
+      entryText_.clear();
+      return true;
+    }
+    commitValueEntry();
+  }
+  if (naming_ && !(hit.kind == kHitSave || (hit.kind == kHitSelectorValue && hit.id == kNameFieldId)))
+    naming_ = false;
+
+  switch (hit.kind) {
+    case kHitKnob:
+      if (doubleClick) {
+        endDrag();
+        entryParam_ = hit.id;
+        entryText_.clear();
+      } else {
+        endDrag();
+        dragParam_ = hit.id;
+        dragStartY_ = y;
+        dragStartValue_ = static_cast<float>(params[hit.id]);
+        if (onBeginEdit) onBeginEdit(hit.id);
+      }
+      break;
+    case kHitStepDown:
+    case kHitStepUp: stepParam(hit.id, hit.kind == kHitStepDown ? -1 : 1); break;
+    case kHitSelectorValue:
+      if (hit.id == kKey || hit.id == kScale) {
+        openList_ = hit.id;
+        hovered_ = -1;
+        entryParam_ = -1;
+        entryText_.clear();
+      } else if (hit.id != kNameFieldId) {
+        stepParam(hit.id, 1);
+      }
+      break;
+    case kHitToggle: setParam(kLowLatency, params[kLowLatency] <= 0.5 ? 1.0 : 0.0, true); break;
+    case kHitSave:
+      if (naming_)
+        confirmPresetName();
+      else
+        startNaming();
+      break;
+    case kHitDelete: {
+      ParamValues v = values();
+      pressPresetDelete(deleteTimer_, v, userPresets, [this](const std::string& name) {
+        if (deletePreset) deletePreset(name);
+        return true;
+      });
+      break;
+    }
+    case kHitSize: {
+      if (doubleClick) break;  // the first press of the pair already advanced
+      int current = 0;
+      for (int i = 0; i < 6; ++i)
+        if (std::fabs(kSizeSteps[i] - sizeChoice) < 0.01f) current = i;
+      sizeChoice = kSizeSteps[(current + 1) % 6];
+      if (onSizeChange) onSizeChange(sizeChoice);
+      break;
+    }
+    case kHitListItem: {
+      const int n = kParamDefs[hit.id].stepCount;
+      openList_ = -1;
+      setParam(hit.id, static_cast<double>(hit.extra) / n, true);
+      break;
+    }
+    case kHitListDismiss: openList_ = -1; break;
+    case kHitDancer:
+      hovered_ = -1;
+      if (onPopOut) onPopOut(!poppedOut);
+      break;
+    default: break;
+  }
+  rebuildHitRegions();
+  refreshHover();
+  return true;
+}
+
+void Editor::startNaming() {
+  naming_ = true;
+  deleteTimer_ = 0;
+  nameText_ = proposePresetName(values(), userPresets);
+  freshName_ = true;
+}
+
+void Editor::endDrag() {
+  if (dragParam_ < 0) return;
+  const int p = dragParam_;
+  dragParam_ = -1;
+  if (onEndEdit) onEndEdit(p);
+}
+
+bool Editor::onMouseMove(float x, float y, bool fine) {
+  pointerX_ = x;
+  pointerY_ = y;
+  if (dragParam_ < 0) {
+    const int index = hitTest(x, y);
+    if (index == hovered_) return false;
+    hovered_ = index;
+    return true;
+  }
+  const int p = dragParam_;
+  const int n = kParamDefs[p].stepCount;
+  const double travel = static_cast<double>(dragStartY_) - y;  // moving up increases
+  double v;
+  if (n > 0) {
+    const double k = fine ? 30.0 : 14.0;
+    v = std::clamp(dragStartValue_ + travel / std::max(n * k, 220.0), 0.0, 1.0);
+    v = roundHalfAway(v * n) / n;
+  } else {
+    v = std::clamp(dragStartValue_ + travel / (fine ? 900.0 : 220.0), 0.0, 1.0);
+    if (p < kNumWritableParams) v = snapToUnit(p, v);
+  }
+  if (v == params[p]) return false;
+  params[p] = v;
+  if (onPerformEdit) onPerformEdit(p, v);
+  return true;
+}
+
+bool Editor::onMouseUp() {
+  if (dragParam_ < 0) return false;
+  endDrag();
+  refreshHover();
+  return true;
+}
+
+bool Editor::onMouseLeave() {
+  pointerX_ = pointerY_ = -1;
+  if (dragParam_ >= 0 || hovered_ < 0) return false;
+  hovered_ = -1;
+  return true;
+}
+
+// --- Wheel ---------------------------------------------------------------------------------
+
+bool Editor::onWheel(float x, float y, float notches, bool fine) {
+  if (!std::isfinite(notches)) return false;
+  const int index = hitTest(x, y);
+  if (index < 0) return false;
+  const HitRegion hit = regions_[static_cast<std::size_t>(index)];
+  if (hit.kind > kHitToggle || hit.id == kLowLatency || hit.id == kNoParamId || hit.id == kNameFieldId)
+    return false;
+
+  if (hit.id != wheelParam_) {
+    wheelParam_ = hit.id;
+    wheelAccumulator_ = 0;
+  }
+  wheelAccumulator_ += notches;
+  bool stepped = false;
+  while (std::fabs(wheelAccumulator_) >= 0.999f) {
+    const int dir = wheelAccumulator_ > 0 ? 1 : -1;
+    wheelAccumulator_ -= static_cast<float>(dir);
+    stepped = true;
+    if (hit.kind != kHitKnob) {
+      stepParam(hit.id, dir);
+      continue;
+    }
+    const int id = hit.id;
+    const int n = kParamDefs[id].stepCount;
+    if (n > 0) {
+      setParam(id, params[id] + static_cast<double>(dir) / n, true);
+    } else if (id == kDetune && !fine) {
+      const double hz = std::clamp(roundHalfAway(415.0 + params[id] * 51.0) + dir, 415.0, 466.0);
+      setParam(id, (hz - 415.0) / 51.0, true);
+    } else {
+      const double plain = toPlain(id, params[id]);
+      double unit = plainUnit(id, plain);
+      // Speed's coarse steps begin at 30 ms, from either side.
+      if (id == kSpeed) unit = (dir > 0 ? plain >= 29.5 : plain > 30.0) ? 5.0 : 1.0;
+      const double moved = roundHalfAway(plain / unit) * unit + dir * unit;
+      setParam(id, toNormalized(id, moved), true);
+    }
+  }
+  if (stepped) rebuildHitRegions();
+  return stepped;
+}
+
+// --- Characters ----------------------------------------------------------------------------
+
+bool Editor::onChar(uint32_t ch) {
+  if (openList_ >= 0) {
+    if (ch != 13 && ch != 27) return false;
+    openList_ = -1;
+    rebuildHitRegions();
+    return true;
+  }
+  if (entryParam_ >= 0) {
+    if (ch == 13) {
+      commitValueEntry();
+    } else if (ch == 27) {
+      entryParam_ = -1;
+      entryText_.clear();
+    } else if (ch == 8) {
+      if (!entryText_.empty()) entryText_.pop_back();
+    } else if (entryText_.size() < kMaxEntryLength &&
+               (isDigitOrSign(ch) || (entryParam_ == kSpeed && isLetter(ch)))) {
+      entryText_ += static_cast<char>(ch);
+    } else {
+      return false;
+    }
+    rebuildHitRegions();
+    return true;
+  }
+  if (naming_) {
+    if (ch == 13) {
+      confirmPresetName();
+      return true;
+    }
+    if (ch == 27) {
+      naming_ = false;
+      rebuildHitRegions();
+      refreshHover();
+      return true;
+    }
+    const bool printable = ch >= 32 && ch <= 126;
+    if (freshName_) {
+      if (!printable && ch != 8) return false;
+      nameText_.clear();
+      freshName_ = false;
+      if (ch == 8) return true;
+    } else if (ch == 8) {
+      if (!nameText_.empty()) nameText_.pop_back();
+      return true;
+    }
+    if (!printable) return false;
+    if (nameText_.size() >= kMaxPresetNameLength || !isPresetNameChar(static_cast<char>(ch))) return false;
+    nameText_ += static_cast<char>(ch);
+    return true;
+  }
+  return false;
+}
+
+void Editor::commitValueEntry() {
+  const int p = entryParam_;
+  std::string text;
+  for (char c : entryText_) {
+    if (c == ' ') continue;
+    text += c == ',' ? '.' : c;
+  }
+  entryParam_ = -1;
+  entryText_.clear();
+  if (p < 0 || p >= kNumWritableParams || text.empty()) return;
+
+  double plain = 0.0;
+  const bool robot = p == kSpeed && (text == "R" || text == "r" || text.compare(0, 3, "rob") == 0 ||
+                                     text.compare(0, 3, "Rob") == 0);
+  if (!robot && !leadingNumber(text, plain)) return;
+  const ParamDef& def = kParamDefs[p];
+  plain = std::clamp(plain, def.minValue, def.maxValue);
+  if (def.stepCount > 0) plain = roundHalfAway(plain);
+  setParam(p, toNormalized(p, plain), true);
+}
+
+void Editor::confirmPresetName() {
+  naming_ = false;
+  freshName_ = false;
+  ParamValues v = values();
+  commitPresetSave(nameText_, v, userPresets, savePreset);
+  rebuildHitRegions();
+  refreshHover();
+}
+
+}  // namespace zv

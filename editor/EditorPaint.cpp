@@ -1,0 +1,326 @@
+// The frame paint: background layer, logo, selectors, knobs, preset row and the open list.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "Editor.h"
+#include "Palette.h"
+
+namespace zv {
+
+using namespace palette;
+
+namespace {
+
+constexpr float kSweepStart = -2.35619f;  // -135 degrees from 12 o'clock
+constexpr float kSweep = 4.71238f;
+
+int listIndexOf(double normalized, int steps) {
+  return static_cast<int>(roundHalfAway(std::clamp(normalized, 0.0, 1.0) * steps));
+}
+
+}  // namespace
+
+void Editor::capsule(float x1, float y1, float x2, float y2, float thickness, const RGB& colour,
+                     float alpha) {
+  face_.capsule(x1, y1, x2, y2, thickness, colour, alpha);
+}
+
+// --- Background ----------------------------------------------------------------------------
+
+void Editor::paintBackground() {
+  Canvas& c = background_;
+  c.clear(kInk);
+  c.glow(140, 120, 380, RGB::fromBytes(106, 27, 176), 0.45f);
+  c.glow(740, 160, 360, RGB::fromBytes(255, 45, 180), 0.4f);
+  c.glow(430, 700, 420, RGB::fromBytes(194, 30, 140), 0.3f);
+  const Rect cards[4] = {{30, 96, 800, 130}, {30, 544, 800, 156}, {30, 240, 230, 290}, {600, 240, 230, 290}};
+  for (const Rect& r : cards) {
+    c.rrect(r.x, r.y, r.width, r.height, 18, kCardFill, 0.78f);
+    c.rrect(r.x, r.y, r.width, r.height, 18, kHotPink, 0.05f);
+    c.rrect(r.x + 9, r.y, r.width - 18, 1.2f, 0, kHighlightLine, 0.35f);
+  }
+  const Rect& s = kStageCard;
+  c.rrect(s.x, s.y, s.width, s.height, kStageCardRadius, kStageFill, 1.0f);
+  c.rrect(s.x, s.y, s.width, s.height, kStageCardRadius, kHotPink, 0.06f);
+  c.rrect(290, s.y, 280, 1.4f, 0, kHighlightLine, 0.5f);
+}
+
+namespace {
+
+// The pixel rectangle [x0, x1) x [y0, y1) of an animated region, as the view recopies it.
+void animatedPixels(const Rect& r, float s, int& x0, int& y0, int& x1, int& y1) {
+  x0 = static_cast<int>(r.x * s);
+  y0 = static_cast<int>(r.y * s);
+  x1 = x0 + static_cast<int>(r.width * s) + 2;
+  y1 = y0 + static_cast<int>(r.height * s) + 2;
+}
+
+void stagePixels(float s, int& x0, int& y0, int& x1, int& y1) {
+  const Rect& r = kStageRestore;
+  x0 = static_cast<int>(std::floor(r.x * s));
+  y0 = static_cast<int>(std::floor(r.y * s));
+  x1 = static_cast<int>(std::ceil((r.x + r.width) * s));
+  y1 = static_cast<int>(std::ceil((r.y + r.height) * s));
+}
+
+}  // namespace
+
+void Editor::restoreFromBackground(int x0, int y0, int x1, int y1) {
+  x0 = std::max(x0, 0);
+  y0 = std::max(y0, 0);
+  x1 = std::min(x1, face_.width);
+  y1 = std::min(y1, face_.height);
+  if (x1 <= x0 || background_.pixels.size() != face_.pixels.size()) return;
+  for (int y = y0; y < y1; ++y) {
+    const std::size_t at = static_cast<std::size_t>(y) * face_.width + x0;
+    std::memcpy(&face_.pixels[at], &background_.pixels[at], sizeof(std::uint32_t) * (x1 - x0));
+  }
+}
+
+void Editor::copyBackground(bool keepAnimated) {
+  if (!keepAnimated) {
+    face_.pixels = background_.pixels;
+    return;
+  }
+  // Everything but the pitch display and the stage, whose pixels of the previous frame stay.
+  int px0, py0, px1, py1, sx0, sy0, sx1, sy1;
+  animatedPixels(kPitchPanel, face_.scale, px0, py0, px1, py1);
+  stagePixels(face_.scale, sx0, sy0, sx1, sy1);
+  const int w = face_.width;
+  for (int y = 0; y < face_.height; ++y) {
+    int skip[2][2];
+    int n = 0;
+    if (y >= py0 && y < py1) skip[n][0] = px0, skip[n][1] = px1, ++n;
+    if (y >= sy0 && y < sy1) skip[n][0] = sx0, skip[n][1] = sx1, ++n;
+    int x = 0;
+    const std::size_t row = static_cast<std::size_t>(y) * w;
+    for (int k = 0; k <= n; ++k) {
+      const int end = k < n ? std::clamp(skip[k][0], 0, w) : w;
+      if (end > x) std::memcpy(&face_.pixels[row + x], &background_.pixels[row + x], sizeof(std::uint32_t) * (end - x));
+      if (k < n) x = std::max(x, std::clamp(skip[k][1], 0, w));
+    }
+  }
+}
+
+// --- The frame -----------------------------------------------------------------------------
+
+void Editor::paint(bool full) {
+  rebuildHitRegions();
+  refreshHover();
+  if (face_.pixels.empty()) return;
+  if (!backgroundValid_) {
+    paintBackground();
+    backgroundValid_ = true;
+  }
+  const bool keepAnimated = !full && !lastFrameHadList_ && lastFrameWidth_ == face_.width &&
+                            lastFrameHeight_ == face_.height;
+  copyBackground(keepAnimated);
+
+  paintLogo();
+  face_.text("4.6", 36, 80, 9, kLilac, 0, true, 1.4f);
+  paintSizePill();
+  paintLowLatency();
+  paintSelector(kKey, kKeySelector, "KEY", selectorText(kKey), false);
+  paintSelector(kScale, kScaleSelector, "SCALE", selectorText(kScale), false);
+  for (const KnobDef& k : kKnobs) ringKnob(k);
+  paintPresetRow();
+  paintPresetButtons();
+  paintSelector(kCharacter, kCharacterSelector, "CHARACTER", selectorText(kCharacter),
+                listIndexOf(params[kCharacter], 6) != 0);
+  const bool stutterOn = listIndexOf(params[kStutter], 2) != 0;
+  paintSelector(kStutter, kStutterSelector, "STUTTER", selectorText(kStutter), stutterOn);
+  paintSelector(kStutterRate, kRateSelector, "RATE", selectorText(kStutterRate), stutterOn);
+
+  if (!keepAnimated) {
+    paintPitchDisplay();
+    paintStage();
+  }
+  storePulseSnapshot();
+  drawPulse();
+  if (openList_ >= 0) paintList();
+  lastFrameHadList_ = openList_ >= 0;
+  lastFrameWidth_ = face_.width;
+  lastFrameHeight_ = face_.height;
+}
+
+void Editor::paintLogo() {
+  const float spacing = -0.5f;
+  face_.text("Zoqua", 34, 58, 30, kWhite, 0, true, spacing);
+  const float voceX = 34 + face_.textWidth("Zoqua", 30, true, spacing) + 2;
+  for (int k = 0; k < 12; ++k) {
+    const double a = k * pm::kPi / 6.0;
+    double sn, cs;
+    pm::sinCos(a, sn, cs);
+    face_.text("Voce", voceX + 2.2f * static_cast<float>(cs), 58 + 2.2f * static_cast<float>(sn), 30, kHotPink, 0,
+               true, spacing, 0.045f);
+  }
+  face_.text("Voce", voceX, 58, 30, kLogoVoce, 0, true, spacing);
+}
+
+void Editor::paintSizePill() {
+  const bool hot = hovering(kHitSize, kNoParamId);
+  const Rect& r = kSizePill;
+  face_.rrect(r.x, r.y, r.width, r.height, 9, kHotPink, hot ? 0.18f : 0.09f);
+  char text[16];
+  std::snprintf(text, sizeof text, "SIZE %d%%", static_cast<int>(std::lround(sizeChoice * 100.0f)));
+  face_.text(text, 91, 80.5f, 7.5f, hot ? kWhite : kLilac, 1, true, 1.2f);
+}
+
+void Editor::paintLowLatency() {
+  const Rect& r = kLowLatencyToggle;
+  const bool on = params[kLowLatency] > 0.5;
+  const bool hot = hovering(kHitToggle, kLowLatency);
+  if (on) {
+    face_.rrectGrad(247, 35, 110, 36, 18, kViolet, kPink, 0.15f);
+    face_.rrectGrad(r.x, r.y, r.width, r.height, 15, kViolet, kPink, 1.0f);
+  } else {
+    face_.rrect(r.x, r.y, r.width, r.height, 15, kBlack, 0.35f);
+    face_.rrect(r.x, r.y, r.width, r.height, 15, kHotPink, hot ? 0.16f : 0.10f);
+  }
+  face_.text("LOW LAT", 302, 57.5f, 9.5f, on ? kDarkText : (hot ? kWhite : kLilac), 1, true, 1.2f);
+}
+
+void Editor::paintSelector(int id, const Rect& at, const char* label, const std::string& value,
+                           bool highlighted) {
+  const float x = at.x, y = at.y, w = at.width;
+  face_.text(label, x + 4, y - 8, 8.5f, kLilac, 0, true, 1.8f);
+  const bool hot = hovering(kHitStepDown, id) || hovering(kHitStepUp, id) || hovering(kHitSelectorValue, id);
+  face_.rrect(x, y, w, kSelectorHeight, 17, kBlack, 0.35f);
+  face_.rrect(x, y, w, kSelectorHeight, 17, kHotPink, hot ? 0.16f : 0.10f);
+  face_.text(value, x + w / 2, y + 22, 12, highlighted ? kPink : kWhite, 1, true);
+  for (int side = 0; side < 2; ++side) {
+    const bool arrowHot = hovering(side == 0 ? kHitStepDown : kHitStepUp, id);
+    const float cx = side == 0 ? x + 18 : x + w - 18;
+    const float cy = y + 17;
+    const float toward = side == 0 ? -2.8f : 2.8f;  // the tip points to the pill's end
+    const float thickness = arrowHot ? 2.6f : 2.2f;
+    const RGB& colour = arrowHot ? kWhite : kHighlightLine;
+    capsule(cx + toward, cy, cx - toward, cy - 4.8f, thickness, colour);
+    capsule(cx + toward, cy, cx - toward, cy + 4.8f, thickness, colour);
+  }
+}
+
+// --- Knobs ---------------------------------------------------------------------------------
+
+void Editor::ringKnob(const KnobDef& knob) {
+  const int id = static_cast<int>(knob.param);
+  const float cx = knob.cx, cy = knob.cy, r = knob.radius;
+  const float v = static_cast<float>(std::clamp(params[id], 0.0, 1.0));
+  const bool active = knobActive(id);
+  const bool inactive = !active && knobInactive(id);
+  const bool large = r > 25;
+
+  face_.softDisc(cx, cy, r - 6, 4, 10, 0.8f);
+  face_.circleVGrad(cx, cy, r - 7, active ? kKnobTopActive : kKnobTop, kKnobBottom);
+  face_.arc(cx, cy, r, 3.5f, kSweepStart, -kSweepStart, kPlum, 1.0f);
+
+  const float valueAngle = v * kSweep + kSweepStart;
+  const float startAngle = static_cast<float>(neutralValue(knob)) * kSweep + kSweepStart;
+  const float a0 = std::min(startAngle, valueAngle), a1 = std::max(startAngle, valueAngle);
+  auto ramp = [](float t) { return mix(kViolet, kPink, t); };
+  if (a1 - a0 > 0.01f) {
+    if (inactive) {
+      face_.arc(cx, cy, r, 3.5f, a0, a1, ramp, 0.35f);
+    } else {
+      for (int k = 8; k >= 1; --k) face_.arc(cx, cy, r, 3.5f + 3.0f * k, a0, a1, ramp, active ? 0.022f : 0.014f);
+      face_.arc(cx, cy, r, 3.5f, a0, a1, ramp, 1.0f);
+      face_.arc(cx, cy, r, 1.2f, a0, a1, kArcHighlight, 0.45f);
+    }
+  }
+  if (!inactive) {
+    double sn, cs;
+    pm::sinCos(valueAngle, sn, cs);
+    face_.glow(cx + r * static_cast<float>(sn), cy - r * static_cast<float>(cs), 14, kPink, active ? 0.3f : 0.2f);
+  }
+
+  const bool detuned = id == kDetune && std::fabs(415.0 + params[kDetune] * 51.0 - 440.0) > 0.05;
+  if (entryParam_ == id) {
+    const float h = large ? 28.0f : 23.0f;
+    face_.rrect(cx - h - 1.5f, cy - 11.5f, 2 * h + 3, 23, 11.5f, kPink, 0.9f);
+    face_.rrect(cx - h, cy - 10, 2 * h, 20, 10, kEditField, 1.0f);
+    face_.text(entryText_, cx, cy + 4.2f, 11.5f, kWhite, 1, true);
+    const float caretX = cx + face_.textWidth(entryText_, 11.5f, true) / 2 + 2.5f;
+    capsule(caretX, cy - 6, caretX, cy + 6, 1.4f, kPink);
+    const char* unit = kParamDefs[id].units;
+    if (unit[0] != '\0') face_.text(unit, cx, cy + 21, 7.5f, kPink, 1, false, 0.8f);
+  } else {
+    const float size = !large ? 11.0f : (id == kDetune ? 11.5f : 12.5f);
+    const RGB& colour = inactive ? kMuted : ((active || detuned) ? kPink : kWhite);
+    face_.text(knobValueText(id), cx, cy + 4.5f, size, colour, 1, true);
+  }
+  face_.text(knob.label, cx, cy + r + 26, large ? 9.0f : 8.0f, (active || detuned) ? kPink : kLilac, 1, true, 1.8f);
+}
+
+// --- Preset row ----------------------------------------------------------------------------
+
+void Editor::paintPresetRow() {
+  if (!naming_) {
+    paintSelector(kPresetSelectorId, kPresetSelector, "PRESET", presetName(), currentPresetIndex() >= 0);
+    return;
+  }
+  face_.text("NAME YOUR PRESET", 52, 272, 8.5f, kPink, 0, true, 1.8f);
+  face_.rrect(46, 278, 198, 38, 19, kPink, 0.35f);
+  face_.rrect(48, 280, 194, 34, 17, kNameFieldFill, 0.95f);
+  const std::string shown = visibleName();
+  face_.text(shown, 145, 302, 12, kWhite, 1, true);
+  const float caretX = 145 + face_.textWidth(shown, 12, true) / 2 + 2.5f;
+  capsule(caretX, 290, caretX, 305, 1.6f, kPink);
+}
+
+void Editor::paintPresetButtons() {
+  const Rect& s = kSaveButton;
+  if (naming_) {
+    face_.rrectGrad(s.x, s.y, s.width, s.height, 9, kViolet, kPink, 1.0f);
+    face_.text("OK", 217, 266.5f, 8, kDarkText, 1, true);
+  } else {
+    const bool hot = hovering(kHitSave, kNoParamId);
+    face_.rrect(s.x, s.y, s.width, s.height, 9, kHotPink, hot ? 0.22f : 0.12f);
+    face_.text("SAVE", 217, 266.5f, 8, hot ? kWhite : kLilac, 1, true);
+  }
+  if (naming_ || currentPresetIndex() < kNumFactoryPresets) return;
+  const Rect& d = kDeleteButton;
+  if (deleteTimer_ > 0) {
+    face_.rrect(d.x, d.y, d.width, d.height, 9, kDangerPill, 0.9f);
+    face_.text("SURE?", 161, 266.5f, 8, kWhite, 1, true);
+  } else {
+    const bool hot = hovering(kHitDelete, kNoParamId);
+    face_.rrect(d.x, d.y, d.width, d.height, 9, kHotPink, hot ? 0.22f : 0.12f);
+    face_.text("DELETE", 161, 266.5f, 8, hot ? kWhite : kLilac, 1, true);
+  }
+}
+
+// --- Open list -----------------------------------------------------------------------------
+
+void Editor::paintList() {
+  const ListLayout& list = openList_ == 0 ? kKeyList : kScaleList;
+  const float x = list.selectorX, w = list.selectorWidth, h = list.panelHeight;
+  face_.rrect(x - 2, kListTop - 2, w + 4, h + 4, 16, kHotPink, 0.25f);
+  face_.rrect(x, kListTop, w, h, 14, kListFill, 0.98f);
+  face_.rrect(x, kListTop, w, h, 14, kHotPink, 0.06f);
+  face_.rrect(x + 14, kListTop, w - 28, 1.2f, 0, kHighlightLine, 0.55f);
+  const int current = listIndexOf(params[list.param], kParamDefs[list.param].stepCount);
+  for (int i = 0; i < list.items; ++i) {
+    const float cellX = x + 8 + static_cast<float>(i % list.columns) * list.cellWidth;
+    const float cellY = kListFirstRow + static_cast<float>(i / list.columns) * list.cellHeight;
+    const float bx = cellX + 2, by = cellY + 2, bw = list.cellWidth - 4, bh = list.cellHeight - 4;
+    const bool hot = i != current && hovered_ >= 0 && hovered_ < static_cast<int>(regions_.size()) &&
+                     regions_[static_cast<std::size_t>(hovered_)].kind == kHitListItem &&
+                     regions_[static_cast<std::size_t>(hovered_)].extra == i;
+    RGB colour = kLilac;
+    if (i == current) {
+      face_.rrectGrad(bx, by, bw, bh, 8, kViolet, kPink, 1.0f);
+      colour = kDarkText;
+    } else if (hot) {
+      face_.rrect(bx, by, bw, bh, 8, kHotPink, 0.18f);
+      colour = kWhite;
+    }
+    const char* name = list.param == kKey ? kNoteNames[i] : kScaleNames[i];
+    // Baseline so that the capitals sit in the middle of the cell.
+    const float baseline = cellY + list.cellHeight / 2 + list.textSize * 0.36f;
+    face_.text(name, cellX + list.cellWidth / 2, baseline, list.textSize, colour, 1, true, 0.3f);
+  }
+}
+
+}  // namespace zv
