@@ -154,7 +154,11 @@ std::vector<unsigned char> drawPitchPlot(const std::vector<MeterRow>& rows, cons
   trace(&MeterRow::pitchOutNote, kOutput, 1.1);
 
   // Title and legend.
-  img.text(left, 16, style.title.empty() ? "Pitch" : style.title, kText, 3);
+  // The title gives way to the legend on narrow images.
+  const std::string title = style.title.empty() ? "Pitch" : style.title;
+  const int legendWidth = 36 + Image::textWidth("input pitch") + 24 + 36 + Image::textWidth("output pitch");
+  const int titleScale = Image::textWidth(title, 3) + legendWidth + 40 < img.width() - left - right ? 3 : 2;
+  img.text(left, titleScale == 3 ? 16 : 20, title, kText, titleScale);
   const int inputWidth = 36 + Image::textWidth("input pitch") + 24;
   int lx = img.width() - right - inputWidth - 36 - Image::textWidth("output pitch");
   img.fill(lx, 24, lx + 28, 28, kInput);
