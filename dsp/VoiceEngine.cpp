@@ -21,6 +21,10 @@ void VoiceEngine::configure(double sampleRate) {
   detector_.configure(config_);
   marker_.configure(config_);
   readOut_.configure(config_);
+  characterLeft_.configure(config_.sampleRate);
+  characterRight_.configure(config_.sampleRate);
+  glitch_.configure(config_.sampleRate, config_.glitchCaptureLength);
+  stutter_.configure(config_.sampleRate, config_.stutterCaptureLength);
   configured_ = true;
   reset();
 }
@@ -33,6 +37,10 @@ void VoiceEngine::reset() {
   main_.reset();
   harmony_.reset();
   readOut_.reset();
+  characterLeft_.reset();
+  characterRight_.reset();
+  glitch_.reset();
+  stutter_.reset();
   freeBeats_ = 0.0;
   inputNote_ = -1.0f;
   outputNote_ = -1.0f;
@@ -107,6 +115,28 @@ void VoiceEngine::process(const float* mono, float* left, float* right, int numS
   inputLevel_ = static_cast<float>(std::clamp(level, 0.0, 1.0));
   inputNote_ = detector_.inputNote();
   outputNote_ = inputNote_ >= 0.0f ? main_.glide.outNote : -1.0f;
+}
+
+void VoiceEngine::applyCharacter(float& left, float& right) {
+  const int character = params_.character;
+  const float amount = params_.characterAmount;
+  if (character == kCharacterGlitch) {
+    glitch_.process(left, right, amount);  // skips itself at amounts up to 0.001
+  } else if (character != kCharacterOff) {
+    left = characterLeft_.process(left, character, amount);
+    right = characterRight_.process(right, character, amount);
+  }
+}
+
+void VoiceEngine::applyStutter(float& left, float& right, int sampleIndex) {
+  if (params_.stutter <= kStutterOff) return;  // off: the capture lines are not written either
+  const double spb = samplesPerBeat(config_.sampleRate, transport_.tempoBpm);
+  // A playing host's grid is moved back by the latency so that it lines up with the delayed
+  // output; a stopped host leaves the free-running clock at the last tempo.
+  const double beatPos = transport_.playing && transport_.positionValid
+                             ? transport_.positionQuarters + (sampleIndex - latency_) / spb
+                             : freeBeats_ + sampleIndex / spb;
+  stutter_.process(left, right, params_.stutter, params_.stutterRate, beatPos, spb);
 }
 
 }  // namespace zv

@@ -4,13 +4,16 @@
 
 #include <cstdint>
 
+#include "CharacterUnit.h"
 #include "EngineConfig.h"
+#include "GlitchState.h"
 #include "HostTransport.h"
 #include "PitchDetector.h"
 #include "PitchMarker.h"
 #include "PlainParams.h"
 #include "SampleRing.h"
 #include "ShiftVoice.h"
+#include "StutterUnit.h"
 #include "VoiceReadOut.h"
 
 namespace zv {
@@ -56,10 +59,9 @@ public:
   int64_t samplesWritten() const { return written_; }
 
 private:
-  // Hooks for the character effect and the stutter: the units that colour and chop the pair
-  // plug in here. Until then the pair passes unchanged.
-  void applyCharacter(float& left, float& right) {}
-  void applyStutter(float& left, float& right, int sampleIndex) {}
+  // Step 6: colour the wet pair; step 8: chop the output pair on the beat grid.
+  void applyCharacter(float& left, float& right);
+  void applyStutter(float& left, float& right, int sampleIndex);
 
   PlainParams params_;
   HostTransport transport_;
@@ -79,6 +81,10 @@ private:
   ShiftVoice main_;
   ShiftVoice harmony_;
   VoiceReadOut readOut_;
+  CharacterUnit characterLeft_;
+  CharacterUnit characterRight_;
+  GlitchState glitch_;
+  StutterUnit stutter_;
 };
 
 }  // namespace zv

@@ -10,6 +10,7 @@
 #include "EffectsSignals.h"
 #include "GlitchState.h"
 #include "StutterUnit.h"
+#include "VoiceEngine.h"
 
 namespace {
 std::atomic<bool> gCounting{false};
@@ -73,6 +74,33 @@ TEST(EffectsAllocation, NoCharacterOrStutterSettingAllocatesWhileProcessing) {
   gCounting = false;
   delete probe;
   EXPECT_GE(gAllocations.load(), 1);
+}
+
+TEST(EffectsAllocation, TheEngineDoesNotAllocateWithAnyCharacterOrStutterSetting) {
+  const double sr = 44100.0;
+  const auto in = test::voiceTone(sr, 4096);
+  std::vector<float> left(in.size()), right(in.size());
+  VoiceEngine engine;
+  engine.configure(sr);
+  gAllocations = 0;
+  gCounting = true;
+  for (int c = 0; c <= kCharacterLoFi; ++c) {
+    for (int mode = 0; mode <= kStutterRepeat; ++mode) {
+      for (bool playing : {false, true}) {
+        PlainParams params;
+        params.character = c;
+        params.characterAmount = 0.7f;
+        params.stutter = mode;
+        params.stutterRate = (c + mode) % 6;
+        params.harmony = 0.5f;
+        engine.setParams(params);
+        engine.transport() = HostTransport{3.25, 97.0, playing, playing};
+        engine.process(in.data(), left.data(), right.data(), static_cast<int>(in.size()));
+      }
+    }
+  }
+  gCounting = false;
+  EXPECT_EQ(gAllocations.load(), 0);
 }
 
 }  // namespace

@@ -1,0 +1,149 @@
+// The character and stutter units inside the voice engine: the chain positions, the beat grid
+// the engine hands the stutter, and its free-running clock.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "EffectsSignals.h"
+#include "VoiceEngine.h"
+
+namespace zv {
+namespace {
+
+constexpr double kSr = 44100.0;
+
+struct Output {
+  std::vector<float> left, right;
+};
+
+Output runEngine(VoiceEngine& engine, const std::vector<float>& in, int block = 512) {
+  Output out{std::vector<float>(in.size()), std::vector<float>(in.size())};
+  for (size_t at = 0; at < in.size(); at += static_cast<size_t>(block)) {
+    const int n = static_cast<int>(std::min(in.size() - at, static_cast<size_t>(block)));
+    engine.process(in.data() + at, out.left.data() + at, out.right.data() + at, n);
+  }
+  return out;
+}
+
+// Mix 0: the output is the dry input delayed by the latency, so the gate's shape is plain.
+PlainParams dryGate(int rate) {
+  PlainParams p;
+  p.mix = 0.0f;
+  p.stutter = kStutterGate;
+  p.stutterRate = rate;
+  return p;
+}
+
+Output render(const PlainParams& params, const std::vector<float>& in) {
+  VoiceEngine engine;
+  engine.configure(kSr);
+  engine.setParams(params);
+  return runEngine(engine, in);
+}
+
+PlainParams withCharacter(int character, float amount, float mix) {
+  PlainParams p;
+  p.character = character;
+  p.characterAmount = amount;
+  p.mix = mix;
+  return p;
+}
+
+TEST(EngineEffects, CharactersColourTheWetVoiceBeforeTheMixAndNothingAtThresholdAmount) {
+  const auto voice = test::voiceTone(kSr, 20000);
+  const auto off = render(withCharacter(kCharacterOff, 1.0f, 0.7f), voice);
+  const auto dryOff = render(withCharacter(kCharacterOff, 1.0f, 0.0f), voice);
+  for (int c = kCharacterDrive; c <= kCharacterLoFi; ++c) {
+    SCOPED_TRACE(c);
+    const auto faint = render(withCharacter(c, 0.001f, 0.7f), voice);
+    EXPECT_EQ(faint.left, off.left);
+    EXPECT_EQ(faint.right, off.right);
+    EXPECT_NE(render(withCharacter(c, 1.0f, 0.7f), voice).left, off.left);
+    EXPECT_EQ(render(withCharacter(c, 1.0f, 0.0f), voice).left, dryOff.left);
+  }
+}
+
+TEST(EngineEffects, StoppedHostGateFollowsTheFreeClockFromZeroAfterAReset) {
+  VoiceEngine engine;
+  engine.configure(kSr);
+  engine.setParams(dryGate(3));  // 1/16 at 120 bpm: steps of 5512.5 samples
+  engine.transport().playing = false;
+  const std::vector<float> ones(30000, 0.5f);
+  runEngine(engine, ones);
+  EXPECT_NEAR(engine.freeBeatClock(), 30000.0 / 22050.0, 1e-9);
+
+  engine.reset();
+  EXPECT_EQ(engine.freeBeatClock(), 0.0);
+  const auto out = runEngine(engine, ones);
+  const int latency = engine.latencySamples();
+  ASSERT_LT(latency, 3032 - 300);
+  // The clock is not delayed: the first step closes 3032 samples after the reset.
+  EXPECT_NEAR(out.left[2900], 0.5f, 1e-3f);
+  EXPECT_LT(out.left[3032 + 800], 1e-3f);
+  EXPECT_NEAR(out.left[5513 + 800], 0.5f, 2e-3f);
+  EXPECT_LT(out.left[5513 + 3032 + 800], 1e-3f);
+}
+
+TEST(EngineEffects, TemposAt20BpmAndBelowRunTheFreeClockAt20) {
+  VoiceEngine engine;
+  engine.configure(kSr);
+  engine.setParams(dryGate(3));
+  engine.transport().tempoBpm = 10.0;
+  const auto out = runEngine(engine, std::vector<float>(44100, 0.5f), 441);
+  EXPECT_NEAR(engine.freeBeatClock(), 1.0 / 3.0, 1e-9);
+  // A sixteenth at 20 bpm is 33075 samples, open for the first 18191.
+  EXPECT_NEAR(out.left[17500], 0.5f, 1e-3f);
+  EXPECT_LT(out.left[18191 + 800], 1e-3f);
+}
+
+TEST(EngineEffects, PlayingHostGridIsDelayedByTheLatency) {
+  for (bool lowLatency : {false, true}) {
+    SCOPED_TRACE(lowLatency);
+    VoiceEngine engine;
+    engine.setLowLatency(lowLatency);
+    engine.configure(kSr);
+    engine.setParams(dryGate(3));
+    engine.transport() = HostTransport{0.0, 120.0, true, true};
+    // The host position advances with every block, as a host reports it.
+    const std::vector<float> ones(20000, 0.5f);
+    std::vector<float> left(ones.size()), right(ones.size());
+    for (int at = 0; at < 20000; at += 500) {
+      engine.transport().positionQuarters = at / 22050.0;
+      engine.process(ones.data() + at, left.data() + at, right.data() + at, 500);
+    }
+    const int latency = engine.latencySamples();
+    // Input sample 0 leaves at `latency`, on the grid's beat 0: the step opens there.
+    EXPECT_NEAR(left[static_cast<size_t>(latency + 800)], 0.5f, 2e-3f);
+    EXPECT_GT(left[static_cast<size_t>(latency + 3000)], 0.49f);
+    EXPECT_LT(left[static_cast<size_t>(latency + 3032 + 800)], 1e-3f);
+    EXPECT_NEAR(left[static_cast<size_t>(latency + 5513 + 800)], 0.5f, 2e-3f);
+    EXPECT_EQ(left, right);
+  }
+}
+
+TEST(EngineEffects, EveryCharacterAndStutterSettingLeavesFiniteAudibleOutput) {
+  const auto voice = test::voiceTone(48000.0, 48000);
+  const float inPeak = test::peakOf(voice);
+  for (int c = kCharacterOff; c <= kCharacterLoFi; ++c) {
+    for (int mode = kStutterOff; mode <= kStutterRepeat; ++mode) {
+      SCOPED_TRACE(testing::Message() << "character " << c << " stutter " << mode);
+      VoiceEngine engine;
+      engine.configure(48000.0);
+      PlainParams params;
+      params.character = c;
+      params.characterAmount = 0.9f;
+      params.stutter = mode;
+      params.stutterRate = 4;
+      engine.setParams(params);
+      const auto out = runEngine(engine, voice, 333);
+      ASSERT_TRUE(test::allFinite(out.left) && test::allFinite(out.right));
+      EXPECT_GT(test::rmsOf(out.left, 12000), 0.1 * test::rmsOf(voice));
+      // Resynthesis, harmony and colouring stay within a few times the input's peak.
+      EXPECT_LT(test::peakOf(out.left), 4.0f * inPeak);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zv
