@@ -1,5 +1,7 @@
 #include "Renderer.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -118,7 +120,18 @@ Renderer::Renderer() = default;
 Renderer::~Renderer() = default;
 
 bool Renderer::loadModule(const std::string& path, std::string& error) {
-  module_ = zvhost::Module::load(path.empty() ? defaultModulePath() : path, error);
+  std::string file = path.empty() ? defaultModulePath() : path;
+  // A bundle folder names its binary by the Linux bundle layout.
+  struct stat st {};
+  if (stat(file.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    while (file.size() > 1 && file.back() == '/') file.pop_back();
+    const size_t slash = file.find_last_of('/');
+    std::string name = slash == std::string::npos ? file : file.substr(slash + 1);
+    const size_t dot = name.rfind(".vst3");
+    if (dot != std::string::npos) name = name.substr(0, dot);
+    file += "/Contents/x86_64-linux/" + name + ".so";
+  }
+  module_ = zvhost::Module::load(file, error);
   return module_ != nullptr;
 }
 
