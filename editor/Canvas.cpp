@@ -120,6 +120,7 @@ void Canvas::glow(float cx, float cy, float radius, const RGB& colour, float alp
   const float gy = cy * s;
   const float r = radius * s;
   if (!(alpha > 0.0f) || !(r > 0.0f)) return;
+  if (!(clipX0 <= clipX1) || !(clipY0 <= clipY1)) return;  // also refuses NaN
   // Clip right and bottom are exclusive: pixel i is inside when clipX0 <= i < clipX1 (pixels).
   const PixelBox box =
       clipBox(std::max(gx - r, std::ceil(clipX0 * s)), std::max(gy - r, std::ceil(clipY0 * s)),

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string_view>
 #include <utility>
@@ -168,6 +169,7 @@ struct ArcDistance {
 template <class RingColour>
 void Canvas::arc(float cx, float cy, float radius, float thickness, float a0, float a1,
                  const RingColour& ringColour, float alpha) {
+  if (!std::isfinite(a0) || !std::isfinite(a1)) return;  // no end points to cap
   if (a1 < a0) std::swap(a0, a1);
   const float s = scale;
   ArcDistance d;

@@ -1,0 +1,258 @@
+// Text on the canvas: UTF-8 reading, measuring, alignment, the glyph cache and the gamma curve.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "CanvasTestUtil.h"
+#include "Fonts.h"
+#include "Utf8.h"
+
+namespace zv {
+namespace {
+
+using test::blankCanvas;
+using test::red;
+
+const RGB kWhite{1.0f, 1.0f, 1.0f};
+constexpr std::uint32_t kFill = 0x203040u;
+
+Canvas textCanvas(int w, int h, float scale) {
+  Canvas c = blankCanvas(w, h, scale, kFill);
+  c.loadFonts();
+  return c;
+}
+
+int touchedPixels(const Canvas& c) {
+  int n = 0;
+  for (std::uint32_t p : c.pixels) n += p != kFill;
+  return n;
+}
+
+std::vector<std::uint32_t> decodeAll(std::string_view text) {
+  std::vector<std::uint32_t> out;
+  for (std::size_t pos = 0; !atTextEnd(text, pos);) out.push_back(nextCodePoint(text, pos));
+  return out;
+}
+
+using CodePoints = std::vector<std::uint32_t>;
+
+TEST(Utf8, DecodesTwoAndThreeByteFormsAndReadsEverythingElseByteByByte) {
+  EXPECT_EQ(decodeAll("A\xC3\xA9"), (CodePoints{'A', 0xE9}));
+  EXPECT_EQ(decodeAll("\xE2\x82\xAC"), (CodePoints{0x20AC}));
+  // Four-byte sequences are not decoded: the emoji is four characters.
+  EXPECT_EQ(decodeAll("\xF0\x9F\x98\x80"), (CodePoints{0xF0, 0x9F, 0x98, 0x80}));
+  // A lead byte at the end, or before the end of a three-byte form, stands for itself.
+  EXPECT_EQ(decodeAll("\xC3"), (CodePoints{0xC3}));
+  EXPECT_EQ(decodeAll("\xE2\x82"), (CodePoints{0xE2, 0x82}));
+  // Continuation bytes are not checked, and stray ones stand for themselves.
+  EXPECT_EQ(decodeAll("\xC3" "A"), (CodePoints{0xC1}));
+  EXPECT_EQ(decodeAll("\xA9x"), (CodePoints{0xA9, 'x'}));
+  // The text ends at a NUL byte.
+  EXPECT_EQ(decodeAll(std::string_view("ab\0cd", 5)), (CodePoints{'a', 'b'}));
+  EXPECT_EQ(decodeAll(std::string_view("\xC3\0z", 3)), (CodePoints{0xC3}));
+}
+
+TEST(TextMeasure, WidthCountsTheLetterSpacingAfterEveryCharacterIncludingTheLast) {
+  Canvas c = textCanvas(200, 60, 1.5f);
+  const float plain = c.textWidth("MIX", 9, true);
+  EXPECT_GT(plain, 10.0f);
+  EXPECT_NEAR(c.textWidth("MIX", 9, true, 1.8f), plain + 3 * 1.8f, 1e-4f);
+  EXPECT_EQ(c.textWidth("", 9, true, 1.8f), 0.0f);
+  EXPECT_EQ(c.textWidth(std::string_view("\0MIX", 4), 9, true), 0.0f);
+}
+
+TEST(TextMeasure, WidthIsTheSumOfTheGlyphAdvances) {
+  // Poppins's GPOS table holds mark positioning only, no pair kerning, so a classic kerning pair
+  // measures as its two advances.
+  Canvas c = textCanvas(10, 10, 1.0f);
+  const int px = c.pixelSizeFor(24);
+  const float apart = c.glyph(kFaceBold, 'A', px).advance + c.glyph(kFaceBold, 'V', px).advance;
+  EXPECT_TRUE(c.fonts.faces[kFaceBold].hasKerning());
+  EXPECT_FLOAT_EQ(c.textWidth("AV", 24, true), apart);
+  EXPECT_FLOAT_EQ(c.textWidth("AV", 24, true, 0.5f), apart + 1.0f);
+}
+
+TEST(TextDraw, AlignmentShiftsByTheMeasuredWidth) {
+  // Centred at 100 with letter spacing: the same pixels as left-aligned at 100 - width / 2, and the
+  // trailing spacing moves the ink half a spacing left of symmetric.
+  for (float scale : {1.0f, 2.0f}) {
+    SCOPED_TRACE(scale);
+    const int w = int(200 * scale), h = int(40 * scale);
+    Canvas centred = textCanvas(w, h, scale);
+    Canvas left = textCanvas(w, h, scale);
+    Canvas right = textCanvas(w, h, scale);
+    Canvas leftForRight = textCanvas(w, h, scale);
+    const float width = centred.textWidth("CENTRED", 12, true, 2.0f);
+    centred.text("CENTRED", 100, 25, 12, kWhite, 1, true, 2.0f);
+    left.text("CENTRED", 100 - width / 2, 25, 12, kWhite, 0, true, 2.0f);
+    right.text("CENTRED", 100, 25, 12, kWhite, 2, true, 2.0f);
+    leftForRight.text("CENTRED", 100 - width, 25, 12, kWhite, 0, true, 2.0f);
+    EXPECT_EQ(centred.pixels, left.pixels);
+    EXPECT_EQ(right.pixels, leftForRight.pixels);
+    EXPECT_GT(touchedPixels(centred), 100);
+  }
+}
+
+TEST(TextDraw, EmptyStringDrawsNothing) {
+  Canvas c = textCanvas(100, 40, 1.0f);
+  c.text("", 50, 20, 12, kWhite, 1, true, 1.0f);
+  c.text(std::string_view("\0abc", 4), 50, 20, 12, kWhite);
+  EXPECT_EQ(touchedPixels(c), 0);
+}
+
+TEST(TextDraw, MissingCharacterDrawsTheMissingGlyphOutlineWithItsAdvance) {
+  Canvas c = textCanvas(100, 40, 1.0f);
+  const int px = c.pixelSizeFor(12);
+  const Glyph& missing = c.glyph(kFaceMedium, 0x4E2D, px);  // a CJK ideograph
+  EXPECT_EQ(missing.glyphIndex, 0);
+  EXPECT_GT(missing.advance, 1.0f);
+  EXPECT_FALSE(missing.bitmap.empty());
+  c.text("\xE4\xB8\xAD", 10, 20, 12, kWhite);
+  EXPECT_GT(touchedPixels(c), 10);
+  EXPECT_NEAR(c.textWidth("\xE4\xB8\xAD", 12), missing.advance, 1e-5f);
+}
+
+TEST(TextDraw, TwoByteCharacterIsOneGlyphAndFourByteEmojiIsFour) {
+  Canvas c = textCanvas(100, 40, 1.0f);
+  const int px = c.pixelSizeFor(12);
+  c.text("\xC3\xA9", 10, 20, 12, kWhite);
+  const auto& cache = c.fonts.faces[kFaceMedium].cache;
+  ASSERT_EQ(cache.size(), 1u);
+  EXPECT_EQ(cache.begin()->first.codePoint, 0xE9u);
+  EXPECT_NE(c.glyph(kFaceMedium, 0xE9, px).glyphIndex, 0);
+
+  Canvas e = textCanvas(100, 40, 1.0f);
+  e.text("\xF0\x9F\x98\x80", 10, 20, 12, kWhite);
+  const auto& emojiCache = e.fonts.faces[kFaceMedium].cache;
+  EXPECT_EQ(emojiCache.size(), 4u);
+  for (std::uint32_t cp : {0xF0u, 0x9Fu, 0x98u, 0x80u}) {
+    EXPECT_EQ(emojiCache.count(GlyphKey{cp, px}), 1u) << cp;
+  }
+  float advances = 0.0f;
+  for (const auto& entry : emojiCache) advances += entry.second.advance;
+  EXPECT_NEAR(e.textWidth("\xF0\x9F\x98\x80", 12), advances, 0.05f);
+}
+
+TEST(TextDraw, TextPartlyOutsideDrawsOnlyItsVisiblePixels) {
+  // The same text on a small canvas and, 20 units further in, on a large one.
+  for (float scale : {1.0f, 1.5f}) {
+    SCOPED_TRACE(scale);
+    const int sw = int(60 * scale), sh = int(30 * scale);
+    Canvas small = textCanvas(sw, sh, scale);
+    Canvas large = textCanvas(sw + int(40 * scale), sh + int(40 * scale), scale);
+    const auto draw = [](Canvas& c, float o) {
+      c.text("Edge", o - 8, o + 10, 14, kWhite, 0, true);
+      c.text("Over", o + 40, o + 8, 14, kWhite);
+      c.text("Low", o + 20, o + 33, 14, kWhite, 1, true);
+    };
+    draw(small, 0.0f);
+    draw(large, 20.0f);
+    const int shift = int(20 * scale);
+    for (int y = 0; y < sh; ++y) {
+      for (int x = 0; x < sw; ++x) {
+        ASSERT_EQ(small.pixelAt(x, y), large.pixelAt(x + shift, y + shift)) << x << "," << y;
+      }
+    }
+    EXPECT_GT(touchedPixels(small), 50);
+  }
+}
+
+TEST(GlyphCache, RasterisesEachCharacterOncePerPixelSize) {
+  Canvas c = textCanvas(120, 40, 1.0f);
+  const int px = c.pixelSizeFor(12);
+  const Glyph* first = &c.glyph(kFaceMedium, 'a', px);
+  EXPECT_EQ(&c.glyph(kFaceMedium, 'a', px), first);
+
+  c.text("aaa", 10, 20, 12, kWhite);
+  c.text("aaa", 10, 30, 12, kWhite);
+  auto& cache = c.fonts.faces[kFaceMedium].cache;
+  EXPECT_EQ(cache.size(), 1u);
+  EXPECT_EQ(&c.glyph(kFaceMedium, 'a', px), first);
+
+  // Drawing takes the cached bitmap: once it is blanked, 'a' at this size draws nothing.
+  for (auto& v : cache.at(GlyphKey{'a', px}).bitmap) v = 0;
+  Canvas before = c;
+  c.text("aaa", 10, 20, 12, kWhite);
+  EXPECT_EQ(c.pixels, before.pixels);
+
+  // Another size and the other face are separate entries.
+  c.text("a", 10, 20, 13, kWhite);
+  EXPECT_EQ(cache.size(), 2u);
+  c.text("a", 10, 20, 12, kWhite, 0, true);
+  EXPECT_EQ(cache.size(), 2u);
+  EXPECT_EQ(c.fonts.faces[kFaceBold].cache.size(), 1u);
+}
+
+TEST(GlyphCache, PixelSizeIsTheRoundedProductOfSizeAndScale) {
+  Canvas c = textCanvas(10, 10, 1.25f);
+  EXPECT_EQ(c.pixelSizeFor(12), 15);
+  EXPECT_EQ(c.pixelSizeFor(9.0f), 11);  // 11.25
+  EXPECT_EQ(c.pixelSizeFor(-3.0f), 0);
+  c.scale = 1.5f;
+  EXPECT_EQ(c.pixelSizeFor(7.0f), 11);  // 10.5 rounds away from zero
+  EXPECT_EQ(c.pixelSizeFor(1e9f), 1000);  // a wild size is bounded, not rasterised huge
+}
+
+TEST(GlyphCache, CopiedCanvasKeepsFontsAndCachesAndDrawsTheSame) {
+  Canvas a = textCanvas(120, 40, 2.0f);
+  a.text("Copy", 10, 15, 12, kWhite, 0, true);
+  Canvas b = a;
+  b.resize(120, 40);
+  for (auto& p : b.pixels) p = kFill;
+  EXPECT_EQ(b.fonts.faces[kFaceBold].cache.size(), a.fonts.faces[kFaceBold].cache.size());
+  Canvas fresh = textCanvas(120, 40, 2.0f);
+  b.text("Copy", 10, 15, 12, kWhite, 0, true);
+  fresh.text("Copy", 10, 15, 12, kWhite, 0, true);
+  EXPECT_EQ(b.pixels, fresh.pixels);
+}
+
+TEST(TextGamma, CoverageGoesThroughThePowerCurveBeforeBlending) {
+  Canvas c = textCanvas(60, 40, 1.0f);
+  c.text("x", 10, 20, 12, kWhite);
+  ASSERT_TRUE(c.fonts.gammaBuilt);
+  EXPECT_EQ(c.fonts.gamma[0], 0.0f);
+  EXPECT_EQ(c.fonts.gamma[255], 1.0f);
+  for (int i : {1, 64, 128, 200}) {
+    EXPECT_NEAR(c.fonts.gamma[i], std::pow(i / 255.0, 0.78), 1e-6) << i;
+  }
+  // A pixel whose glyph coverage is v shows gamma[v] of the colour over black.
+  Canvas k = blankCanvas(60, 40, 1.0f, 0u);
+  k.loadFonts();
+  k.text("x", 10, 20, 12, kWhite);
+  const Glyph& g = k.glyph(kFaceMedium, 'x', 12);
+  int checked = 0;
+  for (int r = 0; r < g.height; ++r) {
+    for (int col = 0; col < g.width; ++col) {
+      const int v = g.bitmap[std::size_t(r) * g.width + col];
+      const int expected = int(k.fonts.gamma[v] * 255.0f + 0.5f);
+      ASSERT_EQ(red(k.pixelAt(10 + g.xOffset + col, 20 + g.yOffset + r)), expected);
+      checked += v > 0 && v < 255;
+    }
+  }
+  EXPECT_GT(checked, 5);
+}
+
+TEST(TextFaces, AFaceThatFailedToParseDrawsAndMeasuresNothing) {
+  // A table directory with no tables (stb_truetype trusts the table count, so the data must not
+  // claim more tables than it holds; the fonts are the module's own, never a user's file).
+  static const unsigned char garbage[64] = {0x00, 0x01, 0x00, 0x00};
+  Canvas c = blankCanvas(60, 40, 1.0f, kFill);
+  c.fonts.load(garbage, res::poppinsBold);
+  EXPECT_FALSE(c.fonts.faces[kFaceMedium].loaded);
+  EXPECT_TRUE(c.fonts.faces[kFaceBold].loaded);
+  EXPECT_EQ(c.textWidth("abc", 12), 0.0f);
+  c.text("abc", 10, 20, 12, kWhite);
+  EXPECT_EQ(touchedPixels(c), 0);
+  c.text("abc", 10, 20, 12, kWhite, 0, true);
+  EXPECT_GT(touchedPixels(c), 0);
+
+  // A canvas whose fonts were never loaded is just as quiet.
+  Canvas none = blankCanvas(60, 40, 1.0f, kFill);
+  none.text("abc", 10, 20, 12, kWhite);
+  EXPECT_EQ(none.textWidth("abc", 12), 0.0f);
+  EXPECT_EQ(touchedPixels(none), 0);
+}
+
+}  // namespace
+}  // namespace zv
