@@ -125,9 +125,11 @@ float CharacterUnit::downsample(float x, float a) {
   }
   const int size = static_cast<int>(comb_.size());
   const float feedback = 0.3f * a + 0.35f;
-  const float v = feedback * comb_[static_cast<size_t>((combIndex_ - combDelaySamples_ + size) % size)] + s;
+  int readIndex = combIndex_ - combDelaySamples_;
+  if (readIndex < 0) readIndex += size;
+  const float v = feedback * comb_[static_cast<size_t>(readIndex)] + s;
   comb_[static_cast<size_t>(combIndex_)] = v;
-  combIndex_ = (combIndex_ + 1) % size;
+  if (++combIndex_ == size) combIndex_ = 0;
   return 0.7f * v;
 }
 
@@ -150,14 +152,22 @@ float CharacterUnit::lofi(float x, float a) {
   lofiDelaySamples_ = delay;
   double r = lofiWrite_ - delay;
   while (r < 0.0) r += size;
-  const int i = static_cast<int>(r);
-  const float v0 = lofiLine_[static_cast<size_t>(i % size)];
-  const float v1 = lofiLine_[static_cast<size_t>((i + 1) % size)];
-  const float v = v0 + static_cast<float>(r - i) * (v1 - v0);
-  lofiWrite_ = (lofiWrite_ + 1) % size;
+  int i = static_cast<int>(r);
+  const float frac = static_cast<float>(r - i);
+  if (i >= size) i -= size;  // a read just below 0 can round up to the line size itself
+  const int next = i + 1 == size ? 0 : i + 1;
+  const float v0 = lofiLine_[static_cast<size_t>(i)];
+  const float v1 = lofiLine_[static_cast<size_t>(next)];
+  const float v = v0 + frac * (v1 - v0);
+  if (++lofiWrite_ == size) lofiWrite_ = 0;
 
+  // Normalised by tanh(k) so that full-scale input stays full scale; k changes only with the amount.
+  if (a != lofiDriveAmount_) {
+    lofiDriveAmount_ = a;
+    lofiDriveNorm_ = std::tanh(4.0f * a + 1.0f);
+  }
   const float k = 4.0f * a + 1.0f;
-  return std::tanh(lofiLowCut_.process(lofiTone_.process(v)) * k) / std::tanh(k);
+  return std::tanh(lofiLowCut_.process(lofiTone_.process(v)) * k) / lofiDriveNorm_;
 }
 
 }  // namespace zv

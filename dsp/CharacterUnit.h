@@ -66,6 +66,8 @@ private:
   double flutterPhase_ = 0.0;
   float lofiLastAmount_ = -1.0f;
   double lofiDelaySamples_ = 0.0;
+  float lofiDriveAmount_ = -1.0f;
+  float lofiDriveNorm_ = 1.0f;
 
   float inPow_ = 0.0f;
   float fxPow_ = 0.0f;
