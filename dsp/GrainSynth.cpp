@@ -43,9 +43,11 @@ void layGrain(SampleRing& out, const SampleRing& input, int64_t sourceMark, int6
   const double stepCos = std::cos(step), stepSin = std::sin(step);
   double c = std::cos(step * static_cast<double>(j0));
   double s = std::sin(step * static_cast<double>(j0));
+  const bool unityRatio = formantRatio == 1.0;  // whole samples: no interpolation needed
   for (int64_t j = j0; j <= last; ++j) {
-    const double src = static_cast<double>(sourceMark) + static_cast<double>(j) * formantRatio;
-    const float x = input.interpolate(src);
+    const float x = unityRatio ? input.at(sourceMark + j)
+                               : input.interpolate(static_cast<double>(sourceMark) +
+                                                   static_cast<double>(j) * formantRatio);
     out.cell(centre + j) += static_cast<float>(x * (0.5 + 0.5 * c) * gain);
     const double nc = c * stepCos - s * stepSin;
     s = s * stepCos + c * stepSin;
@@ -61,9 +63,10 @@ void synthesizeNormal(ShiftVoice& voice, const GrainContext& ctx) {
     const int64_t centre = static_cast<int64_t>(std::floor(voice.synthesisTime));
     const int count = marks.size();
     if (count < 3 || marks.back() <= centre) return;
-    // The mark nearest to the grain centre; on equal distance the earlier one.
-    int i = 1;
-    while (marks[i] < centre) ++i;
+    // The mark nearest to the grain centre; on equal distance the earlier one. The centre sits
+    // near the newest marks, so the first mark at or after it is searched from that end.
+    int i = count - 1;
+    while (i > 1 && marks[i - 1] >= centre) --i;
     const int64_t source = (marks[i] - centre) < (centre - marks[i - 1]) ? marks[i] : marks[i - 1];
 
     const SourcePeriod sp = periodAt(ctx, source);

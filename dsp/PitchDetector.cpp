@@ -19,22 +19,24 @@ constexpr double kFadeRms = 0.0015;
 
 bool isOctaveJump(float diff) { return std::fabs(diff - 12.0f) < 1.0f || std::fabs(diff + 12.0f) < 1.0f; }
 
-// Sum over j < half of (x[j] - x[j+lag])^2 in double; eight partial sums keep the adds off a single
-// dependency chain so the loop runs at the speed of its loads.
-double squaredDifference(const double* x, int half, int lag) {
-  double acc[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+// r(lag) and r(lag + 1), the sums over j < half of x[j]*x[j+lag] and x[j]*x[j+lag+1], in double.
+// Two lags share each load of x[j], and four partial sums per lag keep the adds off a single
+// dependency chain, so the loop runs at the speed of its loads.
+void crossProducts(const double* x, int length, int lag, double& r0, double& r1) {
+  double a[4] = {0, 0, 0, 0}, b[4] = {0, 0, 0, 0};
   const double* y = x + lag;
   int j = 0;
-  for (; j + 7 < half; j += 8)
-    for (int l = 0; l < 8; ++l) {
-      const double d = x[j + l] - y[j + l];
-      acc[l] += d * d;
+  for (; j + 3 < length; j += 4)
+    for (int l = 0; l < 4; ++l) {
+      a[l] += x[j + l] * y[j + l];
+      b[l] += x[j + l] * y[j + l + 1];
     }
-  for (; j < half; ++j) {
-    const double d = x[j] - y[j];
-    acc[0] += d * d;
+  for (; j < length; ++j) {
+    a[0] += x[j] * y[j];
+    b[0] += x[j] * y[j + 1];
   }
-  return ((acc[0] + acc[1]) + (acc[2] + acc[3])) + ((acc[4] + acc[5]) + (acc[6] + acc[7]));
+  r0 = (a[0] + a[1]) + (a[2] + a[3]);
+  r1 = (b[0] + b[1]) + (b[2] + b[3]);
 }
 
 }  // namespace
@@ -44,6 +46,12 @@ void PitchDetector::configure(const EngineConfig& config) {
   taps_ = designAntiAliasTaps(config.decimation);
   history_.assign(static_cast<size_t>(4 * config.windowSize), 0.0f);
   window_.assign(static_cast<size_t>(config.windowSize), 0.0);
+  // Blocks of one hop when the hop divides the half window (always, with the sizes in use).
+  const int half = config.windowSize / 2;
+  const int blocks = half % config.hop == 0 ? half / config.hop : 1;
+  blockStart_.assign(static_cast<size_t>(blocks), -1);
+  blockSums_.assign(static_cast<size_t>(blocks * (config.maxLag + 2)), 0.0);
+  crossTotal_.assign(static_cast<size_t>(config.maxLag + 2), 0.0);
   difference_.assign(static_cast<size_t>(config.windowSize / 2 + 2), 0.0f);
   reset();
 }
@@ -53,6 +61,8 @@ void PitchDetector::reset() {
   std::fill(difference_.begin(), difference_.end(), 0.0f);
   historyIndex_ = 0;
   historyFill_ = 0;
+  decimatedCount_ = 0;
+  std::fill(blockStart_.begin(), blockStart_.end(), -1);
   decimationCounter_ = 0;
   hopCounter_ = 0;
   octaveJumps_ = 0;
@@ -64,6 +74,7 @@ void PitchDetector::push(const SampleRing& ring, int64_t written) {
   decimationCounter_ = 0;
   const int historySize = static_cast<int>(history_.size());
   history_[static_cast<size_t>(historyIndex_)] = decimateAt(ring, written - 1, taps_);
+  ++decimatedCount_;
   historyIndex_ = (historyIndex_ + 1) % historySize;
   historyFill_ = std::min(historyFill_ + 1, historySize);
   if (++hopCounter_ < config_.hop) return;
@@ -71,8 +82,32 @@ void PitchDetector::push(const SampleRing& ring, int64_t written) {
   if (historyFill_ >= config_.windowSize) analyse(written);
 }
 
+const double* PitchDetector::crossSums(int64_t windowStart) {
+  // The window moves by one hop per analysis, so a block of j that starts at the same decimated
+  // sample as in an earlier analysis has the same products: only the newest block is computed.
+  const int maxLag = config_.maxLag;
+  const int stride = maxLag + 2;
+  const int blocks = static_cast<int>(blockStart_.size());
+  const int blockSize = config_.windowSize / 2 / blocks;
+  const double* x = window_.data();
+  std::fill(crossTotal_.begin(), crossTotal_.end(), 0.0);
+  for (int b = 0; b < blocks; ++b) {
+    const int64_t start = windowStart + static_cast<int64_t>(b) * blockSize;
+    const int slot = static_cast<int>(((start / blockSize) % blocks + blocks) % blocks);
+    double* sums = &blockSums_[static_cast<size_t>(slot * stride)];
+    if (blockStart_[static_cast<size_t>(slot)] != start) {
+      blockStart_[static_cast<size_t>(slot)] = start;
+      for (int lag = 1; lag <= maxLag; lag += 2)
+        crossProducts(x + b * blockSize, blockSize, lag, sums[lag], sums[lag + 1]);
+    }
+    for (int lag = 1; lag <= maxLag; ++lag) crossTotal_[static_cast<size_t>(lag)] += sums[lag];
+  }
+  return crossTotal_.data();
+}
+
 void PitchDetector::analyse(int64_t written) {
   const int n = config_.windowSize;
+  const int64_t windowStart = decimatedCount_ - n;
   const int historySize = static_cast<int>(history_.size());
   double* x = window_.data();
   double energy = 0.0;
@@ -85,13 +120,22 @@ void PitchDetector::analyse(int64_t written) {
 
   const int maxLag = config_.maxLag;
   const int minLag = config_.minLag;
+  // d(lag) = sum over j < N/2 of (x[j] - x[j+lag])^2, expanded as e0 + e(lag) - 2 r(lag): the
+  // energies slide along in O(1) per lag, leaving one product per term. Products of floats are
+  // exact in double, so the expansion loses nothing that matters against the float result.
+  const int half = n / 2;
+  double e0 = 0.0;
+  for (int j = 0; j < half; ++j) e0 += x[j] * x[j];
+  double eLag = e0;
+  const double* r = crossSums(windowStart);
   float* d = difference_.data();
   d[0] = 1.0f;
   double cumulative = 0.0;
-  for (int lag = 1; lag <= maxLag; ++lag) {
-    const double diff = squaredDifference(x, n / 2, lag);
+  for (int l = 1; l <= maxLag; ++l) {
+    eLag += x[l - 1 + half] * x[l - 1 + half] - x[l - 1] * x[l - 1];
+    const double diff = std::max(0.0, e0 + eLag - 2.0 * r[l]);
     cumulative += diff;
-    d[lag] = cumulative > 0.0 ? static_cast<float>(lag * diff / cumulative) : 1.0f;
+    d[l] = cumulative > 0.0 ? static_cast<float>(l * diff / cumulative) : 1.0f;
   }
 
   PitchFrame frame;
@@ -192,7 +236,12 @@ const PitchFrame* PitchDetector::frameAt(int64_t position) const {
   const int count = frames_.size();
   if (count == 0) return nullptr;
   if (frames_.back().position <= position) return &frames_.back();
-  int f = count - 1;
+  // Frames are one hop apart, so the newest frame at or before the position is found from a
+  // guess instead of a walk through the whole queue.
+  const int64_t spacing = static_cast<int64_t>(config_.hop) * config_.decimation;
+  const int64_t offset = position - frames_[0].position;
+  int f = offset < 0 ? -1 : static_cast<int>(std::min<int64_t>(offset / spacing, count - 1));
+  while (f + 1 < count && frames_[f + 1].position <= position) ++f;
   while (f >= 0 && frames_[f].position > position) --f;
   if (f < 0) return &frames_[0];
   const PitchFrame& earlier = frames_[f];

@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "PitchTarget.h"
+#include "ScaleTable.h"
+#include "Signals.h"
+
+using namespace zvtest;
+
+namespace {
+
+zv::PlainParams keyScale(int key, int scale) {
+  zv::PlainParams p = plainCorrection();
+  p.key = key;
+  p.scale = scale;
+  return p;
+}
+
+float snapFresh(float note, const zv::PlainParams& p, int voiceSteps = 0) {
+  zv::GlideState s;
+  return zv::snapNote(s, note, p, voiceSteps);
+}
+
+TEST(ScaleTable, DegreeIndicesCountScaleNotesAcrossOctaves) {
+  const zv::Scale& major = zv::kScaleTable[1];
+  EXPECT_EQ(zv::degreePitch(0, major, 0), 0);
+  EXPECT_EQ(zv::degreePitch(0, major, 7), 12);
+  EXPECT_EQ(zv::degreePitch(0, major, 36), 62);  // D4
+  EXPECT_EQ(zv::degreePitch(0, major, -1), -1);  // B below C0: floor division
+  EXPECT_EQ(zv::degreePitch(9, zv::kScaleTable[6], -6), 9 - 12 - 2);  // A minor pent., G
+  for (const zv::Scale& s : zv::kScaleTable) {
+    ASSERT_GE(s.degrees, 5);
+    for (int d = 1; d < s.degrees; ++d) EXPECT_LT(s.offsets[d - 1], s.offsets[d]);
+  }
+}
+
+TEST(SnapNote, SnapsToTheNearestScaleNoteThenShiftsInScaleSteps) {
+  zv::PlainParams p = keyScale(0, 1);  // C major
+  EXPECT_EQ(snapFresh(61.4f, p), 62.0f);
+  p.shiftSteps = 2;
+  EXPECT_EQ(snapFresh(61.4f, p), 65.0f);      // D -> E -> F
+  EXPECT_EQ(snapFresh(61.4f, p, 2), 69.0f);   // and a harmony two steps above that: A4
+  p.shiftSteps = 0;
+  EXPECT_EQ(snapFresh(61.4f, p, -7), 50.0f);  // seven steps down is an octave down
+}
+
+TEST(SnapNote, ATieGoesToTheLowerNoteWithoutAPreviousNote) {
+  EXPECT_EQ(snapFresh(63.0f, keyScale(0, 1)), 62.0f);  // between D and E
+  EXPECT_EQ(snapFresh(60.5f, keyScale(0, 9)), 60.0f);  // chromatic, between C and C#
+}
+
+TEST(SnapNote, HysteresisHoldsThePreviousNoteUnlessTheNewOneIsClearlyCloser) {
+  const zv::PlainParams chromatic = keyScale(0, 9);
+  zv::GlideState s;
+  EXPECT_EQ(zv::snapNote(s, 62.0f, chromatic, 0), 62.0f);
+  EXPECT_EQ(zv::snapNote(s, 61.45f, chromatic, 0), 62.0f);  // 0.45 is not 0.2 closer than 0.55
+  EXPECT_EQ(zv::snapNote(s, 61.35f, chromatic, 0), 61.0f);  // 0.35 against 0.65: moves
+  // A whole semitone away from the held note always lets go.
+  zv::GlideState far;
+  zv::PlainParams major = keyScale(0, 1);
+  zv::snapNote(far, 62.0f, major, 0);
+  EXPECT_EQ(zv::snapNote(far, 63.05f, major, 0), 64.0f);
+}
+
+TEST(SnapNote, DetuneMovesTheWholeGrid) {
+  zv::PlainParams p = keyScale(9, 1);  // A major
+  p.a4Hz = 432.0f;
+  const float offset = 12.0f * std::log2(432.0f / 440.0f);
+  EXPECT_NEAR(offset, -0.318f, 0.001f);
+  EXPECT_FLOAT_EQ(snapFresh(69.0f + offset, p), 69.0f + offset);
+  EXPECT_FLOAT_EQ(snapFresh(69.4f, p), 69.0f + offset);
+  // And the period that comes out is that of 432 Hz.
+  zv::GlideState s;
+  const zv::EngineConfig c = zv::makeEngineConfig(44100);
+  EXPECT_NEAR(zv::targetPeriod(s, p, 0, 0, 69.2f, 100.0f, true, c), 44100.0 / 432.0, 0.01);
+}
+
+TEST(SnapNote, ShiftDownSevenInMinorPentatonicIsAnOctaveAndTwoDegrees) {
+  zv::PlainParams p = keyScale(0, 6);
+  p.shiftSteps = -7;
+  EXPECT_EQ(snapFresh(60.0f, p), 43.0f);  // C4 -> C3 -> A#2 -> G2
+}
+
+TEST(TargetPeriod, RobotSpeedJumpsToTheGridAtOnce) {
+  const zv::EngineConfig c = zv::makeEngineConfig(44100);
+  zv::PlainParams p = keyScale(0, 1);
+  zv::GlideState s;
+  for (float sung : {57.3f, 59.2f, 64.4f}) {
+    const float period = zv::targetPeriod(s, p, 0, 1000, sung, 200.0f, true, c);
+    const float snapped = std::round(sung);
+    EXPECT_EQ(s.outNote, snapped);
+    EXPECT_NEAR(period, 44100.0 / noteHz(snapped), 1e-3);
+  }
+  EXPECT_EQ(s.lastSourceMark, 1000);
+}
+
+TEST(TargetPeriod, A400msGlideCovers63PercentIn400msOfGrains) {
+  const zv::EngineConfig c = zv::makeEngineConfig(44100);
+  zv::PlainParams p = keyScale(0, 1);
+  p.speedMs = 400.0f;
+  zv::GlideState s;
+  const float sungPeriod = static_cast<float>(44100.0 / noteHz(59.0));
+  zv::targetPeriod(s, p, 0, 0, 57.0f, sungPeriod, true, c);  // starts on A3 without a glide
+  EXPECT_EQ(s.glideNote, 57.0f);
+  double elapsed = 0.0;
+  while (elapsed < 0.4) {
+    zv::targetPeriod(s, p, 0, 0, 59.0f, sungPeriod, true, c);  // now sings B3
+    elapsed += sungPeriod / 44100.0;
+  }
+  // The glide is evaluated per grain, so it has run for a whole number of periods.
+  const double expected = 2.0 * (1.0 - std::exp(-elapsed / 0.4));
+  EXPECT_NEAR(s.glideNote - 57.0f, expected, 1e-3);
+  EXPECT_NEAR(s.glideNote - 57.0f, 2.0 * (1.0 - std::exp(-1.0)), 0.01);
+}
+
+TEST(TargetPeriod, JumpsOfMoreThanTwoOctavesAreTakenAtOnce) {
+  const zv::EngineConfig c = zv::makeEngineConfig(44100);
+  zv::PlainParams p = keyScale(0, 9);
+  p.speedMs = 400.0f;
+  zv::GlideState s;
+  zv::targetPeriod(s, p, 0, 0, 45.0f, 400.0f, true, c);
+  zv::targetPeriod(s, p, 0, 0, 70.0f, 400.0f, true, c);
+  EXPECT_EQ(s.glideNote, 70.0f);
+  zv::targetPeriod(s, p, 0, 0, 60.0f, 400.0f, true, c);
+  EXPECT_GT(s.glideNote, 60.5f);  // ten semitones glide
+}
+
+TEST(TargetPeriod, AnUnvoicedGrainEndsTheGlideAndTheHysteresis) {
+  const zv::EngineConfig c = zv::makeEngineConfig(44100);
+  zv::PlainParams p = keyScale(0, 1);
+  p.speedMs = 200.0f;
+  zv::GlideState s;
+  zv::targetPeriod(s, p, 0, 0, 60.0f, 168.0f, true, c);
+  EXPECT_EQ(zv::targetPeriod(s, p, 0, 500, 0.0f, 315.0f, false, c), 315.0f);
+  EXPECT_EQ(s.glideNote, -1.0f);
+  EXPECT_EQ(s.noteIndex, zv::kNoNoteIndex);
+  EXPECT_EQ(s.outNote, 60.0f);  // the meter note is kept
+  EXPECT_EQ(s.lastSourceMark, 0);
+  zv::targetPeriod(s, p, 0, 800, 64.0f, 168.0f, true, c);
+  EXPECT_EQ(s.glideNote, 64.0f);  // a fresh start, no glide from 60
+}
+
+TEST(TargetPeriod, ClampsThePeriodToTheRangeTheGrainsCanCarry) {
+  const zv::EngineConfig c = zv::makeEngineConfig(44100);
+  zv::PlainParams p = keyScale(0, 9);
+  p.shiftSteps = 14;
+  zv::GlideState s;
+  EXPECT_EQ(zv::targetPeriod(s, p, 7, 0, 100.0f, 100.0f, true, c), 22.0f);  // 0.5 * 44
+  p.shiftSteps = -7;
+  EXPECT_EQ(zv::targetPeriod(s, p, -7, 0, 20.0f, 100.0f, true, c), 1018.5f);  // 1.5 * 679
+}
+
+}  // namespace
