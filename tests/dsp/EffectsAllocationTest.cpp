@@ -17,16 +17,20 @@ std::atomic<bool> gCounting{false};
 std::atomic<long> gAllocations{0};
 }  // namespace
 
-void* operator new(std::size_t size) {
+// Kept out of line: inlined into a caller, the malloc/free pairing reads to GCC as a mismatched
+// new/delete.
+#define ZV_OUT_OF_LINE __attribute__((noinline))
+
+ZV_OUT_OF_LINE void* operator new(std::size_t size) {
   if (gCounting.load(std::memory_order_relaxed)) gAllocations.fetch_add(1, std::memory_order_relaxed);
   if (void* p = std::malloc(size ? size : 1)) return p;
   throw std::bad_alloc();
 }
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+ZV_OUT_OF_LINE void* operator new[](std::size_t size) { return operator new(size); }
+ZV_OUT_OF_LINE void operator delete(void* p) noexcept { std::free(p); }
+ZV_OUT_OF_LINE void operator delete[](void* p) noexcept { std::free(p); }
+ZV_OUT_OF_LINE void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+ZV_OUT_OF_LINE void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace zv {
 namespace {
