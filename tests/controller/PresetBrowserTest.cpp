@@ -171,7 +171,17 @@ TEST(ApplyPreset, SendsTwelveGesturesInColumnOrderAndKeepsTheRest) {
   v[kDetune] = 0.3;
   const ParamValues before = v;
   Recorder host;
-  applyPresetValues(factoryPresetValues(factoryIndex("Deep Double")), v, host.edits());
+  HostEdits edits = host.edits();
+  // The editor's copy changes inside the gesture: after begin, before perform.
+  edits.begin = [&, inner = edits.begin](int32_t id) {
+    EXPECT_EQ(v[id], before[id]) << id;
+    inner(id);
+  };
+  edits.perform = [&, inner = edits.perform](int32_t id, double x) {
+    EXPECT_EQ(v[id], x) << id;
+    inner(id, x);
+  };
+  applyPresetValues(factoryPresetValues(factoryIndex("Deep Double")), v, edits);
   ASSERT_EQ(host.calls.size(), 36u);
   for (int32_t j = 0; j < kNumPresetParams; ++j) {
     const std::string id = std::to_string(kPresetParamIds[j]);

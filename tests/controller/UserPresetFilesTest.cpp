@@ -120,6 +120,7 @@ TEST(PresetFile, ReadsValueLinesByTheLettersOfTheFormat) {
               "v3=0x1p-1\n"       // no hexadecimal either: the leading "0"
               "v9=0.1\nv9=0.2\n"  // later lines win
               "v2\n"              // too short to be a value line
+              "v=\n"              // likewise, although "=" follows
               "name=Second\r\n");
   const std::vector<UserPreset> list = loadSorted();
   ASSERT_EQ(list.size(), 1u);
