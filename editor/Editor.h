@@ -89,6 +89,9 @@ public:
   bool onWheel(float x, float y, float notches, bool fine);
   bool onChar(uint32_t ch);
   int contextMenuParamAt(float x, float y) const;  // 0..15 under a knob or selector, else -1
+  // The value a drag of parameter id reaches after travelling travelUnits upwards from
+  // startValue (Shift held: fine).
+  static double dragValue(int id, double startValue, double travelUnits, bool fine);
 
   // --- Edits.
   void setParam(int id, double value, bool gesture);

@@ -200,21 +200,24 @@ bool Editor::onMouseMove(float x, float y, bool fine) {
     return true;
   }
   const int p = dragParam_;
-  const int n = kParamDefs[p].stepCount;
-  const double travel = static_cast<double>(dragStartY_) - y;  // moving up increases
-  double v;
-  if (n > 0) {
-    const double k = fine ? 30.0 : 14.0;
-    v = std::clamp(dragStartValue_ + travel / std::max(n * k, 220.0), 0.0, 1.0);
-    v = roundHalfAway(v * n) / n;
-  } else {
-    v = std::clamp(dragStartValue_ + travel / (fine ? 900.0 : 220.0), 0.0, 1.0);
-    if (p < kNumWritableParams) v = snapToUnit(p, v);
-  }
+  const double v = dragValue(p, dragStartValue_, static_cast<double>(dragStartY_) - y, fine);
   if (v == params[p]) return false;
   params[p] = v;
   if (onPerformEdit) onPerformEdit(p, v);
   return true;
+}
+
+double Editor::dragValue(int id, double startValue, double travelUnits, bool fine) {
+  if (id < 0 || id >= kNumParams) return startValue;
+  const int n = kParamDefs[id].stepCount;
+  if (n > 0) {
+    // Long lists get more travel per entry, short ones at least 220 units for the whole range.
+    const double k = fine ? 30.0 : 14.0;
+    const double v = std::clamp(startValue + travelUnits / std::max(n * k, 220.0), 0.0, 1.0);
+    return roundHalfAway(v * n) / n;
+  }
+  const double v = std::clamp(startValue + travelUnits / (fine ? 900.0 : 220.0), 0.0, 1.0);
+  return id < kNumWritableParams ? snapToUnit(id, v) : v;
 }
 
 bool Editor::onMouseUp() {
@@ -266,7 +269,7 @@ bool Editor::onWheel(float x, float y, float notches, bool fine) {
       const double plain = toPlain(id, params[id]);
       double unit = plainUnit(id, plain);
       // Speed's coarse steps begin at 30 ms, from either side.
-      if (id == kSpeed) unit = (dir > 0 ? plain >= 29.5 : plain > 30.0) ? 5.0 : 1.0;
+      if (id == kSpeed) unit = (dir > 0 ? plain >= 29.5 : plain > 30.0 + 1e-6) ? 5.0 : 1.0;
       const double moved = roundHalfAway(plain / unit) * unit + dir * unit;
       setParam(id, toNormalized(id, moved), true);
     }

@@ -96,7 +96,7 @@ void addEditorScenes(SceneRegistry& r) {
   }));
   r.add(faceScene("editor-naming", 1.0f, [](Editor& e) {
     e.onMouseDown(217, 262, false, false);  // SAVE
-    for (const char* c = "Very Long Preset Nam"; *c; ++c) e.onChar(static_cast<unsigned char>(*c));
+    for (const char* c = "WOWWOW MEGA MOMENTUM"; *c; ++c) e.onChar(static_cast<unsigned char>(*c));
   }));
   r.add(faceScene("editor-value-entry", 1.0f, [](Editor& e) {
     e.onMouseDown(315, 604, false, true);  // double click on Formant

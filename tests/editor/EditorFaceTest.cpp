@@ -1,0 +1,179 @@
+// What the face shows: widget texts, hover lighting only its own selector, the preset name field,
+// the animated regions painting only inside themselves, and odd sizes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "Editor.h"
+
+namespace zv {
+namespace {
+
+std::uint32_t pixel(const Editor& e, float x, float y) {
+  Editor& m = const_cast<Editor&>(e);
+  const Canvas& c = m.canvas();
+  return c.pixelAt(static_cast<int>(x * c.scale), static_cast<int>(y * c.scale));
+}
+
+TEST(EditorFace, ListValuesRoundHalfAwayFromZero) {
+  Editor e;
+  e.params[kKey] = 0.5;  // 5.5 steps: F#, not F
+  EXPECT_EQ(e.selectorText(kKey), "F#");
+  e.params[kScale] = 1.0;
+  EXPECT_EQ(e.selectorText(kScale), "Chromatic");
+  e.params[kScale] = 0.0;
+  EXPECT_EQ(e.selectorText(kScale), "Minor");
+  e.params[kCharacter] = 1.0;
+  EXPECT_EQ(e.selectorText(kCharacter), "Lo-Fi");
+  e.params[kStutterRate] = 0.5;  // 2.5 steps: 1/16
+  EXPECT_EQ(e.selectorText(kStutterRate), "1/16");
+  e.params[kKey] = 7.0;  // out of range values stay inside the name table
+  EXPECT_EQ(e.selectorText(kKey), "B");
+}
+
+TEST(EditorFace, KnobTextsShowStepsAndUnits) {
+  Editor e;
+  EXPECT_EQ(e.presetName(), "Default");
+  EXPECT_EQ(e.knobValueText(kShift), "0");
+  e.params[kShift] = plainToNormalized(kShift, 3);
+  EXPECT_EQ(e.knobValueText(kShift), "+3");
+  e.params[kHarmonySteps] = 0.0;
+  EXPECT_EQ(e.knobValueText(kHarmonySteps), "-7");
+  EXPECT_EQ(e.knobValueText(kSpeed), "Robot");
+  EXPECT_EQ(e.knobValueText(kDetune), "440 Hz");
+  EXPECT_EQ(e.presetName(), "Custom");
+}
+
+TEST(EditorFace, HoveringOneSelectorLightsNoOther) {
+  Editor e;
+  e.resize(860, 720, 1.0f);
+  e.paint(true);
+  const std::uint32_t keyBody = pixel(e, 470, 39);  // inside the Key pill, above its text
+  const std::uint32_t scaleBody = pixel(e, 700, 39);
+  e.onMouseMove(800, 50, false);  // Scale's up arrow
+  e.paint(false);
+  EXPECT_EQ(pixel(e, 470, 39), keyBody);
+  EXPECT_NE(pixel(e, 700, 39), scaleBody);
+  // The Key's own arrow lights its own body.
+  e.onMouseMove(400, 50, false);
+  e.paint(false);
+  EXPECT_NE(pixel(e, 470, 39), keyBody);
+}
+
+TEST(EditorFace, ALongPresetNameIsShownByItsTail) {
+  Editor e;
+  e.onMouseDown(217, 262, false, false);
+  ASSERT_TRUE(e.naming());
+  const std::string name = "WWWWWWWWWWWWWWWWWWWX";
+  for (char c : name) e.onChar(static_cast<unsigned char>(c));
+  ASSERT_EQ(e.nameText(), name);
+  const std::string shown = e.visibleName();
+  EXPECT_LT(shown.size(), name.size());
+  EXPECT_FALSE(shown.empty());
+  EXPECT_EQ(name.substr(name.size() - shown.size()), shown);
+  EXPECT_LE(e.canvas().textWidth(shown, 12, true), 154.0f);
+  // One more leading character would not fit.
+  const std::string longer = name.substr(name.size() - shown.size() - 1);
+  EXPECT_GT(e.canvas().textWidth(longer, 12, true), 154.0f);
+
+  Editor shortName;
+  shortName.onMouseDown(217, 262, false, false);
+  EXPECT_EQ(shortName.visibleName(), "My Preset 1");
+}
+
+// Pixels outside the region a partial painter owns must not change, or the view's region copy
+// would leave stale pixels on screen.
+void expectOnlyInside(const std::vector<std::uint32_t>& before, const Canvas& c, const Rect& r) {
+  const int x0 = static_cast<int>(r.x * c.scale), y0 = static_cast<int>(r.y * c.scale);
+  const int x1 = x0 + static_cast<int>(r.width * c.scale) + 2, y1 = y0 + static_cast<int>(r.height * c.scale) + 2;
+  int outside = 0;
+  for (int y = 0; y < c.height; ++y)
+    for (int x = 0; x < c.width; ++x) {
+      const bool inside = x >= x0 && x < x1 && y >= y0 && y < y1;
+      const std::size_t at = static_cast<std::size_t>(y) * c.width + x;
+      if (!inside && before[at] != c.pixels[at]) ++outside;
+    }
+  EXPECT_EQ(outside, 0);
+}
+
+TEST(EditorFace, AnimatedPaintersStayInsideTheRegionsTheViewCopies) {
+  for (float scale : {1.0f, 1.15f, 1.75f}) {
+    SCOPED_TRACE(scale);
+    Editor e;
+    e.resize(static_cast<int>(std::lround(860 * scale)), static_cast<int>(std::lround(720 * scale)), scale);
+    e.params[kDetune] = 1.0;  // the reference tuning text, right-aligned at the panel edge
+    e.paint(true);
+    for (int i = 0; i < 200; ++i) e.updateMood(70.0f + 3.0f * std::sin(i * 0.3f), 72, 0.9f, 0.03f, 120, 0, true);
+    std::vector<std::uint32_t> before = e.canvas().pixels;
+    e.paintPitchDisplay();
+    expectOnlyInside(before, e.canvas(), kAnimatedRegions[0]);
+    before = e.canvas().pixels;
+    e.paintStage();
+    expectOnlyInside(before, e.canvas(), kAnimatedRegions[1]);
+
+    ASSERT_TRUE(e.pulseWanted());
+    before = e.canvas().pixels;
+    e.drawPulse();
+    EXPECT_FALSE(e.pulseWanted());
+    // The pulse owns the three knob regions.
+    const Canvas& c = e.canvas();
+    int outside = 0;
+    for (int y = 0; y < c.height; ++y)
+      for (int x = 0; x < c.width; ++x) {
+        bool inside = false;
+        for (int k = 2; k < 5; ++k) {
+          const Rect& r = kAnimatedRegions[k];
+          const int x0 = static_cast<int>(r.x * scale), y0 = static_cast<int>(r.y * scale);
+          inside |= x >= x0 && x < x0 + static_cast<int>(r.width * scale) + 2 && y >= y0 &&
+                    y < y0 + static_cast<int>(r.height * scale) + 2;
+        }
+        const std::size_t at = static_cast<std::size_t>(y) * c.width + x;
+        if (!inside && before[at] != c.pixels[at]) ++outside;
+      }
+    EXPECT_EQ(outside, 0);
+  }
+}
+
+TEST(EditorFace, PulseIsRedrawnFromTheSnapshotNotOnTopOfItself) {
+  Editor e;
+  e.resize(860, 720, 1.0f);
+  for (int i = 0; i < 50; ++i) e.updateMood(60, 60, 0.9f, 0.03f, 120, 0, true);
+  e.paint(true);
+  const std::vector<std::uint32_t> once = e.canvas().pixels;
+  e.drawPulse();
+  e.drawPulse();
+  EXPECT_EQ(e.canvas().pixels, once);
+}
+
+TEST(EditorFace, PartialRepaintMatchesAFullOne) {
+  Editor e;
+  e.resize(860, 720, 1.0f);
+  e.paint(true);
+  e.onMouseMove(470, 50, false);
+  e.paint(false);
+  e.paintPitchDisplay();
+  e.paintStage();
+  const std::vector<std::uint32_t> partial = e.canvas().pixels;
+  e.paint(true);
+  EXPECT_EQ(e.canvas().pixels, partial);
+}
+
+TEST(EditorFace, OddSizesPaintWithoutTrouble) {
+  Editor e;
+  for (auto [w, h, s] : {std::tuple{0, 0, 1.0f}, std::tuple{1, 1, 1.0f}, std::tuple{300, 200, 0.3f},
+                         std::tuple{989, 828, 1.15f}}) {
+    e.resize(w, h, s);
+    e.onMouseDown(470, 50, false, false);  // with a list open
+    e.paint(true);
+    e.onChar(27);
+    e.paint(false);
+    e.paintPitchDisplay();
+    e.paintStage();
+    e.drawPulse();
+    EXPECT_EQ(e.canvas().pixels.size(), static_cast<std::size_t>(w) * h);
+  }
+}
+
+}  // namespace
+}  // namespace zv

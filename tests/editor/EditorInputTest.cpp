@@ -1,0 +1,389 @@
+// The editor driven the way its window drives it: pointer, wheel and characters in layout units,
+// with the host-edit callbacks recorded.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "Editor.h"
+
+namespace zv {
+namespace {
+
+// Centres of the widgets the tests press.
+constexpr float kSpeedX = 87.14f, kSpeedY = 604;
+constexpr float kFormantX = 315.71f;
+constexpr float kShiftX = 201.43f;
+constexpr float kStepsX = 762, kStepsY = 460;
+
+struct Recorder {
+  std::vector<std::string> events;
+  std::vector<std::string> deleted;
+  std::vector<UserPreset> saved;
+  std::vector<float> sizes;
+  std::vector<bool> popOuts;
+
+  void attach(Editor& e) {
+    e.onBeginEdit = [this](int id) { events.push_back("b" + std::to_string(id)); };
+    e.onPerformEdit = [this](int id, double) { events.push_back("p" + std::to_string(id)); };
+    e.onEndEdit = [this](int id) { events.push_back("e" + std::to_string(id)); };
+    e.deletePreset = [this](const std::string& name) { deleted.push_back(name); };
+    e.savePreset = [this](const UserPreset& p) {
+      saved.push_back(p);
+      return true;
+    };
+    e.onSizeChange = [this](float f) { sizes.push_back(f); };
+    e.onPopOut = [this](bool out) { popOuts.push_back(out); };
+  }
+};
+
+class EditorInput : public ::testing::Test {
+protected:
+  EditorInput() { rec.attach(e); }
+
+  void type(const std::string& text) {
+    for (char c : text) e.onChar(static_cast<unsigned char>(c));
+  }
+
+  // Every gesture in the record is begin, at least one perform, end, all on one parameter.
+  void expectWholeGestures() const {
+    std::size_t i = 0;
+    const auto& ev = rec.events;
+    while (i < ev.size()) {
+      ASSERT_EQ(ev[i][0], 'b') << "event " << i;
+      const std::string id = ev[i].substr(1);
+      ++i;
+      int performs = 0;
+      while (i < ev.size() && ev[i] == "p" + id) ++i, ++performs;
+      EXPECT_GE(performs, 1) << "gesture on " << id;
+      ASSERT_LT(i, ev.size());
+      EXPECT_EQ(ev[i], "e" + id);
+      ++i;
+    }
+  }
+
+  Editor e;
+  Recorder rec;
+};
+
+int countKind(const Editor& e, int kind) {
+  int n = 0;
+  for (const HitRegion& r : e.hitRegions()) n += r.kind == kind;
+  return n;
+}
+
+TEST_F(EditorInput, DraggingSpeedUp220UnitsCoversItsRangeAndShiftMakesItFine) {
+  ASSERT_EQ(e.params[kSpeed], 0.0);
+  e.onMouseDown(kSpeedX, kSpeedY, false, false);
+  EXPECT_EQ(e.dragParam(), kSpeed);
+  for (int dy = 10; dy <= 220; dy += 10) e.onMouseMove(kSpeedX, kSpeedY - dy, false);
+  EXPECT_DOUBLE_EQ(e.params[kSpeed], 1.0);
+  e.onMouseUp();
+  EXPECT_EQ(e.dragParam(), -1);
+  expectWholeGestures();
+
+  e.params[kSpeed] = 0.0;
+  e.onMouseDown(kSpeedX, kSpeedY, false, false);
+  e.onMouseMove(kSpeedX, kSpeedY - 220, true);
+  // 220/900 of the travel, then put on the 1 ms grid the knob shows.
+  EXPECT_NEAR(e.params[kSpeed], 220.0 / 900.0, 0.002);
+  const double ms = 400.0 * e.params[kSpeed] * e.params[kSpeed];
+  EXPECT_NEAR(ms, std::round(ms), 1e-9);
+  e.onMouseUp();
+}
+
+TEST_F(EditorInput, SteppedDragsNeedAtLeast220UnitsForTheirRange) {
+  // Key's 11 steps: max(11 x 14, 220) = 220, so 20 units per step.
+  EXPECT_DOUBLE_EQ(Editor::dragValue(kKey, 0.0, 220.0, false), 1.0);
+  EXPECT_DOUBLE_EQ(Editor::dragValue(kKey, 0.0, 200.0, false), 10.0 / 11.0);
+  EXPECT_DOUBLE_EQ(Editor::dragValue(kKey, 0.0, 9.0, false), 0.0);
+  EXPECT_DOUBLE_EQ(Editor::dragValue(kKey, 0.0, 11.0, false), 1.0 / 11.0);
+
+  // Shift has 21 steps: 21 x 14 = 294 units for its range, through the real knob.
+  e.params[kShift] = 0.0;
+  e.onMouseDown(kShiftX, kSpeedY, false, false);
+  e.onMouseMove(kShiftX, kSpeedY - 220, false);
+  EXPECT_DOUBLE_EQ(e.params[kShift], 16.0 / 21.0);
+  e.onMouseMove(kShiftX, kSpeedY - 280, false);
+  EXPECT_DOUBLE_EQ(e.params[kShift], 20.0 / 21.0);
+  e.onMouseMove(kShiftX, kSpeedY - 294, false);
+  EXPECT_DOUBLE_EQ(e.params[kShift], 1.0);
+  e.onMouseUp();
+  expectWholeGestures();
+}
+
+TEST_F(EditorInput, HostValueIsNotSentWhenADragDoesNotChangeTheStep) {
+  e.onMouseDown(kStepsX, kStepsY, false, false);
+  e.onMouseMove(kStepsX, kStepsY - 3, false);  // far less than one step
+  e.onMouseUp();
+  EXPECT_EQ(rec.events, (std::vector<std::string>{"b10", "e10"}));
+}
+
+TEST_F(EditorInput, TypedValuesAcceptCommasClampAndTheRobotWord) {
+  e.onMouseDown(kFormantX, kSpeedY, false, true);
+  ASSERT_EQ(e.valueEntryParam(), kFormant);
+  type("12,5");
+  EXPECT_EQ(e.entryText(), "12,5");
+  e.onChar(13);
+  EXPECT_EQ(e.valueEntryParam(), -1);
+  EXPECT_DOUBLE_EQ(normalizedToPlain(kFormant, e.params[kFormant]), 12.0);
+
+  for (const char* word : {"robot", "r", "Robotic"}) {
+    e.params[kSpeed] = 0.5;
+    e.onMouseDown(kSpeedX, kSpeedY, false, true);
+    ASSERT_EQ(e.valueEntryParam(), kSpeed);
+    type(word);
+    e.onChar(13);
+    EXPECT_EQ(e.params[kSpeed], 0.0) << word;
+  }
+  expectWholeGestures();
+}
+
+TEST_F(EditorInput, TypedTextThatIsNoNumberChangesNothing) {
+  e.params[kMix] = 0.3;
+  e.onMouseDown(658.57f, kSpeedY, false, true);
+  type("-.x");  // letters are refused outside Speed, "-." holds no digit
+  EXPECT_EQ(e.entryText(), "-.");
+  e.onChar(13);
+  EXPECT_EQ(e.params[kMix], 0.3);
+
+  e.onMouseDown(kSpeedX, kSpeedY, false, true);
+  type("rxb");  // not the robot word: no leading number either
+  e.onChar(13);
+  EXPECT_EQ(e.params[kSpeed], 0.0);
+  EXPECT_TRUE(rec.events.empty());
+
+  e.onMouseDown(kSpeedX, kSpeedY, false, true);
+  type("1234567890123");
+  EXPECT_EQ(e.entryText().size(), 10u);
+  e.onChar(27);  // Escape leaves the value alone
+  EXPECT_EQ(e.params[kSpeed], 0.0);
+  EXPECT_FALSE(e.textEntryActive());
+}
+
+TEST_F(EditorInput, PressingElsewhereCommitsAValueEntry) {
+  e.onMouseDown(kFormantX, kSpeedY, false, true);
+  type("-3");
+  e.onMouseDown(20, 20, false, false);  // empty space
+  EXPECT_DOUBLE_EQ(normalizedToPlain(kFormant, e.params[kFormant]), -3.0);
+}
+
+TEST_F(EditorInput, CtrlClickReturnsAKnobToItsDefault) {
+  e.params[kMix] = 0.2;
+  e.onMouseDown(658.57f, kSpeedY, true, false);
+  EXPECT_DOUBLE_EQ(e.params[kMix], 1.0);
+  EXPECT_EQ(e.dragParam(), -1);
+  EXPECT_EQ(rec.events, (std::vector<std::string>{"b6", "p6", "e6"}));
+}
+
+TEST_F(EditorInput, SizePillCyclesThroughTheSizesFrom115) {
+  ASSERT_FLOAT_EQ(e.sizeChoice, 1.15f);
+  for (int i = 0; i < 5; ++i) e.onMouseDown(91, 76, false, false);
+  EXPECT_EQ(rec.sizes, (std::vector<float>{1.3f, 1.5f, 1.75f, 2.0f, 1.0f}));
+  // The double-click message of a quick pair does not advance a second time.
+  e.onMouseDown(91, 76, false, true);
+  EXPECT_EQ(rec.sizes.size(), 5u);
+}
+
+TEST_F(EditorInput, WheelNeedsAWholeNotchAndHighResolutionEventsAddUp) {
+  const double key = e.params[kKey];
+  e.onWheel(470, 50, 40.0f / 120.0f, false);
+  e.onWheel(470, 50, 40.0f / 120.0f, false);
+  EXPECT_EQ(e.params[kKey], key);
+  EXPECT_TRUE(rec.events.empty());
+  EXPECT_TRUE(e.onWheel(470, 50, 40.0f / 120.0f, false));
+  EXPECT_DOUBLE_EQ(e.params[kKey], key + 1.0 / 11.0);
+  EXPECT_EQ(rec.events, (std::vector<std::string>{"b0", "p0", "e0"}));
+
+  // Moving to another parameter starts the sum again.
+  e.onWheel(470, 50, 0.6f, false);
+  e.onWheel(700, 50, 0.6f, false);
+  EXPECT_EQ(e.params[kScale], 0.0);
+}
+
+TEST_F(EditorInput, WheelStepsEachKindOfWidgetByItsUnit) {
+  e.onWheel(430, 604, 1, false);  // Detune: whole hertz
+  EXPECT_NEAR(normalizedToPlain(kDetune, e.params[kDetune]), 441.0, 1e-9);
+  e.onWheel(430, 604, 1, true);  // fine: a tenth
+  EXPECT_NEAR(normalizedToPlain(kDetune, e.params[kDetune]), 441.1, 1e-9);
+
+  e.params[kSpeed] = std::sqrt(29.0 / 400.0);
+  e.onWheel(kSpeedX, kSpeedY, 1, false);
+  EXPECT_NEAR(400 * e.params[kSpeed] * e.params[kSpeed], 30.0, 1e-9);
+  e.onWheel(kSpeedX, kSpeedY, 1, false);
+  EXPECT_NEAR(400 * e.params[kSpeed] * e.params[kSpeed], 35.0, 1e-9);
+  e.onWheel(kSpeedX, kSpeedY, -2, false);
+  EXPECT_NEAR(400 * e.params[kSpeed] * e.params[kSpeed], 29.0, 1e-9);
+
+  e.params[kScale] = 0.0;
+  e.onWheel(700, 50, -1, false);  // selectors wrap
+  EXPECT_DOUBLE_EQ(e.params[kScale], 1.0);
+  e.params[kHarmonySteps] = 1.0;
+  e.onWheel(kStepsX, kStepsY, 1, false);  // stepped knobs stop at the end
+  EXPECT_DOUBLE_EQ(e.params[kHarmonySteps], 1.0);
+
+  const std::size_t before = rec.events.size();
+  e.onWheel(302, 52, 3, false);  // Low Latency ignores the wheel
+  e.onWheel(91, 76, 3, false);   // so does the size pill
+  EXPECT_EQ(rec.events.size(), before);
+  expectWholeGestures();
+}
+
+TEST_F(EditorInput, ArrowsTogglesAndPresetStepsAreWholeGesturesInOrder) {
+  e.onMouseDown(400, 50, false, false);  // Key down arrow
+  e.onMouseDown(302, 52, false, false);  // Low Latency
+  EXPECT_EQ(rec.events, (std::vector<std::string>{"b0", "p0", "e0", "b8", "p8", "e8"}));
+  EXPECT_EQ(e.params[kLowLatency], 1.0);
+  EXPECT_DOUBLE_EQ(e.params[kKey], 0.0);
+
+  rec.events.clear();
+  e.onMouseDown(225, 297, false, false);  // preset up arrow: "Robot Crush"
+  EXPECT_EQ(e.presetName(), "Robot Crush");
+  EXPECT_EQ(rec.events.size(), 36u);  // twelve separate gestures
+  expectWholeGestures();
+  EXPECT_EQ(e.params[kLowLatency], 1.0);  // a preset keeps the latency mode
+}
+
+TEST_F(EditorInput, ListsOpenPickAndCloseOnAnyOutsideClick) {
+  e.onMouseDown(470, 50, false, false);  // Key value opens the list
+  ASSERT_EQ(e.openList(), 0);
+  // While open, every point outside the items is the dismiss region, knobs included.
+  const int over = e.hitTest(kSpeedX, kSpeedY);
+  ASSERT_GE(over, 0);
+  EXPECT_EQ(e.hitRegions()[static_cast<std::size_t>(over)].kind, kHitListDismiss);
+  e.onMouseDown(kSpeedX, kSpeedY, false, false);
+  EXPECT_EQ(e.openList(), -1);
+  EXPECT_EQ(e.dragParam(), -1);
+  EXPECT_TRUE(rec.events.empty());
+
+  e.onMouseDown(700, 50, false, false);  // Scale list
+  ASSERT_EQ(e.openList(), 1);
+  e.onMouseDown(700, 84 + 26 * 9 + 5, false, false);  // its last item
+  EXPECT_EQ(e.openList(), -1);
+  EXPECT_EQ(e.selectorText(kScale), "Chromatic");
+  EXPECT_EQ(rec.events, (std::vector<std::string>{"b1", "p1", "e1"}));
+
+  e.onMouseDown(470, 50, false, false);
+  e.onChar('x');
+  EXPECT_EQ(e.openList(), 0);
+  e.onChar(27);
+  EXPECT_EQ(e.openList(), -1);
+}
+
+TEST_F(EditorInput, DeleteAsksOnceAndDeletesOnlyWithinThreeSeconds) {
+  UserPreset mine{"Mine", factoryPresetValues(0)};
+  mine.values[0] = 0.3;  // Speed
+  e.userPresets = {mine};
+  e.params[kSpeed] = 0.3;
+  e.rebuildHitRegions();
+  ASSERT_EQ(countKind(e, kHitDelete), 1);
+
+  e.onMouseDown(160, 262, false, false);
+  EXPECT_FLOAT_EQ(e.deleteTimer(), 3.0f);
+  for (int i = 0; i < 31; ++i) e.updateMood(-1, -1, 0, 0.1f, 120, 0, false);
+  EXPECT_EQ(e.deleteTimer(), 0.0f);
+  e.onMouseDown(160, 262, false, false);  // too late: arms again
+  EXPECT_TRUE(rec.deleted.empty());
+  EXPECT_FLOAT_EQ(e.deleteTimer(), 3.0f);
+
+  for (int i = 0; i < 28; ++i) e.updateMood(-1, -1, 0, 0.1f, 120, 0, false);
+  e.onMouseDown(160, 262, false, false);
+  EXPECT_EQ(rec.deleted, (std::vector<std::string>{"Mine"}));
+  EXPECT_TRUE(e.userPresets.empty());
+  EXPECT_EQ(countKind(e, kHitDelete), 0);
+}
+
+TEST_F(EditorInput, DeleteButtonExistsOnlyWhileAUserPresetIsCurrent) {
+  EXPECT_EQ(countKind(e, kHitDelete), 0);  // "Default" is a factory preset
+  e.params[kSpeed] = 0.6;
+  e.rebuildHitRegions();
+  EXPECT_EQ(countKind(e, kHitDelete), 0);  // "Custom"
+  e.onMouseDown(160, 262, false, false);
+  EXPECT_EQ(e.deleteTimer(), 0.0f);
+
+  UserPreset mine{"Mine", factoryPresetValues(0)};
+  mine.values[0] = 0.6;
+  e.userPresets = {mine};
+  e.rebuildHitRegions();
+  EXPECT_EQ(countKind(e, kHitDelete), 1);
+  e.onMouseDown(217, 262, false, false);  // SAVE starts naming: no delete while naming
+  EXPECT_TRUE(e.naming());
+  EXPECT_EQ(countKind(e, kHitDelete), 0);
+}
+
+TEST_F(EditorInput, NamingProposesANameAndStopsAtTwentyCharacters) {
+  e.userPresets = {UserPreset{"My Preset 1", factoryPresetValues(1)}};
+  e.onMouseDown(217, 262, false, false);
+  ASSERT_TRUE(e.naming());
+  EXPECT_EQ(e.nameText(), "My Preset 2");
+  type("A");  // the first key replaces the proposal
+  EXPECT_EQ(e.nameText(), "A");
+  type("bcdefghijklmnopqrst");
+  ASSERT_EQ(e.nameText().size(), 20u);
+  type("U");
+  EXPECT_EQ(e.nameText(), "Abcdefghijklmnopqrst");
+  e.onChar(8);
+  type("?:/");  // not allowed in a file name
+  EXPECT_EQ(e.nameText(), "Abcdefghijklmnopqrs");
+
+  e.onChar(13);
+  EXPECT_FALSE(e.naming());
+  ASSERT_EQ(rec.saved.size(), 1u);
+  EXPECT_EQ(rec.saved[0].name, "Abcdefghijklmnopqrs");
+  EXPECT_EQ(e.userPresets.size(), 2u);
+  EXPECT_EQ(e.presetName(), "Default");  // factory presets are matched first
+}
+
+TEST_F(EditorInput, NamingSurvivesItsOwnFieldAndEndsElsewhere) {
+  e.onMouseDown(217, 262, false, false);
+  e.onMouseDown(145, 297, false, false);  // the name field
+  EXPECT_TRUE(e.naming());
+  e.onMouseDown(kSpeedX, kSpeedY, false, false);
+  EXPECT_FALSE(e.naming());
+  EXPECT_TRUE(rec.saved.empty());
+  e.onMouseUp();
+
+  e.onMouseDown(217, 262, false, false);
+  type("   ");
+  e.onMouseDown(217, 262, false, false);  // OK with only spaces saves nothing
+  EXPECT_FALSE(e.naming());
+  EXPECT_TRUE(rec.saved.empty());
+}
+
+TEST_F(EditorInput, DancerControlAsksForTheOtherState) {
+  e.onMouseDown(560, 260, false, false);
+  e.poppedOut = true;
+  e.rebuildHitRegions();
+  e.onMouseDown(430, 405, false, false);
+  EXPECT_EQ(rec.popOuts, (std::vector<bool>{true, false}));
+}
+
+TEST_F(EditorInput, ContextMenuOnlyOverHostParameters) {
+  EXPECT_EQ(e.contextMenuParamAt(kSpeedX, kSpeedY), kSpeed);
+  EXPECT_EQ(e.contextMenuParamAt(470, 50), kKey);
+  EXPECT_EQ(e.contextMenuParamAt(302, 52), kLowLatency);
+  EXPECT_EQ(e.contextMenuParamAt(145, 297), -1);  // the preset selector is no parameter
+  EXPECT_EQ(e.contextMenuParamAt(91, 76), -1);
+  EXPECT_EQ(e.contextMenuParamAt(5, 5), -1);
+}
+
+TEST_F(EditorInput, ReleaseAndLeaveEndDragAndHover) {
+  EXPECT_TRUE(e.onMouseMove(kSpeedX, kSpeedY, false));
+  EXPECT_FALSE(e.onMouseMove(kSpeedX + 1, kSpeedY, false));  // same region: no repaint
+  EXPECT_TRUE(e.onMouseLeave());
+  EXPECT_EQ(e.hoveredRegion(), -1);
+  EXPECT_FALSE(e.onMouseUp());  // no drag, nothing to end
+  EXPECT_TRUE(rec.events.empty());
+}
+
+TEST_F(EditorInput, NonFiniteInputIsHarmless) {
+  e.onWheel(470, 50, std::nanf(""), false);
+  e.onMouseMove(std::nanf(""), std::nanf(""), false);
+  e.updateMood(std::nanf(""), std::nanf(""), std::nanf(""), std::nanf(""), 120, 0, false);
+  EXPECT_TRUE(rec.events.empty());
+  EXPECT_TRUE(std::isfinite(e.levelEnvelope()));
+}
+
+}  // namespace
+}  // namespace zv
