@@ -193,6 +193,25 @@ TEST(PresetFile, SavingTheSameNameTwiceKeepsOneFileAndOneEntry) {
   EXPECT_DOUBLE_EQ(loaded[0].values[0], 0.6);
 }
 
+TEST(PresetFile, NamesDifferingInCaseAreTwoEntriesButOneFileOnWindows) {
+  TempAppData appData;
+  ParamValues v{};
+  std::vector<UserPreset> list;
+  v[kSpeed] = 0.25;
+  ASSERT_TRUE(commitPresetSave("Case", v, list, saveUserPreset));
+  v[kSpeed] = 0.75;
+  ASSERT_TRUE(commitPresetSave("case", v, list, saveUserPreset));
+  EXPECT_EQ(list.size(), 2u);
+  const std::vector<UserPreset> loaded = loadSorted();
+#ifdef _WIN32
+  ASSERT_EQ(loaded.size(), 1u);  // the file system folds case: the last save won
+  EXPECT_EQ(loaded[0].name, "case");
+  EXPECT_DOUBLE_EQ(loaded[0].values[0], 0.75);
+#else
+  EXPECT_EQ(loaded.size(), 2u);
+#endif
+}
+
 TEST(PresetFile, AnUnwritableSaveIsReportedAndLeavesTheListAlone) {
   TempAppData appData;
   stdfs::create_directories(appData.presets() / "Lead.zvp");  // a folder stands at the file's path

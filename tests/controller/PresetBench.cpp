@@ -1,0 +1,58 @@
+// The render thread asks for the current preset every frame to label the preset selector, and the
+// editor reads the whole preset folder each time it opens.
+#include <benchmark/benchmark.h>
+
+#include "PresetBrowser.h"
+#include "TempAppData.h"
+
+namespace {
+
+using namespace zv;
+
+ParamValues customValues() {
+  ParamValues v{};
+  for (int32_t id = 0; id < kNumParams; ++id)
+    v[id] = plainToNormalized(id, kParamDefs[id].defaultValue);
+  v[kMix] = 0.37;  // matches nothing, so every preset is compared
+  return v;
+}
+
+std::vector<UserPreset> userPresets(int count) {
+  std::vector<UserPreset> list;
+  for (int i = 0; i < count; ++i) {
+    UserPreset p{"User " + std::to_string(i), factoryPresetValues(i % kNumFactoryPresets)};
+    p.values[4] = 0.5;
+    list.push_back(p);
+  }
+  return list;
+}
+
+void BM_CurrentPresetIndex(benchmark::State& state) {
+  const ParamValues values = customValues();
+  const std::vector<UserPreset> list = userPresets(static_cast<int>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(currentPresetIndex(values, list));
+}
+BENCHMARK(BM_CurrentPresetIndex)->Arg(0)->Arg(100)->Arg(1000);
+
+void BM_LoadUserPresets(benchmark::State& state) {
+  zv::test::TempAppData appData;
+  for (const UserPreset& p : userPresets(static_cast<int>(state.range(0)))) saveUserPreset(p);
+  for (auto _ : state) {
+    std::vector<UserPreset> list;
+    loadUserPresets(list);
+    sortUserPresets(list);
+    benchmark::DoNotOptimize(list.data());
+  }
+}
+BENCHMARK(BM_LoadUserPresets)->Arg(100)->Unit(benchmark::kMillisecond);
+
+void BM_SaveUserPreset(benchmark::State& state) {
+  zv::test::TempAppData appData;
+  const UserPreset p = userPresets(1)[0];
+  for (auto _ : state) benchmark::DoNotOptimize(saveUserPreset(p));
+}
+BENCHMARK(BM_SaveUserPreset)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
