@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "DemoVoice.h"
 #include "Renderer.h"
@@ -60,36 +61,44 @@ double estimateHz(const std::vector<float>& x, size_t start, size_t window, doub
   return 0.0;
 }
 
-double centsBetween(double hz, double midi) { return 1200.0 * std::log2(hz / (440.0 * std::pow(2.0, (midi - 69) / 12))); }
+double centsBetween(double hz, double midi) {
+  return 1200.0 * std::log2(hz / (440.0 * std::pow(2.0, (midi - 69) / 12)));
+}
 
 // C major notes sung off the grid, with short breaths between them and changing vowels.
-std::vector<SungNote> offKeyPhrase() {
-  const double notes[][2] = {{60, +30}, {64, -35}, {67, +25}, {65, -40}, {69, +45}, {71, -20},
-                             {72, +35}, {62, -45}, {57, +22}, {55, -30}};
-  const char vowels[] = "aoeauiaoea";
+std::vector<SungNote> offKeyPhrase(const char* vowels) {
+  const double notes[][2] = {{60, +30}, {64, -35}, {67, +25}, {65, -40}, {69, +45},
+                             {71, -20}, {72, +35}, {62, -45}, {57, +22}, {55, -30}};
   std::vector<SungNote> phrase;
   for (size_t i = 0; i < sizeof notes / sizeof notes[0]; ++i) {
     SungNote n;
     n.midiNote = notes[i][0];
     n.detuneCents = notes[i][1];
     n.seconds = 0.7;
-    n.vowel = vowels[i];
+    n.vowel = vowels[i % std::strlen(vowels)];
     n.restBefore = 0.12;
     phrase.push_back(n);
   }
   return phrase;
 }
 
+// Open and front vowels, whose first formant sits well above the second harmonic.
+constexpr const char* kOpenVowels = "aeiea";
+// The back vowel "o" puts its first formant right on the second harmonic of notes around E4, so the
+// voice's strongest partial is an octave above the sung note.
+constexpr const char* kBackVowels = "o";
+
 struct Measured {
   int steadyFrames = 0;
   int onGrid = 0;
-  std::vector<double> cents;       // deviation of each steady frame from its note (NaN if unvoiced)
-  std::vector<double> noteMedians; // median deviation per note, for the failure message
+  std::vector<double> cents;        // deviation of each steady frame from its note (NaN if unvoiced)
+  std::vector<double> noteMedians;  // median deviation per note, for the failure message
 };
 
 // Steady frames lie wholly inside a note, 150 ms after its start (the correction and the pitch
 // tracker settle) and 50 ms before its end.
-Measured measure(const std::vector<float>& mono, double sr, const std::vector<NoteSpan>& spans, bool againstWritten) {
+Measured measure(const std::vector<float>& mono, double sr, const std::vector<NoteSpan>& spans,
+                 bool againstWritten) {
   Measured m;
   const size_t window = static_cast<size_t>(0.025 * sr);
   const size_t hop = static_cast<size_t>(0.01 * sr);
@@ -122,29 +131,11 @@ std::string describe(const Measured& m, const std::vector<NoteSpan>& spans) {
   return s;
 }
 
-}  // namespace
-
-// Guards the check below: the estimator must see the singer's misses on the dry input, or a
-// passing result would mean nothing.
-TEST(PitchAccuracy, TheEstimatorReadsTheSungDetuneOfTheDryInput) {
+void expectOnGrid(const char* vowels) {
   for (double sr : {44100.0, 48000.0}) {
+    SCOPED_TRACE(testing::Message() << sr << " Hz, vowels " << vowels);
     std::vector<NoteSpan> spans;
-    VoiceStyle style;
-    const std::vector<float> voice = synthesizeVoice(offKeyPhrase(), sr, style, &spans);
-    const Measured asSung = measure(voice, sr, spans, false);
-    ASSERT_GT(asSung.steadyFrames, 300);
-    EXPECT_GE(asSung.onGrid, asSung.steadyFrames * 99 / 100) << describe(asSung, spans);
-    for (double c : asSung.cents) EXPECT_LT(std::fabs(c), 5.0);
-    const Measured againstGrid = measure(voice, sr, spans, true);
-    EXPECT_EQ(againstGrid.onGrid, 0) << "every sung note is at least 20 cents off: " << describe(againstGrid, spans);
-  }
-}
-
-TEST(PitchAccuracy, DISABLED_OutputLiesOnTheCMajorGridAtSpeedZero) {
-  for (double sr : {44100.0, 48000.0}) {
-    SCOPED_TRACE(testing::Message() << sr << " Hz");
-    std::vector<NoteSpan> spans;
-    const std::vector<float> voice = synthesizeVoice(offKeyPhrase(), sr, VoiceStyle{}, &spans);
+    const std::vector<float> voice = synthesizeVoice(offKeyPhrase(vowels), sr, VoiceStyle{}, &spans);
     RenderJob job;
     job.settings = {{"Key", "C"}, {"Scale", "Major"}, {"Speed", "0"}};
     BufferSource source(voice, 1, sr);
@@ -157,6 +148,35 @@ TEST(PitchAccuracy, DISABLED_OutputLiesOnTheCMajorGridAtSpeedZero) {
     const Measured out = measure(left, sr, spans, true);
     ASSERT_GT(out.steadyFrames, 300);
     EXPECT_GE(out.onGrid * 10, out.steadyFrames * 9)
-        << out.onGrid << " of " << out.steadyFrames << " steady frames within 10 cents; " << describe(out, spans);
+        << out.onGrid << " of " << out.steadyFrames << " steady frames within 10 cents; "
+        << describe(out, spans);
   }
 }
+
+}  // namespace
+
+// Guards the check below: the estimator must see the singer's misses on the dry input, or a
+// passing result would mean nothing.
+TEST(PitchAccuracy, TheEstimatorReadsTheSungDetuneOfTheDryInput) {
+  for (const char* vowels : {kOpenVowels, kBackVowels}) {
+    for (double sr : {44100.0, 48000.0}) {
+      SCOPED_TRACE(testing::Message() << sr << " Hz, vowels " << vowels);
+      std::vector<NoteSpan> spans;
+      const std::vector<float> voice = synthesizeVoice(offKeyPhrase(vowels), sr, VoiceStyle{}, &spans);
+      const Measured asSung = measure(voice, sr, spans, false);
+      ASSERT_GT(asSung.steadyFrames, 300);
+      EXPECT_GE(asSung.onGrid, asSung.steadyFrames * 99 / 100) << describe(asSung, spans);
+      for (double c : asSung.cents) EXPECT_LT(std::fabs(c), 5.0);
+      const Measured againstGrid = measure(voice, sr, spans, true);
+      EXPECT_EQ(againstGrid.onGrid, 0)
+          << "every sung note is at least 20 cents off: " << describe(againstGrid, spans);
+    }
+  }
+}
+
+TEST(PitchAccuracy, OutputLiesOnTheCMajorGridAtSpeedZero) { expectOnGrid(kOpenVowels); }
+
+// Known fault: the detector takes the first difference-function dip under its threshold, which on
+// an "o" sung at D4 or E4 is the half period, so those notes come out an octave high. Enable once
+// the detector keeps such notes in their octave.
+TEST(PitchAccuracy, DISABLED_BackVowelsAreCorrectedInTheirOwnOctave) { expectOnGrid(kBackVowels); }

@@ -69,8 +69,7 @@ TEST(PitchPlot, DrawsAnEmptyGridForAnEmptyOrUnvoicedRender) {
   std::vector<MeterRow> rows(50);
   for (size_t i = 0; i < rows.size(); ++i) rows[i].timeSeconds = i * 0.01;
   const std::vector<unsigned char> img = drawPitchPlot(rows, style);
-  for (int x = 100; x < style.width - 30; x += 50)
-    EXPECT_EQ(rowOf(img, style, x, isInputColour), -1) << x;
+  for (int x = 100; x < style.width - 30; x += 50) EXPECT_EQ(rowOf(img, style, x, isInputColour), -1) << x;
 }
 
 TEST(PitchPlot, WritesAPngUnderItsFinalNameOnly) {

@@ -39,7 +39,8 @@ void renderDemo(benchmark::State& state, std::vector<std::pair<std::string, std:
     BufferSink sink;
     RenderStats stats;
     std::string error;
-    if (!renderer().render(job, source, sink, nullptr, nullptr, stats, error)) state.SkipWithError(error.c_str());
+    if (!renderer().render(job, source, sink, nullptr, nullptr, stats, error))
+      state.SkipWithError(error.c_str());
     audioSeconds += stats.durationSeconds();
     benchmark::DoNotOptimize(sink.samples.data());
   }
@@ -51,7 +52,11 @@ void BM_RenderCorrection(benchmark::State& state) {
   renderDemo(state, {{"Key", "C"}, {"Scale", "Major"}, {"Speed", "0"}});
 }
 void BM_RenderHarmonyAndCharacter(benchmark::State& state) {
-  renderDemo(state, {{"Key", "C"}, {"Scale", "Major"}, {"Harmony", "50"}, {"Formant", "+2"}, {"Character", "Radio"},
+  renderDemo(state, {{"Key", "C"},
+                     {"Scale", "Major"},
+                     {"Harmony", "50"},
+                     {"Formant", "+2"},
+                     {"Character", "Radio"},
                      {"Stutter", "Gate"}});
 }
 

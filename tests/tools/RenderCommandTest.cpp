@@ -59,9 +59,7 @@ TEST(RenderCommand, RefusesFilesThatAreNotUsableAudio) {
     std::ofstream cut(dir.file("cut.wav"), std::ios::binary);
     cut.write("RIFF\x24\x08\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00", 22);
   }
-  {
-    std::ofstream empty(dir.file("empty.wav"), std::ios::binary);
-  }
+  { std::ofstream empty(dir.file("empty.wav"), std::ios::binary); }
   ASSERT_TRUE(writeTestWav(dir.file("quad.wav"), sine(1000, 4, 44100, 220, 0.5f), 4, 44100,
                            SF_FORMAT_WAV | SF_FORMAT_FLOAT));
   {
@@ -110,8 +108,8 @@ TEST(RenderCommand, ReadsPcmAndFloatFilesMonoAndStereoAtAnyRate) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const size_t frames = static_cast<size_t>(c.rate) / 5 + 17;
-    ASSERT_TRUE(writeTestWav(dir.file("in.wav"), sine(frames, c.channels, c.rate, 330, 0.4f), c.channels, c.rate,
-                             c.format));
+    ASSERT_TRUE(writeTestWav(dir.file("in.wav"), sine(frames, c.channels, c.rate, 330, 0.4f), c.channels,
+                             c.rate, c.format));
     TestWav in;
     ASSERT_TRUE(readTestWav(dir.file("in.wav"), in));
     const ToolRun run = runTool(dir, {"in.wav", "out.wav", "--set", "Mix=0", "--block", "300"});
@@ -127,7 +125,8 @@ TEST(RenderCommand, ReadsPcmAndFloatFilesMonoAndStereoAtAnyRate) {
       float mono = 0.0f;
       for (int ch = 0; ch < c.channels; ++ch) mono += in.samples[i * c.channels + ch];
       mono /= c.channels;
-      worst = std::max({worst, std::fabs(out.samples[2 * i] - mono), std::fabs(out.samples[2 * i + 1] - mono)});
+      worst =
+          std::max({worst, std::fabs(out.samples[2 * i] - mono), std::fabs(out.samples[2 * i + 1] - mono)});
     }
     EXPECT_LE(worst, c.tolerance);
   }
@@ -145,7 +144,8 @@ TEST(RenderCommand, WritesSixteenAndTwentyFourBitOutputClippedNotWrapped) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     TestWav out;
     ASSERT_TRUE(readTestWav(dir.file("out.wav"), out));
-    EXPECT_EQ(out.format & SF_FORMAT_SUBMASK, std::string(option) == "--pcm16" ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_24);
+    EXPECT_EQ(out.format & SF_FORMAT_SUBMASK,
+              std::string(option) == "--pcm16" ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_24);
     ASSERT_EQ(out.samples.size(), frames * 2);
     TestWav in;
     ASSERT_TRUE(readTestWav(dir.file("in.wav"), in));

@@ -68,9 +68,10 @@ TEST(RenderLatency, PutsAnImpulseBackOnItsOwnSampleAtEveryRateAndBlockSize) {
         EXPECT_EQ(loudestIndex(out.left), at);
         EXPECT_FLOAT_EQ(out.left[at], 0.8f);
         EXPECT_FLOAT_EQ(out.right[at], 0.8f);
-        const int expectedLatency = std::string(lowLatency) == "On"
-                                        ? static_cast<int>(0.003 * sr)
-                                        : static_cast<int>(0.004 * sr) + 3 * static_cast<int>(std::ceil(sr / 65));
+        const int expectedLatency =
+            std::string(lowLatency) == "On"
+                ? static_cast<int>(0.003 * sr)
+                : static_cast<int>(0.004 * sr) + 3 * static_cast<int>(std::ceil(sr / 65));
         EXPECT_EQ(out.stats.latencySamples, expectedLatency);
       }
     }

@@ -24,9 +24,10 @@ std::string failure(std::vector<const char*> args) {
 TEST(RenderOptions, ReadsTheScriptedCommandShape) {
   RenderOptions o;
   std::string error;
-  ASSERT_TRUE(parse({"in.wav", "out.wav", "--set", "Key=F#", "--set", "Low Latency=On", "--preset", "Telephone",
-                     "--block", "256", "--meters", "m.csv", "--tempo", "97.5", "--start=3.25", "--pcm24"},
-                    o, error))
+  ASSERT_TRUE(
+      parse({"in.wav", "out.wav", "--set", "Key=F#", "--set", "Low Latency=On", "--preset", "Telephone",
+             "--block", "256", "--meters", "m.csv", "--tempo", "97.5", "--start=3.25", "--pcm24"},
+            o, error))
       << error;
   EXPECT_EQ(o.inputPath, "in.wav");
   EXPECT_EQ(o.outputPath, "out.wav");
@@ -106,8 +107,8 @@ TEST(RenderOptions, HelpNamesEveryOptionAndEveryFactoryPreset) {
   ASSERT_TRUE(parse({"--help"}, o, error));
   EXPECT_TRUE(o.showHelp);
   const std::string help = usageText("/some/where/zvrender");
-  for (const char* option : {"--set", "--preset", "--user-preset", "--block", "--tempo", "--start", "--meters",
-                             "--pcm16", "--pcm24", "--module", "--demo", "--quiet", "--help"})
+  for (const char* option : {"--set", "--preset", "--user-preset", "--block", "--tempo", "--start",
+                             "--meters", "--pcm16", "--pcm24", "--module", "--demo", "--quiet", "--help"})
     EXPECT_NE(help.find(option), std::string::npos) << option;
   for (const char* preset : {"\"Default\"", "\"Chop 1/32\"", "\"Trap Stutter\""})
     EXPECT_NE(help.find(preset), std::string::npos) << preset;

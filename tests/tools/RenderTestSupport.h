@@ -2,6 +2,7 @@
 // zvrender as a subprocess, and writing WAV files in any libsndfile format.
 #pragma once
 
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <sys/stat.h>
@@ -10,7 +11,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <fstream>
 #include <sstream>
 #include <string>

@@ -198,8 +198,8 @@ bool AudioWriter::finish(std::string& error) {
   return pending_.commit(error);
 }
 
-bool writeWav(const std::string& path, const std::vector<float>& interleaved, int channels,
-              double sampleRate, SampleFormat format, std::string& error) {
+bool writeWav(const std::string& path, const std::vector<float>& interleaved, int channels, double sampleRate,
+              SampleFormat format, std::string& error) {
   AudioWriter writer;
   if (!writer.open(path, channels, sampleRate, format, error)) return false;
   const int frames = static_cast<int>(interleaved.size() / static_cast<size_t>(channels));

@@ -77,8 +77,8 @@ private:
 };
 
 // Writes a whole buffer at once (used for the demo input and by tests).
-bool writeWav(const std::string& path, const std::vector<float>& interleaved, int channels,
-              double sampleRate, SampleFormat format, std::string& error);
+bool writeWav(const std::string& path, const std::vector<float>& interleaved, int channels, double sampleRate,
+              SampleFormat format, std::string& error);
 
 // Reads a whole file into interleaved floats.
 bool readWav(const std::string& path, std::vector<float>& interleaved, int& channels, double& sampleRate,

@@ -16,11 +16,16 @@ struct Formants {
 // Classic averaged formant frequencies of adult vowels; the fourth pins the voice's "ring".
 Formants vowelFormants(char vowel) {
   switch (vowel) {
-    case 'e': return {{530, 1840, 2480, 3400}};
-    case 'i': return {{300, 2250, 3000, 3500}};
-    case 'o': return {{570, 840, 2410, 3300}};
-    case 'u': return {{320, 870, 2240, 3300}};
-    default: return {{730, 1090, 2440, 3400}};
+    case 'e':
+      return {{530, 1840, 2480, 3400}};
+    case 'i':
+      return {{300, 2250, 3000, 3500}};
+    case 'o':
+      return {{570, 840, 2410, 3300}};
+    case 'u':
+      return {{320, 870, 2240, 3300}};
+    default:
+      return {{730, 1090, 2440, 3400}};
   }
 }
 constexpr double kFormantBandwidthHz[4] = {80, 95, 130, 170};
@@ -74,22 +79,24 @@ struct Track {
 std::vector<SungNote> demoMelody() {
   // midi, detune, seconds, slide, vibrato, vowel, consonant, rest
   return {
-      {64, +32, 0.70, 0.00, 0, 'a', 's', 0.15},   // E4, sharp
-      {67, -28, 0.55, 0.00, 0, 'o', 0, 0.00},     // G4, flat
-      {69, +40, 0.95, 0.22, 12, 'a', 0, 0.00},    // slide up into a sharp A4
-      {67, -22, 0.50, 0.00, 0, 'e', 't', 0.12},   // G4
-      {65, +45, 0.50, 0.00, 0, 'a', 0, 0.00},     // F4, nearly a quarter tone sharp
-      {64, -35, 0.50, 0.00, 0, 'o', 0, 0.00},     // E4
-      {62, +25, 0.60, 0.00, 0, 'u', 'x', 0.10},   // D4
-      {60, -40, 1.60, 0.00, 35, 'a', 0, 0.00},    // C4, long with vibrato
-      {72, +20, 0.70, 0.00, 0, 'i', 'f', 0.35},   // C5
-      {67, +38, 1.30, 0.35, 30, 'a', 0, 0.00},    // slide down to G4, vibrato
+      {64, +32, 0.70, 0.00, 0, 'a', 's', 0.15},  // E4, sharp
+      {67, -28, 0.55, 0.00, 0, 'o', 0, 0.00},    // G4, flat
+      {69, +40, 0.95, 0.22, 12, 'a', 0, 0.00},   // slide up into a sharp A4
+      {67, -22, 0.50, 0.00, 0, 'e', 't', 0.12},  // G4
+      {65, +45, 0.50, 0.00, 0, 'a', 0, 0.00},    // F4, nearly a quarter tone sharp
+      {64, -35, 0.50, 0.00, 0, 'o', 0, 0.00},    // E4
+      {62, +25, 0.60, 0.00, 0, 'u', 'x', 0.10},  // D4
+      {60, -40, 1.60, 0.00, 35, 'a', 0, 0.00},   // C4, long with vibrato
+      {72, +20, 0.70, 0.00, 0, 'i', 'f', 0.35},  // C5
+      {67, +38, 1.30, 0.35, 30, 'a', 0, 0.00},   // slide down to G4, vibrato
   };
 }
 
 std::vector<float> synthesizeVoice(const std::vector<SungNote>& notes, double sr, const VoiceStyle& style,
                                    std::vector<NoteSpan>* spans) {
-  const auto samples = [sr](double seconds) { return static_cast<size_t>(std::max(0.0, seconds) * sr + 0.5); };
+  const auto samples = [sr](double seconds) {
+    return static_cast<size_t>(std::max(0.0, seconds) * sr + 0.5);
+  };
   const size_t attack = samples(0.03);
   const size_t release = samples(0.05);
 
@@ -184,10 +191,18 @@ std::vector<float> synthesizeVoice(const std::vector<SungNote>& notes, double sr
       const double bright = white - highpassState;
       highpassState = white;
       switch (t.consonant[i]) {
-        case 's': fricative = 0.9 * hiss[0].run(bright, 6500, 2500, sr); break;
-        case 'x': fricative = 0.8 * hiss[0].run(bright, 2900, 1400, sr); break;
-        case 'f': fricative = 0.25 * bright; break;
-        default: fricative = 1.2 * hiss[1].run(bright, 4000, 3000, sr); break;
+        case 's':
+          fricative = 0.9 * hiss[0].run(bright, 6500, 2500, sr);
+          break;
+        case 'x':
+          fricative = 0.8 * hiss[0].run(bright, 2900, 1400, sr);
+          break;
+        case 'f':
+          fricative = 0.25 * bright;
+          break;
+        default:
+          fricative = 1.2 * hiss[1].run(bright, 4000, 3000, sr);
+          break;
       }
       fricative *= t.noise[i];
     }

@@ -8,8 +8,8 @@
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb/stb_image_write.h>
 #include <stb/stb_easy_font.h>
+#include <stb/stb_image_write.h>
 
 namespace zvrender {
 
@@ -76,8 +76,8 @@ public:
       const float* v = reinterpret_cast<const float*>(buffer + q * 4 * 16);
       // Vertices are x, y, z, colour (16 bytes); quads are axis-aligned rectangles.
       const float qx0 = v[0], qy0 = v[1], qx1 = v[4 * 2], qy1 = v[4 * 2 + 1];
-      fill(x + static_cast<int>(qx0 * scale), y + static_cast<int>(qy0 * scale), x + static_cast<int>(qx1 * scale),
-           y + static_cast<int>(qy1 * scale), c);
+      fill(x + static_cast<int>(qx0 * scale), y + static_cast<int>(qy0 * scale),
+           x + static_cast<int>(qx1 * scale), y + static_cast<int>(qy1 * scale), c);
     }
   }
   static int textWidth(const std::string& s, int scale = 2) {
@@ -119,7 +119,8 @@ std::vector<unsigned char> drawPitchPlot(const std::vector<MeterRow>& rows, cons
   // Note grid: scale notes brighter, the root brightest and labelled with its octave.
   for (int n = static_cast<int>(lo); n <= static_cast<int>(hi); ++n) {
     const int pc = ((n - style.keyRoot) % 12 + 12) % 12;
-    const bool inScale = std::find(style.scaleSteps.begin(), style.scaleSteps.end(), pc) != style.scaleSteps.end();
+    const bool inScale =
+        std::find(style.scaleSteps.begin(), style.scaleSteps.end(), pc) != style.scaleSteps.end();
     const Color& c = pc == 0 ? kRootLine : (inScale ? kScaleLine : kOtherLine);
     const int y = static_cast<int>(std::lround(yOf(n)));
     img.fill(left, y, left + plotW, y + 1, c);

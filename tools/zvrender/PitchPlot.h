@@ -12,7 +12,7 @@ struct PitchPlotStyle {
   int width = 1400;
   int height = 560;
   std::string title;
-  int keyRoot = 0;                                   // highlighted scale (C = 0)
+  int keyRoot = 0;                                       // highlighted scale (C = 0)
   std::vector<int> scaleSteps = {0, 2, 4, 5, 7, 9, 11};  // semitones above the root
 };
 

@@ -110,9 +110,12 @@ private:
 
 const char* formatName(SampleFormat format) {
   switch (format) {
-    case SampleFormat::kPcm16: return "16-bit PCM";
-    case SampleFormat::kPcm24: return "24-bit PCM";
-    default: return "32-bit float";
+    case SampleFormat::kPcm16:
+      return "16-bit PCM";
+    case SampleFormat::kPcm24:
+      return "24-bit PCM";
+    default:
+      return "32-bit float";
   }
 }
 
@@ -122,7 +125,8 @@ void printSummary(const std::string& from, const std::string& to, const RenderSt
               s.inputChannels == 1 ? "mono" : "stereo", formatName(format));
   std::printf("  latency   %d samples (%.1f ms), compensated\n", s.latencySamples,
               s.sampleRate > 0 ? 1000.0 * s.latencySamples / s.sampleRate : 0.0);
-  std::printf("  voiced    %.0f %% of %lld blocks\n", 100.0 * s.voicedShare(), static_cast<long long>(s.blocks));
+  std::printf("  voiced    %.0f %% of %lld blocks\n", 100.0 * s.voicedShare(),
+              static_cast<long long>(s.blocks));
   std::printf("  peak      %.1f dBFS%s\n", s.peak > 0 ? 20.0 * std::log10(s.peak) : -INFINITY,
               s.peak > 1.0 && format != SampleFormat::kFloat32 ? " (clipped)" : "");
   std::printf("  speed     %.1fx real time\n", s.realTimeFactor());
@@ -156,7 +160,8 @@ bool buildJob(const RenderOptions& options, RenderJob& job, std::string& error) 
   job.tempoBpm = options.tempoBpm;
   job.startBeats = options.startBeats;
   job.settings = options.settings;
-  if (!options.presetName.empty() && !Renderer::factoryPresetValues(options.presetName, job.presetValues, error))
+  if (!options.presetName.empty() &&
+      !Renderer::factoryPresetValues(options.presetName, job.presetValues, error))
     return false;
   if (!options.userPresetPath.empty()) {
     std::vector<std::pair<int, double>> values;
@@ -167,8 +172,8 @@ bool buildJob(const RenderOptions& options, RenderJob& job, std::string& error) 
   return true;
 }
 
-bool renderFileCommand(const RenderOptions& options, Renderer& renderer, const RenderJob& job, bool showProgress,
-                       std::string& error) {
+bool renderFileCommand(const RenderOptions& options, Renderer& renderer, const RenderJob& job,
+                       bool showProgress, std::string& error) {
   AudioReader reader;
   if (!reader.open(options.inputPath, error)) return false;
   if (!renderer.checkJob(job, error)) return false;
@@ -185,7 +190,9 @@ bool renderFileCommand(const RenderOptions& options, Renderer& renderer, const R
     meters = [&meterFile](const MeterRow& row, std::string& err) { return meterFile.add(row, err); };
   ProgressBar bar(showProgress, "rendering");
   RenderStats stats;
-  if (!renderer.render(job, source, sink, meters, [&bar](double f) { bar.update(f); }, stats, error)) return false;
+  if (!renderer.render(
+          job, source, sink, meters, [&bar](double f) { bar.update(f); }, stats, error))
+    return false;
   bar.clear();
   if (!options.metersPath.empty() && !meterFile.finish(error)) return false;
   if (!writer.finish(error)) return false;
@@ -193,22 +200,34 @@ bool renderFileCommand(const RenderOptions& options, Renderer& renderer, const R
   return true;
 }
 
-bool demoCommand(const RenderOptions& options, Renderer& renderer, const RenderJob& baseJob, bool showProgress,
-                 std::string& error) {
+bool demoCommand(const RenderOptions& options, Renderer& renderer, const RenderJob& baseJob,
+                 bool showProgress, std::string& error) {
   struct Variant {
     const char* name;
     const char* title;
     std::vector<std::pair<std::string, std::string>> settings;
   };
   const std::vector<Variant> variants = {
-      {"corrected", "Hard correction: C major, Speed 0 ms",
+      {"corrected",
+       "Hard correction: C major, Speed 0 ms",
        {{"Key", "C"}, {"Scale", "Major"}, {"Speed", "0 ms"}}},
-      {"harmony", "Harmony a third above, formant +2 st, Speed 25 ms",
-       {{"Key", "C"}, {"Scale", "Major"}, {"Speed", "25 ms"}, {"Harmony", "50"}, {"Harmony Steps", "+2"},
+      {"harmony",
+       "Harmony a third above, formant +2 st, Speed 25 ms",
+       {{"Key", "C"},
+        {"Scale", "Major"},
+        {"Speed", "25 ms"},
+        {"Harmony", "50"},
+        {"Harmony Steps", "+2"},
         {"Formant", "+2"}}},
-      {"character", "Radio character with a 1/16 gate at 120 bpm",
-       {{"Key", "C"}, {"Scale", "Major"}, {"Speed", "10 ms"}, {"Character", "Radio"},
-        {"Character Amount", "60"}, {"Stutter", "Gate"}, {"Stutter Rate", "1/16"}}},
+      {"character",
+       "Radio character with a 1/16 gate at 120 bpm",
+       {{"Key", "C"},
+        {"Scale", "Major"},
+        {"Speed", "10 ms"},
+        {"Character", "Radio"},
+        {"Character Amount", "60"},
+        {"Stutter", "Gate"},
+        {"Stutter Rate", "1/16"}}},
   };
   // Check every variant before writing anything, so a bad --set fails up front.
   std::vector<RenderJob> jobs;
@@ -240,7 +259,8 @@ bool demoCommand(const RenderOptions& options, Renderer& renderer, const RenderJ
     };
     ProgressBar bar(showProgress, std::string("demo ") + variants[i].name);
     RenderStats stats;
-    if (!renderer.render(jobs[i], source, sink, meters, [&bar](double f) { bar.update(f); }, stats, error))
+    if (!renderer.render(
+            jobs[i], source, sink, meters, [&bar](double f) { bar.update(f); }, stats, error))
       return false;
     bar.clear();
     if (!writeWav(base + ".wav", sink.samples, 2, kDemoRate, options.format, error)) return false;
@@ -258,8 +278,9 @@ bool demoCommand(const RenderOptions& options, Renderer& renderer, const RenderJ
     written.push_back(base + "_meters.csv");
     written.push_back(base + "_pitch.png");
     if (!options.quiet)
-      std::printf("demo %-10s %.2f s, latency %d samples, voiced %.0f %%, %.1fx real time\n", variants[i].name,
-                  stats.durationSeconds(), stats.latencySamples, 100.0 * stats.voicedShare(), stats.realTimeFactor());
+      std::printf("demo %-10s %.2f s, latency %d samples, voiced %.0f %%, %.1fx real time\n",
+                  variants[i].name, stats.durationSeconds(), stats.latencySamples,
+                  100.0 * stats.voicedShare(), stats.realTimeFactor());
   }
   if (!options.quiet) {
     std::printf("demo files in %s:\n", dir.c_str());
@@ -284,10 +305,11 @@ int runCommandLine(int argc, const char* const* argv) {
 
   RenderJob job;
   Renderer renderer;
-  const bool ok = buildJob(options, job, error) && renderer.loadModule(options.modulePath, error) &&
-                  (options.demoDir.empty()
-                       ? renderFileCommand(options, renderer, job, !options.quiet && isatty(STDERR_FILENO), error)
-                       : demoCommand(options, renderer, job, !options.quiet && isatty(STDERR_FILENO), error));
+  const bool ok =
+      buildJob(options, job, error) && renderer.loadModule(options.modulePath, error) &&
+      (options.demoDir.empty()
+           ? renderFileCommand(options, renderer, job, !options.quiet && isatty(STDERR_FILENO), error)
+           : demoCommand(options, renderer, job, !options.quiet && isatty(STDERR_FILENO), error));
   std::fflush(stdout);
   if (!ok) {
     std::fprintf(stderr, "zvrender: %s\n", error.c_str());

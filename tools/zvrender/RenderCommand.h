@@ -14,8 +14,8 @@ bool buildJob(const RenderOptions& options, RenderJob& job, std::string& error);
 
 // IN.wav -> OUT.wav (+ meters). `showProgress` draws a bar on stderr; the summary goes to stdout
 // unless quiet.
-bool renderFileCommand(const RenderOptions& options, Renderer& renderer, const RenderJob& job, bool showProgress,
-                       std::string& error);
+bool renderFileCommand(const RenderOptions& options, Renderer& renderer, const RenderJob& job,
+                       bool showProgress, std::string& error);
 
 // --demo OUTDIR.
 bool demoCommand(const RenderOptions& options, Renderer& renderer, const RenderJob& job, bool showProgress,

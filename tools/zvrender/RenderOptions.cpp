@@ -183,8 +183,11 @@ std::string usageText(const char* programName) {
   }
   presets += line + "\n";
 
-  return "Usage: " + name + " IN.wav OUT.wav [options]\n"
-         "       " + name + " --demo OUTDIR [options]\n"
+  return "Usage: " + name +
+         " IN.wav OUT.wav [options]\n"
+         "       " +
+         name +
+         " --demo OUTDIR [options]\n"
          "\n"
          "Renders a WAV file through the ZoquaVoce module exactly as a host would play it: block by\n"
          "block through the module's exported entry points, with the transport playing. The output is\n"

@@ -3,16 +3,16 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "FactoryPresets.h"
-#include "ParamDefs.h"
 #include "ModuleHost.h"
+#include "ParamDefs.h"
 
 namespace zvrender {
 
@@ -71,7 +71,8 @@ bool applySetting(zvhost::PluginInstance& instance, const std::string& title, co
 
   auto displayMatches = [&](ParamValue value) {
     String128 shown{};
-    return controller->getParamStringByValue(id, value, shown) == kResultOk && equalNoCase(narrow(shown), text);
+    return controller->getParamStringByValue(id, value, shown) == kResultOk &&
+           equalNoCase(narrow(shown), text);
   };
   auto apply = [&](ParamValue value) {
     controller->setParamNormalized(id, value);
@@ -146,7 +147,8 @@ bool Renderer::factoryPresetValues(const std::string& name, std::vector<std::pai
   }
   const zv::PresetValues normalized = zv::factoryPresetValues(index);
   values.clear();
-  for (int32_t j = 0; j < zv::kNumPresetParams; ++j) values.emplace_back(zv::kPresetParamIds[j], normalized[j]);
+  for (int32_t j = 0; j < zv::kNumPresetParams; ++j)
+    values.emplace_back(zv::kPresetParamIds[j], normalized[j]);
   return true;
 }
 
@@ -253,11 +255,11 @@ bool Renderer::render(const RenderJob& job, AudioSource& source, AudioSink& sink
 
   const double beatsPerSample = job.tempoBpm / (60.0 * sr);
   const int64_t expectedFrames = source.frames();
-  int64_t processed = 0;     // samples handed to the module so far
-  int64_t inputFrames = 0;   // real input frames read
+  int64_t processed = 0;    // samples handed to the module so far
+  int64_t inputFrames = 0;  // real input frames read
   bool inputDone = false;
-  int64_t latency = -1;      // known after the first block, once the settings have reached the processor
-  int64_t target = -1;       // output frames to deliver, known once the input has ended
+  int64_t latency = -1;  // known after the first block, once the settings have reached the processor
+  int64_t target = -1;   // output frames to deliver, known once the input has ended
   int64_t delivered = 0;
   int64_t extraTail = 0;
 
@@ -272,7 +274,8 @@ bool Renderer::render(const RenderJob& job, AudioSource& source, AudioSink& sink
     }
     for (int c = 0; c < channels; ++c) {
       float* dst = in[static_cast<size_t>(c)].data();
-      for (int i = 0; i < count; ++i) dst[i] = i < got ? interleavedIn[static_cast<size_t>(i) * channels + c] : 0.0f;
+      for (int i = 0; i < count; ++i)
+        dst[i] = i < got ? interleavedIn[static_cast<size_t>(i) * channels + c] : 0.0f;
     }
     const bool hasInput = got > 0;
     inputFrames += got;
@@ -319,21 +322,22 @@ bool Renderer::render(const RenderJob& job, AudioSource& source, AudioSink& sink
         const float r = out[1][static_cast<size_t>(first + i)];
         interleavedOut[static_cast<size_t>(i) * 2] = l;
         interleavedOut[static_cast<size_t>(i) * 2 + 1] = r;
-        stats.peak = std::max({stats.peak, static_cast<double>(std::fabs(l)), static_cast<double>(std::fabs(r))});
+        stats.peak =
+            std::max({stats.peak, static_cast<double>(std::fabs(l)), static_cast<double>(std::fabs(r))});
       }
       if (!sink.write(interleavedOut.data(), frames, error)) return false;
       delivered += frames;
     }
     if (progress) {
-      const double total = static_cast<double>(std::max<int64_t>(expectedFrames, inputFrames) + latency + extraTail);
+      const double total =
+          static_cast<double>(std::max<int64_t>(expectedFrames, inputFrames) + latency + extraTail);
       progress(total > 0 ? std::min(1.0, processed / total) : 1.0);
     }
   }
   instance->stop();
   stats.inputFrames = inputFrames;
   stats.outputFrames = delivered;
-  stats.renderSeconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - clockStart).count();
+  stats.renderSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - clockStart).count();
   return true;
 }
 
