@@ -29,8 +29,8 @@ void CharacterUnit::configure(double sampleRate) {
 
   comb_.assign(static_cast<size_t>(static_cast<int>(0.01 * sr) + 4), 0.0f);
   // The line always holds the delay plus the sample being written.
-  combDelaySamples_ = std::min(std::max(8, static_cast<int>(0.0021 * sr)),
-                               static_cast<int>(comb_.size()) - 1);
+  combDelaySamples_ =
+      std::min(std::max(8, static_cast<int>(0.0021 * sr)), static_cast<int>(comb_.size()) - 1);
   lofiLine_.assign(static_cast<size_t>(static_cast<int>(0.04 * sr) + 4), 0.0f);
 
   powerCoeff_ = static_cast<float>(std::exp(-1.0 / (0.12 * sr)));  // 120 ms power average
@@ -58,7 +58,8 @@ void CharacterUnit::reset() {
 }
 
 float CharacterUnit::process(float x, int character, float amount) {
-  if (character == kCharacterOff || character == kCharacterGlitch || !(amount > kCharacterMinAmount))
+  if (character == kCharacterOff || character == kCharacterGlitch ||
+      !(amount > kCharacterMinAmount))
     return x;
   if (character < kCharacterOff || character > kCharacterLoFi || comb_.empty()) return x;
   const float a = std::min(amount, 1.0f);
@@ -161,7 +162,7 @@ float CharacterUnit::lofi(float x, float a) {
   const float v = v0 + frac * (v1 - v0);
   if (++lofiWrite_ == size) lofiWrite_ = 0;
 
-  // Normalised by tanh(k) so that full-scale input stays full scale; k changes only with the amount.
+  // Normalised by tanh(k) so full scale stays full scale; k changes only with the amount.
   if (a != lofiDriveAmount_) {
     lofiDriveAmount_ = a;
     lofiDriveNorm_ = std::tanh(4.0f * a + 1.0f);

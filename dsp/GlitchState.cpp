@@ -59,7 +59,8 @@ void GlitchState::process(float& left, float& right, float amount) {
         position_ = 0;
         segmentStart_ = (writeIndex_ - len + size) % size;
         const uint32_t r3 = xorshift32(r2);
-        repeatsLeft_ = static_cast<int>(r3 % static_cast<uint32_t>(static_cast<int>(4.0f * a) + 1)) + 1;
+        repeatsLeft_ =
+            static_cast<int>(r3 % static_cast<uint32_t>(static_cast<int>(4.0f * a) + 1)) + 1;
         const uint32_t r4 = xorshift32(r3);
         random_ = r4;
         reverse_ = (r4 % 100) < 22;

@@ -26,7 +26,7 @@ void StutterUnit::configure(double sampleRate, int captureLength) {
   rightLine_.assign(static_cast<size_t>(length), 0.0f);
   mask_ = length - 1;
   gateCoeff_ = static_cast<float>(std::exp(-1.0 / (0.0025 * sampleRate_)));  // 2.5 ms ramps
-  fadeSamples_ = std::max(1, static_cast<int>(0.002 * sampleRate_));        // 2 ms pass fades
+  fadeSamples_ = std::max(1, static_cast<int>(0.002 * sampleRate_));         // 2 ms pass fades
   reset();
 }
 
@@ -85,8 +85,10 @@ void StutterUnit::repeat(float& left, float& right, double beats, double beatPos
 
   const double fadeLen = static_cast<double>(fade);
   double g = 1.0;
-  if (counter_ >= stepLen && pos < fade) g = pos / fadeLen;
-  else if (pos > stepLen - fade) g = (stepLen - pos) / fadeLen;
+  if (counter_ >= stepLen && pos < fade)
+    g = pos / fadeLen;
+  else if (pos > stepLen - fade)
+    g = (stepLen - pos) / fadeLen;
   // Fade out before the beat ends and in from silence as it starts, so the next live step
   // starts cleanly.
   const int64_t beatLeft = wholeSamples(spb) - counter_;

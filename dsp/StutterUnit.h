@@ -14,7 +14,8 @@ enum StutterMode : int {
 };
 
 // Step length in quarter notes for "1/4", "1/8", "1/8T", "1/16", "1/16T", "1/32".
-constexpr double kStutterRateBeats[6] = {1.0, 1.0 / 2.0, 1.0 / 3.0, 1.0 / 4.0, 1.0 / 6.0, 1.0 / 8.0};
+constexpr double kStutterRateBeats[6] = {1.0,       1.0 / 2.0, 1.0 / 3.0,
+                                         1.0 / 4.0, 1.0 / 6.0, 1.0 / 8.0};
 
 // Samples per beat at the tempo; tempos of 20 bpm and below (and nonsense) count as 20.
 double samplesPerBeat(double sampleRate, double tempoBpm);

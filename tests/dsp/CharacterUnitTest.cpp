@@ -15,7 +15,8 @@ using test::kPi;
 constexpr int kPerChannelCharacters[] = {kCharacterDrive, kCharacterRadio, kCharacterCrush,
                                          kCharacterDownsample, kCharacterLoFi};
 
-std::vector<float> run(CharacterUnit& unit, const std::vector<float>& in, int character, float amount) {
+std::vector<float> run(CharacterUnit& unit, const std::vector<float>& in, int character,
+                       float amount) {
   std::vector<float> out(in.size());
   for (size_t i = 0; i < in.size(); ++i) out[i] = unit.process(in[i], character, amount);
   return out;
@@ -80,7 +81,8 @@ TEST(CharacterUnit, DownsampleAtFullAmountHoldsAboutTwentyThreeSamplesIntoAFeedb
   std::vector<double> v(n);
   for (int i = 0; i < n; ++i) {
     const float x = 0.001f * static_cast<float>(i + 1);
-    v[static_cast<size_t>(i)] = unit.process(x, kCharacterDownsample, 1.0f) / unit.loudnessGain() / 0.7;
+    v[static_cast<size_t>(i)] =
+        unit.process(x, kCharacterDownsample, 1.0f) / unit.loudnessGain() / 0.7;
   }
   // Taking the comb's echo (feedback 0.65, 92 samples back) out again must leave the held input.
   std::vector<int> holdStarts;
@@ -141,13 +143,15 @@ TEST(CharacterUnit, LoFiAtFullAmountCutsAbove2300Hz) {
   const int n = 22050;
   std::vector<float> twoTone(n);
   for (int i = 0; i < n; ++i)  // quiet, so that the saturation stays nearly linear
-    twoTone[static_cast<size_t>(i)] = static_cast<float>(0.01 * std::sin(2.0 * kPi * 1000.0 * i / sr) +
-                                                         0.01 * std::sin(2.0 * kPi * 6000.0 * i / sr));
+    twoTone[static_cast<size_t>(i)] =
+        static_cast<float>(0.01 * std::sin(2.0 * kPi * 1000.0 * i / sr) +
+                           0.01 * std::sin(2.0 * kPi * 6000.0 * i / sr));
   CharacterUnit unit;
   unit.configure(sr);
   const auto out = run(unit, twoTone, kCharacterLoFi, 1.0f);
   // A 2300 Hz second-order low-pass (Q 0.65) passes 1 kHz almost whole and 6 kHz about 16 dB down.
-  const double db = 10.0 * std::log10(bandEnergy(out, 4410, sr, 6000.0) / bandEnergy(out, 4410, sr, 1000.0));
+  const double db =
+      10.0 * std::log10(bandEnergy(out, 4410, sr, 6000.0) / bandEnergy(out, 4410, sr, 1000.0));
   EXPECT_GT(db, -19.0);
   EXPECT_LT(db, -14.0);
 }

@@ -22,7 +22,8 @@ std::atomic<long> gAllocations{0};
 #define ZV_OUT_OF_LINE __attribute__((noinline))
 
 ZV_OUT_OF_LINE void* operator new(std::size_t size) {
-  if (gCounting.load(std::memory_order_relaxed)) gAllocations.fetch_add(1, std::memory_order_relaxed);
+  if (gCounting.load(std::memory_order_relaxed))
+    gAllocations.fetch_add(1, std::memory_order_relaxed);
   if (void* p = std::malloc(size ? size : 1)) return p;
   throw std::bad_alloc();
 }

@@ -97,8 +97,14 @@ void BM_EngineChain(benchmark::State& state) {
 BENCHMARK(BM_EngineChain)
     ->ArgNames({"character", "stutter"})
     ->Args({0, 0})
-    ->Args({1, 0})->Args({2, 0})->Args({3, 0})->Args({4, 0})->Args({5, 0})->Args({6, 0})
-    ->Args({0, 1})->Args({0, 2});
+    ->Args({1, 0})
+    ->Args({2, 0})
+    ->Args({3, 0})
+    ->Args({4, 0})
+    ->Args({5, 0})
+    ->Args({6, 0})
+    ->Args({0, 1})
+    ->Args({0, 2});
 
 }  // namespace
 }  // namespace zv

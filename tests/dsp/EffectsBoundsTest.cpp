@@ -48,8 +48,8 @@ double effectPeak(int c, float a, double xPeak, double sr) {
       tone.setLowPass(std::min(0.45 * sr, 9500.0), 1.2, sr);
       return std::min(xPeak, 1.0 / k) * impulseL1(tone);
     }
-    case kCharacterRadio: return 1.0 / (6.0 * a + 1.0);  // tanh(k y) / k
-    case kCharacterCrush: return xPeak + 0.5 / std::exp2(15.0 - 12.0 * a);  // rounding
+    case kCharacterRadio: return 1.0 / (6.0 * a + 1.0);                        // tanh(k y) / k
+    case kCharacterCrush: return xPeak + 0.5 / std::exp2(15.0 - 12.0 * a);     // rounding
     case kCharacterDownsample: return 0.7 * xPeak / (1.0 - (0.3 * a + 0.35));  // comb gain
     case kCharacterLoFi: return 1.0 / std::tanh(4.0 * a + 1.0);  // tanh(k y) / tanh(k)
     default: return xPeak;
@@ -61,7 +61,8 @@ TEST(EffectsBounds, EveryCharacterStaysFiniteAudibleAndWithinItsPeakBound) {
     const int n = static_cast<int>(1.5 * sr);
     const auto in = phrases(sr, n);
     const float inPeak = test::peakOf(in);
-    for (int c : {kCharacterDrive, kCharacterRadio, kCharacterCrush, kCharacterDownsample, kCharacterLoFi}) {
+    for (int c : {kCharacterDrive, kCharacterRadio, kCharacterCrush, kCharacterDownsample,
+                  kCharacterLoFi}) {
       for (float a : kAmounts) {
         SCOPED_TRACE(testing::Message() << "rate " << sr << " character " << c << " amount " << a);
         CharacterUnit unit;
@@ -76,7 +77,8 @@ TEST(EffectsBounds, EveryCharacterStaysFiniteAudibleAndWithinItsPeakBound) {
         // close: a colouring changes the crest factor, not the level.
         EXPECT_LE(test::peakOf(out), 1.6f * inPeak);
         // The loudness match keeps every colouring near the input's level once it has settled.
-        const double ratio = test::rmsOf(out, static_cast<size_t>(0.5 * sr)) / test::rmsOf(in, static_cast<size_t>(0.5 * sr));
+        const double ratio = test::rmsOf(out, static_cast<size_t>(0.5 * sr)) /
+                             test::rmsOf(in, static_cast<size_t>(0.5 * sr));
         EXPECT_GT(ratio, 0.5);
         EXPECT_LT(ratio, 2.0);
       }
@@ -111,7 +113,8 @@ TEST(EffectsBounds, EveryStutterModeStaysFiniteAudibleAndNoLouderThanItsInput) {
     for (int mode : {kStutterGate, kStutterRepeat}) {
       for (int rate = 0; rate < 6; ++rate) {
         for (double bpm : {10.0, 97.0, 174.0}) {
-          SCOPED_TRACE(testing::Message() << "rate " << sr << " mode " << mode << " step " << rate << " bpm " << bpm);
+          SCOPED_TRACE(testing::Message()
+                       << "rate " << sr << " mode " << mode << " step " << rate << " bpm " << bpm);
           StutterUnit unit;
           unit.configure(sr, powerOfTwoAtLeast(2.5 * sr));
           const double spb = samplesPerBeat(sr, bpm);

@@ -30,7 +30,10 @@ struct Trace {
 class Plot {
 public:
   Plot(int width, int panelHeight, int panels)
-      : w_(width), ph_(panelHeight), h_(panelHeight * panels), pixels_(static_cast<size_t>(w_ * h_ * 3), 255) {
+      : w_(width),
+        ph_(panelHeight),
+        h_(panelHeight * panels),
+        pixels_(static_cast<size_t>(w_ * h_ * 3), 255) {
     for (int p = 0; p < panels; ++p)
       for (int x = 0; x < w_; ++x) {
         set(x, p * ph_ + ph_ / 2, 200, 200, 200);
@@ -107,7 +110,8 @@ void plotGate(const std::string& dir) {
   Trace out{in, 30, 90, 200}, env{std::vector<float>(static_cast<size_t>(n)), 220, 60, 40};
   std::vector<float> right = in;
   for (int i = 0; i < n; ++i) {
-    unit.process(out.samples[static_cast<size_t>(i)], right[static_cast<size_t>(i)], kStutterGate, 3, i / spb, spb);
+    unit.process(out.samples[static_cast<size_t>(i)], right[static_cast<size_t>(i)], kStutterGate,
+                 3, i / spb, spb);
     env.samples[static_cast<size_t>(i)] = unit.gateEnvelope();
   }
   Plot whole(1600, 300, 2);
@@ -118,11 +122,13 @@ void plotGate(const std::string& dir) {
   whole.save(dir + "/gate_1-16_120bpm.png");
 
   // Around the first closing (step 0 at 0.55) and the next opening (step 1 at 0).
-  const int close = static_cast<int>(std::ceil(0.55 * 5512.5)), open = static_cast<int>(std::ceil(5512.5));
+  const int close = static_cast<int>(std::ceil(0.55 * 5512.5)),
+            open = static_cast<int>(std::ceil(5512.5));
   Plot zoom(1200, 300, 2);
   for (int p = 0; p < 2; ++p) {
     const int c = p == 0 ? close : open;
-    Trace e{std::vector<float>(env.samples.begin() + c - 150, env.samples.begin() + c + 650), 220, 60, 40};
+    Trace e{std::vector<float>(env.samples.begin() + c - 150, env.samples.begin() + c + 650), 220,
+            60, 40};
     zoom.draw(p, e, 1.0f);
     zoom.markColumn(p, 150.0 / 800.0, 0, 160, 0);
     zoom.markColumn(p, 260.0 / 800.0, 160, 0, 160);  // one 2.5 ms time constant after the edge
@@ -138,7 +144,8 @@ void plotRepeat(const std::string& dir) {
   unit.configure(kSr, 131072);
   std::vector<float> out = in, right = in;
   for (int i = 0; i < n; ++i)
-    unit.process(out[static_cast<size_t>(i)], right[static_cast<size_t>(i)], kStutterRepeat, 1, i / spb, spb);
+    unit.process(out[static_cast<size_t>(i)], right[static_cast<size_t>(i)], kStutterRepeat, 1,
+                 i / spb, spb);
   Plot whole(1600, 300, 2);
   whole.draw(0, Trace{in, 120, 120, 120}, 1.0f);
   whole.draw(1, Trace{out, 30, 90, 200}, 1.0f);
@@ -152,8 +159,12 @@ void plotRepeat(const std::string& dir) {
   Plot zoom(1200, 300, 2);
   for (int p = 0; p < 2; ++p) {
     const int c = p == 0 ? 11025 : 22050;
-    zoom.draw(p, Trace{std::vector<float>(in.begin() + c - 300, in.begin() + c + 300), 180, 180, 180}, 1.0f);
-    zoom.draw(p, Trace{std::vector<float>(out.begin() + c - 300, out.begin() + c + 300), 30, 90, 200}, 1.0f);
+    zoom.draw(p,
+              Trace{std::vector<float>(in.begin() + c - 300, in.begin() + c + 300), 180, 180, 180},
+              1.0f);
+    zoom.draw(p,
+              Trace{std::vector<float>(out.begin() + c - 300, out.begin() + c + 300), 30, 90, 200},
+              1.0f);
     zoom.markColumn(p, 0.5, 0, 160, 0);
     zoom.markColumn(p, 212.0 / 600.0, 160, 0, 160);  // 88 samples before the seam
     zoom.markColumn(p, 388.0 / 600.0, 160, 0, 160);  // 88 samples after it
@@ -168,7 +179,8 @@ void plotCharacters(const std::string& dir) {
   Plot plot(1400, 160, 7);
   plot.draw(0, Trace{in, 120, 120, 120}, 1.2f);
   int panel = 1;
-  for (int c : {kCharacterDrive, kCharacterRadio, kCharacterCrush, kCharacterDownsample, kCharacterLoFi}) {
+  for (int c :
+       {kCharacterDrive, kCharacterRadio, kCharacterCrush, kCharacterDownsample, kCharacterLoFi}) {
     CharacterUnit unit;
     unit.configure(kSr);
     std::vector<float> out(full.size());

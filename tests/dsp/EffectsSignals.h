@@ -25,7 +25,8 @@ inline std::vector<float> voiceTone(double sampleRate, int numSamples, double f0
 inline std::vector<float> sine(double sampleRate, int numSamples, double freqHz, double amplitude) {
   std::vector<float> out(static_cast<size_t>(numSamples));
   for (int i = 0; i < numSamples; ++i)
-    out[static_cast<size_t>(i)] = static_cast<float>(amplitude * std::sin(2.0 * kPi * freqHz * i / sampleRate));
+    out[static_cast<size_t>(i)] =
+        static_cast<float>(amplitude * std::sin(2.0 * kPi * freqHz * i / sampleRate));
   return out;
 }
 

@@ -26,7 +26,8 @@ Pair runClock(StutterUnit& unit, const std::vector<float>& in, int mode, int rat
   Pair out{in, in};
   for (auto& r : out.right) r = -r;
   for (size_t i = 0; i < in.size(); ++i)
-    unit.process(out.left[i], out.right[i], mode, rate, startBeat + static_cast<double>(i) / spb, spb);
+    unit.process(out.left[i], out.right[i], mode, rate, startBeat + static_cast<double>(i) / spb,
+                 spb);
   return out;
 }
 
@@ -81,8 +82,7 @@ TEST(StutterUnit, RepeatAtOneEighthAnd120BpmPlaysTheLiveStepThenRepeatsIt) {
     EXPECT_FLOAT_EQ(o(step + 44), x(44) * 0.5f);
     for (int c = step + fade; c <= 2 * step - fade; ++c) ASSERT_EQ(o(c), x(c - step)) << c;
     EXPECT_FLOAT_EQ(o(2 * step - 1), x(step - 1) / 88.0f);
-    for (int c = 0; c < 2 * step; ++c)
-      ASSERT_EQ(out.right[static_cast<size_t>(b0 + c)], -o(c));
+    for (int c = 0; c < 2 * step; ++c) ASSERT_EQ(out.right[static_cast<size_t>(b0 + c)], -o(c));
   }
 }
 
@@ -99,7 +99,8 @@ TEST(StutterUnit, RepeatStepsShorterThan32SamplesAreLengthened) {
     const int b0 = beat * 100;
     for (int pass : {1, 2})  // fades are a quarter step (8 samples); the middle is whole
       for (int pos = 8; pos <= 24; ++pos)
-        EXPECT_EQ(out[static_cast<size_t>(b0 + 32 * pass + pos)], in[static_cast<size_t>(b0 + pos)]);
+        EXPECT_EQ(out[static_cast<size_t>(b0 + 32 * pass + pos)],
+                  in[static_cast<size_t>(b0 + pos)]);
   }
 }
 
@@ -158,7 +159,8 @@ TEST(StutterUnit, RepeatAfterAResetPlaysACountInBeatLiveFirst) {
   const auto in = test::voiceTone(kSr, 8000);
   const auto out = runClock(unit, in, kStutterRepeat, kRate1_8, 120.0, -0.5);
   EXPECT_EQ(unit.currentBeat(), -1.0);
-  for (int i = 100; i < 8000; ++i) ASSERT_EQ(out.left[static_cast<size_t>(i)], in[static_cast<size_t>(i)]) << i;
+  for (int i = 100; i < 8000; ++i)
+    ASSERT_EQ(out.left[static_cast<size_t>(i)], in[static_cast<size_t>(i)]) << i;
 }
 
 TEST(StutterUnit, ANonFiniteBeatPositionClosesTheGateAndSilencesRepeat) {
