@@ -138,3 +138,38 @@ TEST(RenderLatency, AppliesPresetValuesBeforeTheSettingsThatFollowThem) {
   EXPECT_FALSE(Renderer::factoryPresetValues("Demon", job.presetValues, error));
   EXPECT_NE(error.find("unknown preset"), std::string::npos);
 }
+
+// The transport reports a playing host at --tempo from --start; a 1/4 gate is open for the first
+// 55 % of every beat, so on the aligned output the open and closed stretches must sit on the grid.
+TEST(RenderTransport, TempoSyncedGateLandsOnTheBeatGridOfTheAlignedOutput) {
+  struct Case {
+    double tempo, startBeats;
+  };
+  for (const Case c : {Case{120.0, 0.0}, Case{90.0, 0.0}, Case{120.0, 0.5}}) {
+    SCOPED_TRACE(testing::Message() << c.tempo << " bpm from beat " << c.startBeats);
+    const double sr = 44100.0;
+    const double samplesPerBeat = 60.0 * sr / c.tempo;
+    std::vector<float> in(static_cast<size_t>(4 * samplesPerBeat));
+    for (size_t i = 0; i < in.size(); ++i)
+      in[i] = 0.5f * static_cast<float>(std::sin(2 * M_PI * 300 * i / sr));
+    RenderJob job;
+    job.tempoBpm = c.tempo;
+    job.startBeats = c.startBeats;
+    job.blockSize = 480;
+    job.settings = {{"Mix", "0"}, {"Stutter", "Gate"}, {"Stutter Rate", "1/4"}};
+    const Rendered out = render(in, 1, sr, job);
+    ASSERT_EQ(out.left.size(), in.size());
+    // RMS over 10 ms around a beat position of the output timeline.
+    auto rmsAtBeat = [&](double beat) {
+      const size_t centre = static_cast<size_t>((beat - c.startBeats) * samplesPerBeat);
+      double sum = 0.0;
+      const size_t half = 220;
+      for (size_t i = centre - half; i < centre + half; ++i) sum += out.left[i] * out.left[i];
+      return std::sqrt(sum / (2 * half));
+    };
+    for (double beat = std::ceil(c.startBeats) + 0.25; beat < c.startBeats + 3.5; beat += 1.0) {
+      EXPECT_GT(rmsAtBeat(beat), 0.3) << "open a quarter into beat " << beat;
+      EXPECT_LT(rmsAtBeat(beat + 0.55), 0.01) << "closed at " << beat + 0.55;
+    }
+  }
+}
