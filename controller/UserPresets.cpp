@@ -48,7 +48,9 @@ void readPresetLine(char* line, UserPreset& record, bool& magicSeen) {
   }
 }
 
-bool readPresetFile(const std::wstring& path, UserPreset& record) {
+}  // namespace
+
+bool readUserPresetFile(const std::wstring& path, UserPreset& record) {
   std::FILE* file = fs::openFile(path, "rb");
   if (!file) return false;
   record.name.clear();
@@ -59,8 +61,6 @@ bool readPresetFile(const std::wstring& path, UserPreset& record) {
   std::fclose(file);
   return magicSeen && isValidPresetName(record.name);
 }
-
-}  // namespace
 
 bool isPresetNameChar(char c) {
   const unsigned char u = static_cast<unsigned char>(c);
@@ -93,7 +93,7 @@ void loadUserPresets(std::vector<UserPreset>& list) {
   const std::wstring folder = presetFolder();
   for (const std::wstring& entry : fs::listFiles(folder, kExtension)) {
     UserPreset record;
-    if (readPresetFile(folder + fs::kPathSeparator + entry, record)) list.push_back(record);
+    if (readUserPresetFile(folder + fs::kPathSeparator + entry, record)) list.push_back(record);
   }
 }
 

@@ -29,6 +29,10 @@ std::wstring presetFolder();
 // The file of a preset: folder, separator, name, ".zvp".
 std::wstring presetFilePath(const std::string& name);
 
+// Reads one preset file by the rules of the folder loader below. False when it cannot be opened,
+// lacks the magic line or has no name or an unsafe one.
+bool readUserPresetFile(const std::wstring& path, UserPreset& preset);
+
 // Appends every valid preset file of the folder; the caller empties the list first and sorts it
 // afterwards. Files without the magic line, without a name or with an unsafe name are skipped.
 void loadUserPresets(std::vector<UserPreset>& list);

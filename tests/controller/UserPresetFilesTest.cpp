@@ -147,6 +147,19 @@ TEST(PresetFile, ReadsLongLinesIn255CharacterPieces) {
   EXPECT_EQ(list[0].values[2], 0.75);
 }
 
+TEST(PresetFile, ASingleFileReadsByTheSameRulesWherever) {
+  TempAppData appData;
+  const stdfs::path file = appData.root() / "loose.txt";
+  writeBytes(file, "v1=0.5\nZoquaVocePreset 1\nname=Loose\n");
+  UserPreset p;
+  ASSERT_TRUE(readUserPresetFile(fs::widen(file.string()), p));
+  EXPECT_EQ(p.name, "Loose");
+  EXPECT_EQ(p.values[1], 0.5);
+  writeBytes(file, "ZoquaVocePreset 1\nname=a/b\n");
+  EXPECT_FALSE(readUserPresetFile(fs::widen(file.string()), p));
+  EXPECT_FALSE(readUserPresetFile(fs::widen((appData.root() / "missing").string()), p));
+}
+
 TEST(PresetFile, SkipsFoldersAndOtherExtensions) {
   TempAppData appData;
   writePreset(appData, "good.zvp", "ZoquaVocePreset 1\nname=Good\n");
