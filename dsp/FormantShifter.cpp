@@ -14,10 +14,13 @@ float FormantShifter::process(const SampleRing& input, double centre, double rat
   double phase2 = phase + w / 2.0;
   if (phase2 >= w) phase2 -= w;
   const double pi = 3.14159265358979323846;
-  const double g1 = std::sin(pi * phase / w), g2 = std::sin(pi * phase2 / w);
+  // The second tap is half a window on, so its gain sin^2(pi*phase2/W) is cos^2(pi*phase/W):
+  // the two gains sum to one.
+  const double s = std::sin(pi * phase / w);
+  const double gain1 = s * s;
   const float tap1 = input.interpolate(centre - phase);
   const float tap2 = input.interpolate(centre - phase2);
-  return static_cast<float>(tap1 * g1 * g1 + tap2 * g2 * g2);
+  return static_cast<float>(tap1 * gain1 + tap2 * (1.0 - gain1));
 }
 
 }  // namespace zv

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "DenormalGuard.h"
 #include "GrainSynth.h"
 
 namespace zv {
@@ -54,7 +55,13 @@ void VoiceEngine::setLowLatency(bool on) {
 }
 
 void VoiceEngine::process(const float* mono, float* left, float* right, int numSamples) {
-  if (!configured_) configure(44100.0);  // only a host that skipped setup gets here
+  if (!configured_) {
+    // Only a host that skipped setup gets here; allocating now would stall its audio thread.
+    std::fill(left, left + std::max(numSamples, 0), 0.0f);
+    std::fill(right, right + std::max(numSamples, 0), 0.0f);
+    return;
+  }
+  DenormalGuard denormalGuard;  // smoothers decaying toward 0 must not crawl through denormals
   const float outputGain = std::pow(10.0f, params_.outputDb / 20.0f);
   const float mix = params_.mix;
   const bool harmonyOn = params_.harmony > kHarmonyOn;
@@ -96,7 +103,7 @@ void VoiceEngine::process(const float* mono, float* left, float* right, int numS
       const PitchFrame* frame = detector_.frameAt(readPos);
       taken.voiced = frame && frame->voiced;
     }
-    const StereoSample wet = readOut_.process(taken, input_, readPos, params_, lowLatency_);
+    const StereoSample wet = readOut_.process(taken, input_, readPos, params_, formantRatio, lowLatency_);
     float l = wet.left, r = wet.right;
     // 6. character
     applyCharacter(l, r);

@@ -44,7 +44,7 @@ void VoiceReadOut::reset() {
 }
 
 StereoSample VoiceReadOut::process(const ReadOutInput& in, const SampleRing& input, int64_t readPos,
-                                   const PlainParams& params, bool lowLatency) {
+                                   const PlainParams& params, double formantRatio, bool lowLatency) {
   voicing_ = smooth(voicing_, in.voiced ? 1.0f : 0.0f, voicingCoef_);
 
   if (voicing_ > 0.5f) {
@@ -62,9 +62,8 @@ StereoSample VoiceReadOut::process(const ReadOutInput& in, const SampleRing& inp
   formantActivity_ = smooth(formantActivity_, formantOn ? 1.0f : 0.0f, formantCoef_);
   float dry = in.dry;
   if (in.started && formantActivity_ > 0.001f) {
-    const double ratio = std::pow(2.0, params.formantSemitones / 12.0);
     const double centre = static_cast<double>(readPos) + (lowLatency ? 0.0 : formantWindow_ / 2.0);
-    const float shifted = consonantShifter_.process(input, centre, ratio);
+    const float shifted = consonantShifter_.process(input, centre, formantRatio);
     dry += (shifted - dry) * formantActivity_;
   }
   const float consonant = dry * params.consonants;

@@ -32,8 +32,9 @@ public:
   void configure(const EngineConfig& config);  // allocates
   void reset();
 
+  // formantRatio is 2^(formantSemitones / 12), worked out once per block by the caller.
   StereoSample process(const ReadOutInput& in, const SampleRing& input, int64_t readPos,
-                       const PlainParams& params, bool lowLatency);
+                       const PlainParams& params, double formantRatio, bool lowLatency);
 
   float voicing() const { return voicing_; }
   float voiceGain() const { return voiceGain_; }
