@@ -36,6 +36,7 @@ constexpr ParamID kLevelId = 18;
 
 // A module reporting an endless or absurd tail must not make the render endless.
 constexpr double kMaxExtraTailSeconds = 30.0;
+constexpr double kMaxLatencySeconds = 10.0;
 
 std::string narrow(const String128 text) {
   std::string out;
@@ -284,10 +285,18 @@ bool Renderer::render(const RenderJob& job, AudioSource& source, AudioSink& sink
     context.continousTimeSamples = processed;
     context.projectTimeMusic = job.startBeats + processed * beatsPerSample;
     context.barPositionMusic = std::floor(context.projectTimeMusic / 4.0) * 4.0;
-    instance->process(in, out, count, &context);
+    if (instance->process(in, out, count, &context) != kResultOk) {
+      error = "the module failed to process a block";
+      return false;
+    }
 
     if (latency < 0) {
       latency = static_cast<int64_t>(instance->processor()->getLatencySamples());
+      // Anything longer would only mean rendering seconds of silence to throw away.
+      if (latency > static_cast<int64_t>(kMaxLatencySeconds * sr)) {
+        error = "the module reports an implausible latency of " + std::to_string(latency) + " samples";
+        return false;
+      }
       const uint32 tail = instance->processor()->getTailSamples();
       const int64_t maxExtra = static_cast<int64_t>(kMaxExtraTailSeconds * sr);
       if (tail == kInfiniteTail)
