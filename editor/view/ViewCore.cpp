@@ -9,11 +9,6 @@ namespace zv {
 
 namespace {
 
-// Layout-unit rectangles of what moves between full frames: pitch display, mascot stage,
-// lower knob row, left and right knob groups.
-constexpr float kAnimatedRegions[5][4] = {
-    {28, 94, 804, 134}, {270, 238, 320, 294}, {34, 547, 792, 115}, {34, 412, 222, 100}, {604, 412, 222, 100}};
-
 float meterNote(double v) {
   return v < 0.01 ? -1.0f : static_cast<float>((v - 0.02) / 0.98 * 84.0 + 24.0);
 }
@@ -54,10 +49,12 @@ void ViewCore::pullAllParams() {
 std::vector<PixelRect> ViewCore::animatedRegions() const {
   std::vector<PixelRect> out;
   const float s = effectiveScale_;
-  for (const auto& r : kAnimatedRegions) {
-    const int x0 = static_cast<int>(r[0] * s);
-    const int y0 = static_cast<int>(r[1] * s);
-    out.push_back({x0, y0, x0 + static_cast<int>(r[2] * s) + 2, y0 + static_cast<int>(r[3] * s) + 2});
+  // Pitch display, mascot stage, lower knob row, left and right knob groups; the two extra
+  // pixels cover anti-aliased edges.
+  for (const Rect& r : kAnimatedRegions) {
+    const int x0 = static_cast<int>(r.x * s);
+    const int y0 = static_cast<int>(r.y * s);
+    out.push_back({x0, y0, x0 + static_cast<int>(r.width * s) + 2, y0 + static_cast<int>(r.height * s) + 2});
   }
   return out;
 }

@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "EditorViewFactory.h"
 #include "SettingsFile.h"
 #include "UserPresets.h"
 #include "ZVController.h"
-#include "pluginterfaces/base/keycodes.h"
 #include "pluginterfaces/vst/ivstcontextmenu.h"
 
 using namespace Steinberg;
@@ -17,6 +17,9 @@ using namespace Steinberg;
 namespace {
 
 const wchar_t kWindowClass[] = L"ZoquaVoceEditorWnd";
+
+// The host's virtual key codes we translate (VirtualKeyCodes; our SDK copy lacks keycodes.h).
+enum HostKey : int16 { kKeyBack = 1, kKeyReturn = 4, kKeyEscape = 6, kKeyEnter = 19 };
 bool windowClassRegistered = false;
 
 LRESULT CALLBACK editorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -127,10 +130,10 @@ tresult PLUGIN_API ZVView::onKeyDown(char16 key, int16 keyCode, int16 modifiers)
   if (!core_->textOrListActive()) return kResultFalse;
   uint32 ch = 0;
   switch (keyCode) {
-    case KEY_BACK: ch = 8; break;
-    case KEY_RETURN:
-    case KEY_ENTER: ch = 13; break;
-    case KEY_ESCAPE: ch = 27; break;
+    case kKeyBack: ch = 8; break;
+    case kKeyReturn:
+    case kKeyEnter: ch = 13; break;
+    case kKeyEscape: ch = 27; break;
     default: ch = static_cast<uint32>(key);
   }
   if (ch == 0) return kResultFalse;
@@ -167,7 +170,7 @@ void ZVView::applyPendingSize() {
 }
 
 void ZVView::showContextMenu(int paramId, int x, int y) {
-  IComponentHandler* handler = controller_->getComponentHandler();
+  Vst::IComponentHandler* handler = controller_->getComponentHandler();
   if (!handler) return;
   Vst::IComponentHandler3* handler3 = nullptr;
   if (handler->queryInterface(Vst::IComponentHandler3::iid, reinterpret_cast<void**>(&handler3)) != kResultOk ||

@@ -14,7 +14,7 @@ class ZVController;
 
 class ZVView : public Steinberg::CPluginView,
                public Steinberg::IPlugViewContentScaleSupport,
-               private zv::ViewPort {
+               public zv::ViewPort {
 public:
   explicit ZVView(ZVController* controller);
   ~ZVView() override;
@@ -32,8 +32,7 @@ public:
 
   LRESULT handleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
-private:
-  // zv::ViewPort
+  // zv::ViewPort: the controller's values and edits, and this window's invalidation.
   double getParamNormalized(int id) override;
   void beginEdit(int id) override;
   void performEdit(int id, double normalized) override;
@@ -42,6 +41,7 @@ private:
   void invalidateRect(int x0, int y0, int x1, int y1) override;
   bool dancerOpen() override;
 
+private:
   void applyScale(float scale, bool notifyHost);
   void applyPendingSize();
   void showContextMenu(int paramId, int x, int y);

@@ -25,14 +25,14 @@ using namespace Steinberg::Vst;
 
 namespace {
 
-std::string windowsPath(const std::string& path) { return zvhost::nativeModulePath(path); }
 
 // A temporary APPDATA for the settings and preset files the view reads and writes.
 struct TempAppData {
   TempAppData() {
     char base[MAX_PATH];
     GetTempPathA(MAX_PATH, base);
-    dir = std::string(base) + "zvviewtest" + std::to_string(GetCurrentProcessId());
+    static int serial = 0;  // a fresh folder per test: no test sees another's settings
+    dir = std::string(base) + "zvviewtest" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++serial);
     CreateDirectoryA(dir.c_str(), nullptr);
     SetEnvironmentVariableA("APPDATA", dir.c_str());
     _putenv_s("APPDATA", dir.c_str());
