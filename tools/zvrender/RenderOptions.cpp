@@ -230,8 +230,9 @@ std::string usageText(const char* programName) {
          "  -h, --help            This text.\n"
          "\n"
          "A progress bar is shown when standard error is a terminal; a summary (duration, latency,\n"
-         "voiced share, speed) is printed at the end. Errors are one line on standard error with a\n"
-         "non-zero exit status.\n";
+         "voiced share, speed) is printed at the end. Errors are one line on standard error; the exit\n"
+         "status is 0 on success, 2 for a mistake in the command line and 1 for anything else (a file,\n"
+         "a parameter name or value, the module).\n";
 }
 
 }  // namespace zvrender
