@@ -128,10 +128,15 @@ void Canvas::glow(float cx, float cy, float radius, const RGB& colour, float alp
               std::min(gy + r, std::ceil(clipY1 * s) - 1.0f));
   if (box.empty()) return;
   const float invR = 1.0f / r;
+  const float reach = r + kSpanMargin;
   for (int j = box.y0; j <= box.y1; ++j) {
     std::uint32_t* row = pixels.data() + std::size_t(j) * std::size_t(width);
     const float dy = float(j) - gy;
-    for (int i = box.x0; i <= box.x1; ++i) {
+    if (!(std::fabs(dy) < reach)) continue;
+    const float half = std::sqrt(reach * reach - dy * dy);
+    const int i0 = std::max(box.x0, int(std::max(std::ceil(gx - half), -1.0f)));
+    const int i1 = std::min(box.x1, int(std::min(std::floor(gx + half), float(width))));
+    for (int i = i0; i <= i1; ++i) {
       const float t = length(float(i) - gx, dy) * invR;
       if (!(t < 1.0f)) continue;
       float a = alpha * (1.0f - t) * (1.0f - t);
@@ -152,10 +157,16 @@ void Canvas::softDisc(float cx, float cy, float radius, float offsetY, float blu
   const float reach = r + b;
   const PixelBox box = clipBox(x - reach, y - reach, x + reach, y + reach);
   const float invRamp = 1.0f / (1.5f * b);
+  const float spanReach = reach + kSpanMargin;
   for (int j = box.y0; j <= box.y1; ++j) {
     std::uint32_t* row = pixels.data() + std::size_t(j) * std::size_t(width);
     const float dy = float(j) + 0.5f - y;
-    for (int i = box.x0; i <= box.x1; ++i) {
+    if (!(std::fabs(dy) < spanReach)) continue;
+    // Nothing is drawn beyond radius + blur from the centre.
+    const float half = std::sqrt(spanReach * spanReach - dy * dy);
+    const int i0 = std::max(box.x0, int(std::max(std::ceil(x - half - 0.5f), -1.0f)));
+    const int i1 = std::min(box.x1, int(std::min(std::floor(x + half - 0.5f), float(width))));
+    for (int i = i0; i <= i1; ++i) {
       const float d = length(float(i) + 0.5f - x, dy) - r + 0.5f * b;
       const float t = d * invRamp;
       float a;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -28,11 +29,20 @@ constexpr std::uint32_t packRGB(int r, int g, int b) {
   return (std::uint32_t(r) << 16) | (std::uint32_t(g) << 8) | std::uint32_t(b);
 }
 
+// byte / 255 for every byte, so the blend does not divide per channel (the same values).
+struct ByteToUnit {
+  float v[256];
+  constexpr ByteToUnit() : v() {
+    for (int i = 0; i < 256; ++i) v[i] = float(i) / 255.0f;
+  }
+};
+inline constexpr ByteToUnit kByteToUnit{};
+
 // Blends colour k over the stored pixel p with opacity a (0..1), channel by channel in
 // gamma-encoded 8-bit space: p + (k - p) * a, rounded half up. There is no destination alpha.
 inline std::uint32_t blendPixel(std::uint32_t p, const RGB& k, float a) {
   auto channel = [a](std::uint32_t byte, float target) -> std::uint32_t {
-    const float v = byte / 255.0f;
+    const float v = kByteToUnit.v[byte];
     const float f = (v + (target - v) * a) * 255.0f + 0.5f;
     // A colour function may hand back values outside 0..1 (or NaN); keep the byte in range.
     return f > 0.0f ? (f < 255.0f ? std::uint32_t(f) : 255u) : 0u;
@@ -40,6 +50,20 @@ inline std::uint32_t blendPixel(std::uint32_t p, const RGB& k, float a) {
   return (channel((p >> 16) & 0xFF, k.r) << 16) | (channel((p >> 8) & 0xFF, k.g) << 8) |
          channel(p & 0xFF, k.b);
 }
+
+// Where on one pixel row a shape can reach: up to two intervals of pixel-centre x (a ring's row
+// crosses it twice). Shapes that know this let the fill skip the empty parts of their box.
+struct RowSpans {
+  int count = 0;
+  float x0[2] = {0.0f, 0.0f};
+  float x1[2] = {0.0f, 0.0f};
+};
+
+template <class D, class = void>
+struct HasRowSpans : std::false_type {};
+template <class D>
+struct HasRowSpans<D, std::void_t<decltype(std::declval<const D&>().rowSpans(
+                          0.0f, std::declval<RowSpans&>()))>> : std::true_type {};
 
 class Canvas {
 public:
@@ -125,14 +149,28 @@ void Canvas::fill(const PixelBox& box, float alpha, const Distance& distance,
   for (int j = box.y0; j <= box.y1; ++j) {
     std::uint32_t* row = pixels.data() + std::size_t(j) * std::size_t(width);
     const float py = float(j) + 0.5f;
-    for (int i = box.x0; i <= box.x1; ++i) {
-      const float px = float(i) + 0.5f;
-      float c = 0.5f - distance(px, py);
-      if (!(c > 0.0f)) continue;  // also skips NaN distances
-      if (c > 1.0f) c = 1.0f;
-      float a = c * alpha;
-      if (a > 1.0f) a = 1.0f;
-      row[i] = blendPixel(row[i], colour(px, py), a);
+    auto pixelRun = [&](int from, int to) {
+      for (int i = from; i <= to; ++i) {
+        const float px = float(i) + 0.5f;
+        float c = 0.5f - distance(px, py);
+        if (!(c > 0.0f)) continue;  // also skips NaN distances
+        if (c > 1.0f) c = 1.0f;
+        float a = c * alpha;
+        if (a > 1.0f) a = 1.0f;
+        row[i] = blendPixel(row[i], colour(px, py), a);
+      }
+    };
+    if constexpr (HasRowSpans<Distance>::value) {
+      RowSpans spans;
+      distance.rowSpans(py, spans);
+      for (int k = 0; k < spans.count; ++k) {
+        // Pixel i has its centre at i + 0.5; the interval may be wider than the box.
+        const float lo = std::max(std::ceil(spans.x0[k] - 0.5f), float(box.x0));
+        const float hi = std::min(std::floor(spans.x1[k] - 0.5f), float(box.x1));
+        if (lo <= hi) pixelRun(int(lo), int(hi));
+      }
+    } else {
+      pixelRun(box.x0, box.x1);
     }
   }
 }
@@ -144,6 +182,22 @@ struct ArcDistance {
   float a0, a1, span;            // a0 <= a1, span = max(a1 - a0, 0.0001)
   float sx0, sy0, sx1, sy1;      // start and end points of the centre line
   mutable float position = 0.0f;
+
+  // Every pixel the arc touches, caps included, lies in the ring band within half a pixel of
+  // the stroke: on a row, that is one or two intervals around the centre.
+  void rowSpans(float py, RowSpans& spans) const {
+    const float reach = radius + halfThickness + 0.5f + kSpanMargin;
+    const float hole = radius - halfThickness - 0.5f - kSpanMargin;
+    const float dy = py - cy;
+    if (!(std::fabs(dy) < reach)) return;
+    const float outer = std::sqrt(reach * reach - dy * dy);
+    if (hole > 0.0f && std::fabs(dy) < hole) {
+      const float inner = std::sqrt(hole * hole - dy * dy);
+      spans = RowSpans{2, {cx - outer, cx + inner}, {cx - inner, cx + outer}};
+    } else {
+      spans = RowSpans{1, {cx - outer, 0.0f}, {cx + outer, 0.0f}};
+    }
+  }
 
   float operator()(float px, float py) const {
     const float dx = px - cx;

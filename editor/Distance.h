@@ -9,9 +9,24 @@ namespace zv {
 
 inline float length(float x, float y) { return std::sqrt(x * x + y * y); }
 
+// Row spans are widened by this much so float rounding can never drop a touched pixel; a pixel
+// let in needlessly is simply measured and skipped.
+constexpr float kSpanMargin = 0.01f;
+
 struct DiscDistance {
   float cx, cy, radius;
   float operator()(float px, float py) const { return length(px - cx, py - cy) - radius; }
+  // Pixels up to half a pixel outside the circle can be touched.
+  template <class Spans>
+  void rowSpans(float py, Spans& spans) const {
+    const float reach = radius + 0.5f + kSpanMargin;
+    const float dy = py - cy;
+    if (!(std::fabs(dy) < reach)) return;
+    const float half = std::sqrt(reach * reach - dy * dy);
+    spans.count = 1;
+    spans.x0[0] = cx - half;
+    spans.x1[0] = cx + half;
+  }
 };
 
 // Box of half sizes (hx, hy) around (cx, cy) with corners of radius r.
