@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "PortableMath.h"
+
 namespace zv {
 
 namespace {
@@ -248,15 +250,16 @@ void Editor::updateMood(float pitchInNote, float pitchOutNote, float level, floa
       displayPitch_ = shown;
       displayPitchSet_ = true;
     } else {
-      displayPitch_ += (shown - displayPitch_) * (1.0f - std::pow(0.94f, dt / 0.03f));
+      // The portable maths keeps the traces, and so the golden images, the same on every platform.
+      displayPitch_ += (shown - displayPitch_) * static_cast<float>(1.0 - pm::pow(0.94, dt / 0.03));
     }
   }
 
   previousLevel_ = level_;
-  level_ += (level - level_) * (1.0f - std::pow(0.5f, dt / 0.03f));
+  level_ += (level - level_) * static_cast<float>(1.0 - pm::pow(0.5, dt / 0.03));
   const float target = std::clamp(2.0f * (level_ - 0.3f), 0.0f, 1.0f);
   const float timeConstant = target > envelope_ ? 0.05f : 0.25f;
-  envelope_ += (target - envelope_) * (1.0f - std::exp(-dt / timeConstant));
+  envelope_ += (target - envelope_) * static_cast<float>(1.0 - pm::exp(-dt / timeConstant));
 
   const bool singing = pitchInNote >= 0 && level > 0.22f;
   if (singing) {

@@ -22,7 +22,7 @@ struct Golden {
 // new hashes from `zvsnapshot --list`.
 constexpr Golden kEditorGoldens[] = {
     {"editor-default", 0x20f360a5b9ba30e5ull},
-    {"editor-busy", 0x3bc12f608409e6b1ull},
+    {"editor-busy", 0x87c8dcaabbafbde6ull},
     {"editor-key-list", 0xa40aa55dc35d42e0ull},
     {"editor-naming", 0x7803fc2a6d406ca0ull},
     {"editor-value-entry", 0xafee2a8537b45fc1ull},

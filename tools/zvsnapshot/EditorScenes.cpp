@@ -22,7 +22,7 @@ void singPhrase(Editor& e) {
     const int note = frame / 25;
     const bool breath = frame >= 70 && frame < 78;
     const float target = melody[note];
-    const float in = breath ? -1 : target + 0.35f * std::sin(frame * 0.7f) + 0.1f;
+    const float in = breath ? -1 : target + 0.35f * static_cast<float>(pm::sin(frame * 0.7)) + 0.1f;
     if (!breath) out = out < 0 ? target : out + (target - out) * 0.45f;
     const float level = breath ? 0.05f : 0.8f;
     e.updateMood(in, breath ? -1 : out, level, 0.03f, 120, 0, true);
