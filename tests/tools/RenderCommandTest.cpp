@@ -46,6 +46,10 @@ TEST(RenderCommand, RefusesBadArgumentsWithOneLineAndLeavesNoFile) {
   expectRefused(dir, {"in.wav", "no/such/folder/out.wav"}, "no/such/folder/out.wav");
   expectRefused(dir, {"in.wav", "out.wav", "--module", "nowhere.so"}, "nowhere.so");
   expectRefused(dir, {"in.wav", "out.wav", "--user-preset", "missing.zvp"}, "missing.zvp");
+  // Scripts can tell a mistake in the command (2) from a failure of the job (1).
+  EXPECT_EQ(runTool(dir, {"in.wav", "out.wav", "--block", "x"}).exitCode, 2);
+  EXPECT_EQ(runTool(dir, {"in.wav", "out.wav", "--set", "Bogus=1"}).exitCode, 1);
+  EXPECT_EQ(runTool(dir, {"--help"}).exitCode, 0);
 }
 
 TEST(RenderCommand, RefusesFilesThatAreNotUsableAudio) {
