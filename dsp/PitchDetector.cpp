@@ -111,10 +111,12 @@ void PitchDetector::analyse(int64_t written) {
   const int historySize = static_cast<int>(history_.size());
   double* x = window_.data();
   double energy = 0.0;
+  int index = historyIndex_ - n;
+  if (index < 0) index += historySize;
   for (int i = 0; i < n; ++i) {
-    const int index = ((historyIndex_ - n + i) % historySize + historySize) % historySize;
     x[i] = history_[static_cast<size_t>(index)];
     energy += x[i] * x[i];
+    if (++index == historySize) index = 0;
   }
   const double rms = std::sqrt(energy / n);
 

@@ -10,7 +10,7 @@ void PitchMarker::configure(const EngineConfig& config) {
   const int half = config.maxPeriod / 2 + 1;
   const int radius = config.maxPeriod / 5 + 1;
   reference_.assign(static_cast<size_t>(half + 2), 0.0);
-  region_.assign(static_cast<size_t>(2 * radius + 2 * half + 4), 0.0);
+  region_.assign(static_cast<size_t>(2 * radius + 2 * half + 6), 0.0);
   reset();
 }
 
@@ -29,23 +29,34 @@ void PitchMarker::append(int64_t mark) {
 int64_t PitchMarker::bestMatch(const SampleRing& ring, int64_t expected, int radius,
                                int halfSpan) const {
   const int products = halfSpan + 1;
-  for (int k = 0; k < products; ++k) reference_[static_cast<size_t>(k)] = ring.at(lastMark_ - halfSpan + 2 * k);
+  double* ref = reference_.data();
+  for (int k = 0; k < products; ++k) ref[k] = ring.at(lastMark_ - halfSpan + 2 * k);
+  // The region around the expected mark, split into its even and odd samples so that every
+  // candidate's every-second-sample products read one contiguous run.
   const int64_t regionStart = expected - radius - halfSpan;
   const int regionLength = 2 * radius + 2 * halfSpan + 1;
-  for (int i = 0; i < regionLength; ++i) region_[static_cast<size_t>(i)] = ring.at(regionStart + i);
+  const int oddOffset = (regionLength + 1) / 2;
+  double* even = region_.data();
+  double* odd = region_.data() + oddOffset;
+  for (int i = 0; i < regionLength; ++i) {
+    const double v = ring.at(regionStart + i);
+    if (i & 1)
+      odd[i >> 1] = v;
+    else
+      even[i >> 1] = v;
+  }
 
-  const double* ref = reference_.data();
   int64_t best = expected - radius;
   double bestScore = 0.0;
   for (int offset = 0; offset <= 2 * radius; ++offset) {
-    const double* x = region_.data() + offset;  // x[2k] is the candidate's sample -halfSpan + 2k
+    const double* x = (offset & 1) ? odd + (offset >> 1) : even + (offset >> 1);
     double acc[4] = {0.0, 0.0, 0.0, 0.0};
     int k = 0;
     for (; k + 3 < products; k += 4)
-      for (int l = 0; l < 4; ++l) acc[l] += ref[k + l] * x[2 * (k + l)];
-    for (; k < products; ++k) acc[0] += ref[k] * x[2 * k];
+      for (int l = 0; l < 4; ++l) acc[l] += ref[k + l] * x[k + l];
+    for (; k < products; ++k) acc[0] += ref[k] * x[k];
     const double score = (acc[0] + acc[1]) + (acc[2] + acc[3]);
-    if (offset == 0 || score > bestScore) {
+    if (offset == 0 || score > bestScore) {  // the first of equal scores wins
       bestScore = score;
       best = expected - radius + offset;
     }
