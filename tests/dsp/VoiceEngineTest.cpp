@@ -349,3 +349,37 @@ TEST(VoiceEngine, ASungLineWithVibratoLandsOnTheScale) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(VoiceEngine, CorrectsAtEveryCommonRateInBothModes) {
+  for (double sr : {16000.0, 22050.0, 44100.0, 48000.0, 88200.0, 96000.0, 192000.0}) {
+    for (bool low : {false, true}) {
+      SCOPED_TRACE(testing::Message() << sr << " Hz, low latency " << low);
+      zv::PlainParams p = plainCorrection();
+      p.lowLatency = low;
+      zv::VoiceEngine e = makeEngine(sr, p);
+      const auto out = run(e, tone(noteHz(61.7), sr, static_cast<int>(0.6 * sr)), 1000);
+      EXPECT_FLOAT_EQ(e.outputNote(), 62.0f);
+      EXPECT_NEAR(measurePitch(out.left, sr).notes.back(), 62.0, 0.05);
+    }
+  }
+}
+
+TEST(VoiceEngine, FormantShiftLeavesThePitchWhereTheScaleSetsIt) {
+  const double sr = 44100.0;
+  for (float semitones : {-12.0f, -5.0f, 5.0f, 12.0f}) {
+    for (bool low : {false, true}) {
+      SCOPED_TRACE(testing::Message() << semitones << " st, low latency " << low);
+      zv::PlainParams p = plainCorrection();
+      p.formantSemitones = semitones;
+      p.lowLatency = low;
+      zv::VoiceEngine e = makeEngine(sr, p);
+      const auto out = run(e, tone(noteHz(57.0), sr, 44100));
+      const PitchTrack heard = measurePitch(out.left, sr);
+      EXPECT_NEAR(heard.notes.back(), 57.0, 0.1);
+    }
+  }
+}
+
+}  // namespace
