@@ -383,3 +383,31 @@ TEST(VoiceEngine, FormantShiftLeavesThePitchWhereTheScaleSetsIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// An octave down makes grains longer than the input period: a grain can then wait for input
+// for a while after its period was chosen. The glide must still step once per grain laid. It
+// steps by one source period per grain, and grains an octave down come about half as often
+// (spacing 2^(13/12) source periods mid-glide), so 200 ms of real time cover
+// 1 - e^(-1/2.1) of the distance, 0.76 of the two semitones.
+TEST(VoiceEngine, AGlideAnOctaveDownKeepsItsSpeed) {
+  const double sr = 44100.0;
+  zv::PlainParams p = plainCorrection();
+  p.speedMs = 200.0f;
+  p.shiftSteps = -7;
+  zv::VoiceEngine e = makeEngine(sr, p);
+  const int switchAt = 22050;
+  const auto in = sungTone([&](int i) { return noteHz(i < switchAt ? 57.0 : 59.0); }, sr, 66150);
+  std::vector<float> outNotes;
+  const int block = 64;
+  run(e, in, block, [&](int) { outNotes.push_back(e.mainVoice().glide.outNote); });
+  size_t start = 0;
+  while (start < outNotes.size() && outNotes[start] < 45.001f) ++start;
+  ASSERT_LT(start, outNotes.size());
+  const size_t after200ms = start + static_cast<size_t>(0.2 * sr / block);
+  ASSERT_LT(after200ms, outNotes.size());
+  EXPECT_NEAR(outNotes[after200ms] - 45.0f, 2.0 * (1.0 - std::exp(-1.0 / 2.1)), 0.08);
+}
+
+}  // namespace
