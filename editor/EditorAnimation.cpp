@@ -245,7 +245,11 @@ void Editor::drawPulse() {
       for (int j = j0; j <= j1; ++j) {
         std::uint32_t* row = face_.pixels.data() + static_cast<std::size_t>(j) * face_.width;
         const float dy = static_cast<float>(j) - cy;
-        for (int i = i0; i <= i1; ++i) {
+        // Only the columns the outer circle reaches on this row (one pixel of slack each side).
+        const float reach = std::sqrt(std::max(outerPx * outerPx - dy * dy, 0.0f)) + 1.0f;
+        const int from = std::max(i0, static_cast<int>(std::floor(cx - reach)));
+        const int to = std::min(i1, static_cast<int>(std::ceil(cx + reach)));
+        for (int i = from; i <= to; ++i) {
           const float dx = static_cast<float>(i) - cx;
           const float dist = std::sqrt(dx * dx + dy * dy);
           if (dist < innerPx || dist > outerPx) continue;

@@ -20,6 +20,65 @@ int listIndexOf(double normalized, int steps) {
   return static_cast<int>(roundHalfAway(std::clamp(normalized, 0.0, 1.0) * steps));
 }
 
+// The eight halo strokes of a knob share centre, angles and colour ramp and differ only in width
+// (3.5 + 3k for k = 8 down to 1). One pass measures each pixel once and blends the strokes in
+// their drawing order, giving exactly the pixels of eight Canvas::arc calls at an eighth of the
+// distance work: the halos were a third of a full paint.
+template <class Ramp>
+void haloArcs(Canvas& c, float cx, float cy, float radius, float a0, float a1, const Ramp& ramp, float alpha) {
+  if (a1 < a0) std::swap(a0, a1);
+  if (!(alpha > 0.0f)) return;
+  const float s = c.scale;
+  const float pcx = cx * s, pcy = cy * s, pr = radius * s;
+  const float span = std::max(a1 - a0, 0.0001f);
+  double sn, cs;
+  pm::sinCos(a0, sn, cs);
+  const float sx0 = float(pcx + double(pr) * sn), sy0 = float(pcy - double(pr) * cs);
+  pm::sinCos(a1, sn, cs);
+  const float sx1 = float(pcx + double(pr) * sn), sy1 = float(pcy - double(pr) * cs);
+  float half[8];
+  for (int k = 8; k >= 1; --k) half[8 - k] = (3.5f + 3.0f * k) * s * 0.5f;
+  const float reach = pr + half[0] + 2.0f;
+  const PixelBox box = c.clipBox(pcx - reach, pcy - reach, pcx + reach, pcy + reach);
+  if (box.empty()) return;
+  for (int j = box.y0; j <= box.y1; ++j) {
+    std::uint32_t* row = c.pixels.data() + std::size_t(j) * std::size_t(c.width);
+    const float py = float(j) + 0.5f;
+    for (int i = box.x0; i <= box.x1; ++i) {
+      const float px = float(i) + 0.5f;
+      const float dx = px - pcx, dy = py - pcy;
+      const float ringBase = std::fabs(length(dx, dy) - pr);
+      if (ringBase - half[0] >= 0.5f) continue;  // beyond even the widest stroke
+      const float theta = pm::atan2f(dx, -dy);
+      const bool within = theta >= a0 && theta <= a1;
+      float capBase = 0.0f, position;
+      if (within) {
+        position = (theta - a0) / span;
+      } else {
+        const float d0 = length(px - sx0, py - sy0), d1 = length(px - sx1, py - sy1);
+        position = d0 <= d1 ? 0.0f : (a1 - a0) / span;
+        capBase = d0 <= d1 ? d0 : d1;
+      }
+      bool coloured = false;
+      RGB colour;
+      for (float h : half) {
+        const float ring = ringBase - h;
+        const float d = (ring >= 0.5f || within) ? ring : capBase - h;
+        float cover = 0.5f - d;
+        if (!(cover > 0.0f)) continue;
+        if (cover > 1.0f) cover = 1.0f;
+        float a = cover * alpha;
+        if (a > 1.0f) a = 1.0f;
+        if (!coloured) {
+          colour = ramp(position);
+          coloured = true;
+        }
+        row[i] = blendPixel(row[i], colour, a);
+      }
+    }
+  }
+}
+
 }  // namespace
 
 void Editor::capsule(float x1, float y1, float x2, float y2, float thickness, const RGB& colour,
@@ -224,7 +283,7 @@ void Editor::ringKnob(const KnobDef& knob) {
     if (inactive) {
       face_.arc(cx, cy, r, 3.5f, a0, a1, ramp, 0.35f);
     } else {
-      for (int k = 8; k >= 1; --k) face_.arc(cx, cy, r, 3.5f + 3.0f * k, a0, a1, ramp, active ? 0.022f : 0.014f);
+      haloArcs(face_, cx, cy, r, a0, a1, ramp, active ? 0.022f : 0.014f);
       face_.arc(cx, cy, r, 3.5f, a0, a1, ramp, 1.0f);
       face_.arc(cx, cy, r, 1.2f, a0, a1, kArcHighlight, 0.45f);
     }
