@@ -10,10 +10,7 @@ namespace zv {
 
 namespace {
 
-int listIndex(double normalized, int steps) {
-  const double i = roundHalfAway(std::clamp(normalized, 0.0, 1.0) * steps);
-  return static_cast<int>(i);
-}
+int listIndex(double normalized, int steps) { return listIndexOf(normalized, steps); }
 
 }  // namespace
 
@@ -126,7 +123,7 @@ std::string Editor::presetName() const {
 std::string Editor::knobValueText(int id) const {
   char text[32];
   if (id == kShift || id == kHarmonySteps) {
-    const int steps = static_cast<int>(normalizedToPlain(id, params[id]));
+    const int steps = listIndexOf(params[id], kParamDefs[id].stepCount) + static_cast<int>(kParamDefs[id].minValue);
     if (steps == 0) return "0";
     std::snprintf(text, sizeof text, "%+d", steps);
     return text;

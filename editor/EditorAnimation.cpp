@@ -29,10 +29,6 @@ constexpr uint16_t kScaleMasks[10] = {
     0b111111111111,  // Chromatic
 };
 
-int listIndexOf(double normalized, int steps) {
-  return static_cast<int>(roundHalfAway(std::clamp(normalized, 0.0, 1.0) * steps));
-}
-
 int floorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
 }  // namespace

@@ -118,7 +118,8 @@ bool Editor::onMouseDown(float x, float y, bool ctrl, bool doubleClick) {
         endDrag();
         dragParam_ = hit.id;
         dragStartY_ = y;
-        dragStartValue_ = static_cast<float>(params[hit.id]);
+        // A host that handed over NaN must not turn the drag into NaN edits.
+        dragStartValue_ = std::isfinite(params[hit.id]) ? static_cast<float>(std::clamp(params[hit.id], 0.0, 1.0)) : 0.0f;
         if (onBeginEdit) onBeginEdit(hit.id);
       }
       break;

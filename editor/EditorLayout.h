@@ -40,6 +40,14 @@ struct HitRegion {
   }
 };
 
+// The entry a list or stepped value shows: value x steps to the nearest integer, halves away from
+// zero. Out-of-range and NaN values (a misbehaving host) still name a real entry.
+inline int listIndexOf(double normalized, int steps) {
+  if (!(normalized > 0.0)) return 0;
+  if (normalized > 1.0) return steps;
+  return static_cast<int>(roundHalfAway(normalized * steps));
+}
+
 struct Rect {
   float x, y, width, height;
 };

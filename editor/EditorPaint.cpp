@@ -16,10 +16,6 @@ namespace {
 constexpr float kSweepStart = -2.35619f;  // -135 degrees from 12 o'clock
 constexpr float kSweep = 4.71238f;
 
-int listIndexOf(double normalized, int steps) {
-  return static_cast<int>(roundHalfAway(std::clamp(normalized, 0.0, 1.0) * steps));
-}
-
 // The eight halo strokes of a knob share centre, angles and colour ramp and differ only in width
 // (3.5 + 3k for k = 8 down to 1). One pass measures each pixel once and blends the strokes in
 // their drawing order, giving exactly the pixels of eight Canvas::arc calls at an eighth of the

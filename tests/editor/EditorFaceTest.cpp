@@ -159,6 +159,26 @@ TEST(EditorFace, PartialRepaintMatchesAFullOne) {
   EXPECT_EQ(e.canvas().pixels, partial);
 }
 
+TEST(EditorFace, NonFiniteHostValuesShowRealEntriesAndDragCleanly) {
+  Editor e;
+  e.resize(430, 360, 0.5f);
+  for (double& v : e.params) v = std::nan("");
+  EXPECT_EQ(e.selectorText(kKey), "C");
+  EXPECT_EQ(e.selectorText(kStutterRate), "1/4");
+  EXPECT_EQ(e.knobValueText(kShift), "-7");
+  e.paint(true);
+  e.params[kKey] = 1e9;
+  EXPECT_EQ(e.selectorText(kKey), "B");
+  std::vector<double> performed;
+  e.onPerformEdit = [&](int, double v) { performed.push_back(v); };
+  e.onMouseDown(87.14f, 604, false, false);
+  e.onMouseMove(87.14f, 550, false);
+  e.onMouseUp();
+  e.onWheel(201.43f, 604, 1, false);
+  ASSERT_FALSE(performed.empty());
+  for (double v : performed) EXPECT_TRUE(v >= 0.0 && v <= 1.0) << v;
+}
+
 TEST(EditorFace, OddSizesPaintWithoutTrouble) {
   Editor e;
   for (auto [w, h, s] : {std::tuple{0, 0, 1.0f}, std::tuple{1, 1, 1.0f}, std::tuple{300, 200, 0.3f},
