@@ -19,8 +19,8 @@ if cmake --build build-tsan --target help | grep -q view_core_test; then
 fi
 
 echo "== Windows tests under Wine"
-source scripts/wine-env.sh
 status=0
-xvfb-run -a -s "-screen 0 1920x1200x24" ctest --test-dir build-windows --output-on-failure || status=$?
-wineserver -k >/dev/null 2>&1 || true
+xvfb-run -a -s "-screen 0 1920x1200x24" bash -c \
+  'source scripts/wine-env.sh --restart && ctest --test-dir build-windows --output-on-failure' || status=$?
+(source scripts/wine-env.sh >/dev/null 2>&1; wineserver -k >/dev/null 2>&1) || true
 exit $status

@@ -158,7 +158,7 @@ protected:
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"ZVTestHostWindow";
     RegisterClassExW(&wc);
-    parent = CreateWindowExW(0, L"ZVTestHostWindow", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1800, 1500,
+    parent = CreateWindowExW(0, L"ZVTestHostWindow", L"host", WS_POPUP | WS_VISIBLE, 0, 0, 1100, 1000,
                              nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(parent, nullptr);
     view = instance->controller()->createView("editor");
@@ -266,10 +266,13 @@ TEST_F(ViewWindow, FramesArriveInTheWindow) {
   // The background is never black: ink with coloured glows, and the cards over it.
   const COLORREF corner = GetPixel(dc, 5, 5);
   const COLORREF card = GetPixel(dc, static_cast<int>(100 * kScale), static_cast<int>(160 * kScale));
+  const COLORREF bottom = GetPixel(dc, static_cast<int>(100 * kScale), static_cast<int>(690 * kScale));
   ReleaseDC(child, dc);
   EXPECT_NE(corner, CLR_INVALID);
   EXPECT_NE(corner, RGB(0, 0, 0));
   EXPECT_NE(card, corner);
+  EXPECT_NE(bottom, CLR_INVALID);  // the whole window is drawn, down to the knob card
+  EXPECT_NE(bottom, RGB(0, 0, 0));
   screenshot("view_frame.png");
 }
 
