@@ -217,8 +217,9 @@ int Editor::contextMenuParamAt(float x, float y) const {
 
 void Editor::refreshHover() {
   // Region indices change when the layout does (a list opens, naming starts); the pointer has
-  // not moved, so find what it is over now.
-  if (hovered_ >= 0) hovered_ = hitTest(pointerX_, pointerY_);
+  // not moved, so find what it is over now. A drag keeps the hover it started with, so the
+  // knobs the pointer crosses do not light up.
+  if (hovered_ >= 0 && dragParam_ < 0) hovered_ = hitTest(pointerX_, pointerY_);
 }
 
 // --- Animation step ------------------------------------------------------------------------

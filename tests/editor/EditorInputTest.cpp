@@ -377,6 +377,17 @@ TEST_F(EditorInput, ReleaseAndLeaveEndDragAndHover) {
   EXPECT_TRUE(rec.events.empty());
 }
 
+TEST_F(EditorInput, KnobsCrossedDuringADragDoNotLightUp) {
+  e.onMouseMove(kSpeedX, kSpeedY, false);
+  const int speedRegion = e.hoveredRegion();
+  e.onMouseDown(kSpeedX, kSpeedY, false, false);
+  e.onMouseMove(kShiftX, kSpeedY - 10, false);  // over the Shift knob, still dragging Speed
+  e.paint(false);
+  EXPECT_EQ(e.hoveredRegion(), speedRegion);
+  EXPECT_GT(e.params[kSpeed], 0.0);
+  e.onMouseUp();
+}
+
 TEST_F(EditorInput, NonFiniteInputIsHarmless) {
   e.onWheel(470, 50, std::nanf(""), false);
   e.onMouseMove(std::nanf(""), std::nanf(""), false);
