@@ -10,7 +10,9 @@ namespace zv {
 
 namespace {
 
-int listIndex(double normalized, int steps) { return listIndexOf(normalized, steps); }
+int listIndex(double normalized, int steps) {
+  return listIndexOf(normalized, steps);
+}
 
 }  // namespace
 
@@ -47,7 +49,9 @@ ParamValues Editor::values() const {
   return v;
 }
 
-void Editor::storeValues(const ParamValues& v) { std::copy(v.begin(), v.end(), std::begin(params)); }
+void Editor::storeValues(const ParamValues& v) {
+  std::copy(v.begin(), v.end(), std::begin(params));
+}
 
 HostEdits Editor::hostEdits() {
   HostEdits host;
@@ -97,19 +101,28 @@ void Editor::stepPreset(int direction) {
   rebuildHitRegions();
 }
 
-int Editor::currentPresetIndex() const { return ::zv::currentPresetIndex(values(), userPresets); }
+int Editor::currentPresetIndex() const {
+  return ::zv::currentPresetIndex(values(), userPresets);
+}
 
 // --- What the widgets show -----------------------------------------------------------------
 
 std::string Editor::selectorText(int id) const {
   switch (id) {
-    case kKey: return kNoteNames[listIndex(params[kKey], 11)];
-    case kScale: return kScaleNames[listIndex(params[kScale], 9)];
-    case kCharacter: return kCharacterNames[listIndex(params[kCharacter], 6)];
-    case kStutter: return kStutterModeNames[listIndex(params[kStutter], 2)];
-    case kStutterRate: return kStutterRateNames[listIndex(params[kStutterRate], 5)];
-    case kPresetSelectorId: return presetName();
-    default: return std::string();
+    case kKey:
+      return kNoteNames[listIndex(params[kKey], 11)];
+    case kScale:
+      return kScaleNames[listIndex(params[kScale], 9)];
+    case kCharacter:
+      return kCharacterNames[listIndex(params[kCharacter], 6)];
+    case kStutter:
+      return kStutterModeNames[listIndex(params[kStutter], 2)];
+    case kStutterRate:
+      return kStutterRateNames[listIndex(params[kStutterRate], 5)];
+    case kPresetSelectorId:
+      return presetName();
+    default:
+      return std::string();
   }
 }
 
@@ -123,7 +136,8 @@ std::string Editor::presetName() const {
 std::string Editor::knobValueText(int id) const {
   char text[32];
   if (id == kShift || id == kHarmonySteps) {
-    const int steps = listIndexOf(params[id], kParamDefs[id].stepCount) + static_cast<int>(kParamDefs[id].minValue);
+    const int steps = listIndexOf(params[id], kParamDefs[id].stepCount) +
+                      static_cast<int>(kParamDefs[id].minValue);
     if (steps == 0) return "0";
     std::snprintf(text, sizeof text, "%+d", steps);
     return text;
@@ -145,7 +159,9 @@ bool Editor::knobInactive(int id) const {
   return false;
 }
 
-bool Editor::knobActive(int id) const { return dragParam_ == id || hovering(kHitKnob, id); }
+bool Editor::knobActive(int id) const {
+  return dragParam_ == id || hovering(kHitKnob, id);
+}
 
 double Editor::neutralValue(const KnobDef& knob) const {
   if (!knob.bipolar) return 0.0;
@@ -191,13 +207,15 @@ void Editor::rebuildHitRegions() {
   selector(kCharacter, kCharacterSelector);
   add(kHitSave, kNoParamId, 0, kSaveButton);
   add(kHitSize, kNoParamId, 0, kSizePill);
-  if (!naming_ && currentPresetIndex() >= kNumFactoryPresets) add(kHitDelete, kNoParamId, 0, kDeleteButton);
+  if (!naming_ && currentPresetIndex() >= kNumFactoryPresets)
+    add(kHitDelete, kNoParamId, 0, kDeleteButton);
   selector(kStutter, kStutterSelector);
   selector(kStutterRate, kRateSelector);
   add(kHitToggle, kLowLatency, 0, kLowLatencyToggle);
   for (const KnobDef& k : kKnobs) {
     const float r = k.radius;
-    add(kHitKnob, static_cast<int>(k.param), 0, Rect{k.cx - r - 12, k.cy - r - 12, 2 * r + 24, 2 * r + 46});
+    add(kHitKnob, static_cast<int>(k.param), 0,
+        Rect{k.cx - r - 12, k.cy - r - 12, 2 * r + 24, 2 * r + 46});
   }
 }
 
@@ -224,8 +242,8 @@ void Editor::refreshHover() {
 
 // --- Animation step ------------------------------------------------------------------------
 
-void Editor::updateMood(float pitchInNote, float pitchOutNote, float level, float dtSeconds, float bpm,
-                        float beatPhase, bool playing) {
+void Editor::updateMood(float pitchInNote, float pitchOutNote, float level, float dtSeconds,
+                        float bpm, float beatPhase, bool playing) {
   (void)bpm;
   (void)beatPhase;
   (void)playing;

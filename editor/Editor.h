@@ -17,7 +17,7 @@
 namespace zv {
 
 class Editor {
-public:
+ public:
   using KnobDef = zv::KnobDef;
 
   Editor();
@@ -108,7 +108,7 @@ public:
   // The tail of the name being typed that fits the name field.
   std::string visibleName();
 
-private:
+ private:
   ParamValues values() const;
   void storeValues(const ParamValues& v);
   HostEdits hostEdits();

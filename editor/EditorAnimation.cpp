@@ -29,7 +29,9 @@ constexpr uint16_t kScaleMasks[10] = {
     0b111111111111,  // Chromatic
 };
 
-int floorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+int floorDiv(int a, int b) {
+  return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
 
 }  // namespace
 
@@ -52,7 +54,8 @@ void Editor::paintPitchDisplay() {
   const int key = listIndexOf(params[kKey], 11);
   const uint16_t mask = kScaleMasks[listIndexOf(params[kScale], 9)];
   float lastLabelY = -1000;
-  for (int n = static_cast<int>(std::floor(low)) - 1; n <= static_cast<int>(std::ceil(low + kVisibleSemitones)) + 1; ++n) {
+  for (int n = static_cast<int>(std::floor(low)) - 1;
+       n <= static_cast<int>(std::ceil(low + kVisibleSemitones)) + 1; ++n) {
     const int pitchClass = ((n - key) % 12 + 12) % 12;
     if (!(mask & (1u << pitchClass))) continue;
     const float y = noteY(static_cast<float>(n));
@@ -72,8 +75,8 @@ void Editor::paintPitchDisplay() {
     const float a = historyIn(i - 1), b = historyIn(i);
     if (a < 0 || b < 0 || std::fabs(a - b) >= 3) continue;
     const float w = 0.3f + 0.7f * i / (kPitchHistory - 1);
-    capsule(kPlotLeft + kPointSpacing * (i - 1), clampY(noteY(a)), kPlotLeft + kPointSpacing * i, clampY(noteY(b)),
-            1.8f, kSoft, 0.75f * w);
+    capsule(kPlotLeft + kPointSpacing * (i - 1), clampY(noteY(a)), kPlotLeft + kPointSpacing * i,
+            clampY(noteY(b)), 1.8f, kSoft, 0.75f * w);
   }
   for (int i = 1; i < kPitchHistory; ++i) {
     const float a = historyOut(i - 1), b = historyOut(i);
@@ -116,7 +119,8 @@ void Editor::paintStage() {
   if (face_.pixels.empty()) return;
   const float s = face_.scale;
   const Rect& r = kStageRestore;
-  restoreFromBackground(static_cast<int>(std::floor(r.x * s)), static_cast<int>(std::floor(r.y * s)),
+  restoreFromBackground(static_cast<int>(std::floor(r.x * s)),
+                        static_cast<int>(std::floor(r.y * s)),
                         static_cast<int>(std::ceil((r.x + r.width) * s)),
                         static_cast<int>(std::ceil((r.y + r.height) * s)));
   if (!poppedOut && drawMascot) {
@@ -149,7 +153,8 @@ void Editor::restoreStageCorners() {
           const std::uint32_t f = face_.pixels[at], b = background_.pixels[at];
           std::uint32_t out = 0;
           for (int shift = 0; shift <= 16; shift += 8) {
-            const float fc = static_cast<float>((f >> shift) & 0xFF), bc = static_cast<float>((b >> shift) & 0xFF);
+            const float fc = static_cast<float>((f >> shift) & 0xFF),
+                        bc = static_cast<float>((b >> shift) & 0xFF);
             out |= static_cast<std::uint32_t>(fc + (bc - fc) * t) << shift;
           }
           face_.pixels[at] = out;
@@ -203,7 +208,9 @@ void Editor::storePulseSnapshot() {
   }
 }
 
-bool Editor::pulseWanted() const { return std::fabs(envelope_ - pulseDrawnLevel_) > 0.008f; }
+bool Editor::pulseWanted() const {
+  return std::fabs(envelope_ - pulseDrawnLevel_) > 0.008f;
+}
 
 void Editor::drawPulse() {
   const float s = face_.scale;
@@ -254,8 +261,8 @@ void Editor::drawPulse() {
         }
       }
     }
-    face_.arc(knob.cx, knob.cy, r - 12, 1, static_cast<float>(-pm::kPi), static_cast<float>(pm::kPi), kHotPink,
-              0.05f + 0.14f * level);
+    face_.arc(knob.cx, knob.cy, r - 12, 1, static_cast<float>(-pm::kPi),
+              static_cast<float>(pm::kPi), kHotPink, 0.05f + 0.14f * level);
   }
 }
 

@@ -13,11 +13,15 @@ namespace {
 // Steps of the value a knob shows, so dragging and the wheel land on values the text can show.
 double plainUnit(int id, double plain) {
   switch (id) {
-    case kSpeed: return plain < 29.5 ? 1.0 : 5.0;
+    case kSpeed:
+      return plain < 29.5 ? 1.0 : 5.0;
     case kFormant:
-    case kOutput: return 0.5;
-    case kDetune: return 0.1;
-    default: return 1.0;
+    case kOutput:
+      return 0.5;
+    case kDetune:
+      return 0.1;
+    default:
+      return 1.0;
   }
 }
 
@@ -67,7 +71,9 @@ bool isDigitOrSign(uint32_t ch) {
   return (ch >= '0' && ch <= '9') || ch == '+' || ch == ',' || ch == '-' || ch == '.';
 }
 
-bool isLetter(uint32_t ch) { return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z'); }
+bool isLetter(uint32_t ch) {
+  return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z');
+}
 
 }  // namespace
 
@@ -105,7 +111,8 @@ bool Editor::onMouseDown(float x, float y, bool ctrl, bool doubleClick) {
     }
     commitValueEntry();
   }
-  if (naming_ && !(hit.kind == kHitSave || (hit.kind == kHitSelectorValue && hit.id == kNameFieldId)))
+  if (naming_ &&
+      !(hit.kind == kHitSave || (hit.kind == kHitSelectorValue && hit.id == kNameFieldId)))
     naming_ = false;
 
   switch (hit.kind) {
@@ -119,12 +126,16 @@ bool Editor::onMouseDown(float x, float y, bool ctrl, bool doubleClick) {
         dragParam_ = hit.id;
         dragStartY_ = y;
         // A host that handed over NaN must not turn the drag into NaN edits.
-        dragStartValue_ = std::isfinite(params[hit.id]) ? static_cast<float>(std::clamp(params[hit.id], 0.0, 1.0)) : 0.0f;
+        dragStartValue_ = std::isfinite(params[hit.id])
+                              ? static_cast<float>(std::clamp(params[hit.id], 0.0, 1.0))
+                              : 0.0f;
         if (onBeginEdit) onBeginEdit(hit.id);
       }
       break;
     case kHitStepDown:
-    case kHitStepUp: stepParam(hit.id, hit.kind == kHitStepDown ? -1 : 1); break;
+    case kHitStepUp:
+      stepParam(hit.id, hit.kind == kHitStepDown ? -1 : 1);
+      break;
     case kHitSelectorValue:
       if (hit.id == kKey || hit.id == kScale) {
         openList_ = hit.id;
@@ -135,7 +146,9 @@ bool Editor::onMouseDown(float x, float y, bool ctrl, bool doubleClick) {
         stepParam(hit.id, 1);
       }
       break;
-    case kHitToggle: setParam(kLowLatency, params[kLowLatency] <= 0.5 ? 1.0 : 0.0, true); break;
+    case kHitToggle:
+      setParam(kLowLatency, params[kLowLatency] <= 0.5 ? 1.0 : 0.0, true);
+      break;
     case kHitSave:
       if (naming_)
         confirmPresetName();
@@ -165,12 +178,15 @@ bool Editor::onMouseDown(float x, float y, bool ctrl, bool doubleClick) {
       setParam(hit.id, static_cast<double>(hit.extra) / n, true);
       break;
     }
-    case kHitListDismiss: openList_ = -1; break;
+    case kHitListDismiss:
+      openList_ = -1;
+      break;
     case kHitDancer:
       hovered_ = -1;
       if (onPopOut) onPopOut(!poppedOut);
       break;
-    default: break;
+    default:
+      break;
   }
   rebuildHitRegions();
   refreshHover();
@@ -242,7 +258,8 @@ bool Editor::onWheel(float x, float y, float notches, bool fine) {
   const int index = hitTest(x, y);
   if (index < 0) return false;
   const HitRegion hit = regions_[static_cast<std::size_t>(index)];
-  if (hit.kind > kHitToggle || hit.id == kLowLatency || hit.id == kNoParamId || hit.id == kNameFieldId)
+  if (hit.kind > kHitToggle || hit.id == kLowLatency || hit.id == kNoParamId ||
+      hit.id == kNameFieldId)
     return false;
 
   if (hit.id != wheelParam_) {
@@ -327,7 +344,8 @@ bool Editor::onChar(uint32_t ch) {
       return true;
     }
     if (!printable) return false;
-    if (nameText_.size() >= kMaxPresetNameLength || !isPresetNameChar(static_cast<char>(ch))) return false;
+    if (nameText_.size() >= kMaxPresetNameLength || !isPresetNameChar(static_cast<char>(ch)))
+      return false;
     nameText_ += static_cast<char>(ch);
     return true;
   }

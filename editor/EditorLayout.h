@@ -75,12 +75,15 @@ constexpr KnobDef kKnobs[10] = {
 
 // The regions the view recopies on animation-only frames: pitch display, mascot stage, lower knob
 // row, left knob group, right knob group.
-constexpr Rect kAnimatedRegions[5] = {
-    {28, 94, 804, 134}, {270, 238, 320, 294}, {34, 547, 792, 115}, {34, 412, 222, 100},
-    {604, 412, 222, 100}};
+constexpr Rect kAnimatedRegions[5] = {{28, 94, 804, 134},
+                                      {270, 238, 320, 294},
+                                      {34, 547, 792, 115},
+                                      {34, 412, 222, 100},
+                                      {604, 412, 222, 100}};
 constexpr Rect kPitchPanel = kAnimatedRegions[0];
 // The knob pulse restores these three boxes (left, top, right, bottom) from the face snapshot.
-constexpr float kPulseBoxes[3][4] = {{34, 547, 826, 662}, {34, 412, 256, 512}, {604, 412, 826, 512}};
+constexpr float kPulseBoxes[3][4] = {
+    {34, 547, 826, 662}, {34, 412, 256, 512}, {604, 412, 826, 512}};
 
 // The mascot's card, and the box the stage repaint restores around it.
 constexpr Rect kStageCard = {272, 240, 316, 290};

@@ -21,7 +21,8 @@ constexpr float kSweep = 4.71238f;
 // their drawing order, giving exactly the pixels of eight Canvas::arc calls at an eighth of the
 // distance work: the halos were a third of a full paint.
 template <class Ramp>
-void haloArcs(Canvas& c, float cx, float cy, float radius, float a0, float a1, const Ramp& ramp, float alpha) {
+void haloArcs(Canvas& c, float cx, float cy, float radius, float a0, float a1, const Ramp& ramp,
+              float alpha) {
   if (a1 < a0) std::swap(a0, a1);
   if (!(alpha > 0.0f)) return;
   const float s = c.scale;
@@ -90,7 +91,8 @@ void Editor::paintBackground() {
   c.glow(140, 120, 380, RGB::fromBytes(106, 27, 176), 0.45f);
   c.glow(740, 160, 360, RGB::fromBytes(255, 45, 180), 0.4f);
   c.glow(430, 700, 420, RGB::fromBytes(194, 30, 140), 0.3f);
-  const Rect cards[4] = {{30, 96, 800, 130}, {30, 544, 800, 156}, {30, 240, 230, 290}, {600, 240, 230, 290}};
+  const Rect cards[4] = {
+      {30, 96, 800, 130}, {30, 544, 800, 156}, {30, 240, 230, 290}, {600, 240, 230, 290}};
   for (const Rect& r : cards) {
     c.rrect(r.x, r.y, r.width, r.height, 18, kCardFill, 0.78f);
     c.rrect(r.x, r.y, r.width, r.height, 18, kHotPink, 0.05f);
@@ -153,7 +155,9 @@ void Editor::copyBackground(bool keepAnimated) {
     const std::size_t row = static_cast<std::size_t>(y) * w;
     for (int k = 0; k <= n; ++k) {
       const int end = k < n ? std::clamp(skip[k][0], 0, w) : w;
-      if (end > x) std::memcpy(&face_.pixels[row + x], &background_.pixels[row + x], sizeof(std::uint32_t) * (end - x));
+      if (end > x)
+        std::memcpy(&face_.pixels[row + x], &background_.pixels[row + x],
+                    sizeof(std::uint32_t) * (end - x));
       if (k < n) x = std::max(x, std::clamp(skip[k][1], 0, w));
     }
   }
@@ -208,8 +212,8 @@ void Editor::paintLogo() {
     const double a = k * pm::kPi / 6.0;
     double sn, cs;
     pm::sinCos(a, sn, cs);
-    face_.text("Voce", voceX + 2.2f * static_cast<float>(cs), 58 + 2.2f * static_cast<float>(sn), 30, kHotPink, 0,
-               true, spacing, 0.045f);
+    face_.text("Voce", voceX + 2.2f * static_cast<float>(cs), 58 + 2.2f * static_cast<float>(sn),
+               30, kHotPink, 0, true, spacing, 0.045f);
   }
   face_.text("Voce", voceX, 58, 30, kLogoVoce, 0, true, spacing);
 }
@@ -241,7 +245,8 @@ void Editor::paintSelector(int id, const Rect& at, const char* label, const std:
                            bool highlighted) {
   const float x = at.x, y = at.y, w = at.width;
   face_.text(label, x + 4, y - 8, 8.5f, kLilac, 0, true, 1.8f);
-  const bool hot = hovering(kHitStepDown, id) || hovering(kHitStepUp, id) || hovering(kHitSelectorValue, id);
+  const bool hot =
+      hovering(kHitStepDown, id) || hovering(kHitStepUp, id) || hovering(kHitSelectorValue, id);
   face_.rrect(x, y, w, kSelectorHeight, 17, kBlack, 0.35f);
   face_.rrect(x, y, w, kSelectorHeight, 17, kHotPink, hot ? 0.16f : 0.10f);
   face_.text(value, x + w / 2, y + 22, 12, highlighted ? kPink : kWhite, 1, true);
@@ -287,7 +292,8 @@ void Editor::ringKnob(const KnobDef& knob) {
   if (!inactive) {
     double sn, cs;
     pm::sinCos(valueAngle, sn, cs);
-    face_.glow(cx + r * static_cast<float>(sn), cy - r * static_cast<float>(cs), 14, kPink, active ? 0.3f : 0.2f);
+    face_.glow(cx + r * static_cast<float>(sn), cy - r * static_cast<float>(cs), 14, kPink,
+               active ? 0.3f : 0.2f);
   }
 
   const bool detuned = id == kDetune && std::fabs(415.0 + params[kDetune] * 51.0 - 440.0) > 0.05;
@@ -305,14 +311,16 @@ void Editor::ringKnob(const KnobDef& knob) {
     const RGB& colour = inactive ? kMuted : ((active || detuned) ? kPink : kWhite);
     face_.text(knobValueText(id), cx, cy + 4.5f, size, colour, 1, true);
   }
-  face_.text(knob.label, cx, cy + r + 26, large ? 9.0f : 8.0f, (active || detuned) ? kPink : kLilac, 1, true, 1.8f);
+  face_.text(knob.label, cx, cy + r + 26, large ? 9.0f : 8.0f, (active || detuned) ? kPink : kLilac,
+             1, true, 1.8f);
 }
 
 // --- Preset row ----------------------------------------------------------------------------
 
 void Editor::paintPresetRow() {
   if (!naming_) {
-    paintSelector(kPresetSelectorId, kPresetSelector, "PRESET", presetName(), currentPresetIndex() >= 0);
+    paintSelector(kPresetSelectorId, kPresetSelector, "PRESET", presetName(),
+                  currentPresetIndex() >= 0);
     return;
   }
   face_.text("NAME YOUR PRESET", 52, 272, 8.5f, kPink, 0, true, 1.8f);
@@ -360,7 +368,8 @@ void Editor::paintList() {
     const float cellX = x + 8 + static_cast<float>(i % list.columns) * list.cellWidth;
     const float cellY = kListFirstRow + static_cast<float>(i / list.columns) * list.cellHeight;
     const float bx = cellX + 2, by = cellY + 2, bw = list.cellWidth - 4, bh = list.cellHeight - 4;
-    const bool hot = i != current && hovered_ >= 0 && hovered_ < static_cast<int>(regions_.size()) &&
+    const bool hot = i != current && hovered_ >= 0 &&
+                     hovered_ < static_cast<int>(regions_.size()) &&
                      regions_[static_cast<std::size_t>(hovered_)].kind == kHitListItem &&
                      regions_[static_cast<std::size_t>(hovered_)].extra == i;
     RGB colour = kLilac;

@@ -9,10 +9,13 @@
 namespace {
 
 void prepare(zv::Editor& e, float scale) {
-  e.resize(static_cast<int>(std::lround(860 * scale)), static_cast<int>(std::lround(720 * scale)), scale);
+  e.resize(static_cast<int>(std::lround(860 * scale)), static_cast<int>(std::lround(720 * scale)),
+           scale);
   e.params[zv::kDetune] = 0.6;
   e.params[zv::kHarmony] = 0.4;
-  for (int i = 0; i < 160; ++i) e.updateMood(60.0f + 2.0f * std::sin(i * 0.2f), 60.0f + std::round(2.0f * std::sin(i * 0.2f)), 0.8f, 0.03f, 120, 0, true);
+  for (int i = 0; i < 160; ++i)
+    e.updateMood(60.0f + 2.0f * std::sin(i * 0.2f), 60.0f + std::round(2.0f * std::sin(i * 0.2f)),
+                 0.8f, 0.03f, 120, 0, true);
   e.paint(true);  // the background layer is cached from here on
 }
 

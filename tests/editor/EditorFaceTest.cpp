@@ -86,7 +86,8 @@ TEST(EditorFace, ALongPresetNameIsShownByItsTail) {
 // would leave stale pixels on screen.
 void expectOnlyInside(const std::vector<std::uint32_t>& before, const Canvas& c, const Rect& r) {
   const int x0 = static_cast<int>(r.x * c.scale), y0 = static_cast<int>(r.y * c.scale);
-  const int x1 = x0 + static_cast<int>(r.width * c.scale) + 2, y1 = y0 + static_cast<int>(r.height * c.scale) + 2;
+  const int x1 = x0 + static_cast<int>(r.width * c.scale) + 2,
+            y1 = y0 + static_cast<int>(r.height * c.scale) + 2;
   int outside = 0;
   for (int y = 0; y < c.height; ++y)
     for (int x = 0; x < c.width; ++x) {
@@ -101,10 +102,12 @@ TEST(EditorFace, AnimatedPaintersStayInsideTheRegionsTheViewCopies) {
   for (float scale : {1.0f, 1.15f, 1.75f}) {
     SCOPED_TRACE(scale);
     Editor e;
-    e.resize(static_cast<int>(std::lround(860 * scale)), static_cast<int>(std::lround(720 * scale)), scale);
+    e.resize(static_cast<int>(std::lround(860 * scale)), static_cast<int>(std::lround(720 * scale)),
+             scale);
     e.params[kDetune] = 1.0;  // the reference tuning text, right-aligned at the panel edge
     e.paint(true);
-    for (int i = 0; i < 200; ++i) e.updateMood(70.0f + 3.0f * std::sin(i * 0.3f), 72, 0.9f, 0.03f, 120, 0, true);
+    for (int i = 0; i < 200; ++i)
+      e.updateMood(70.0f + 3.0f * std::sin(i * 0.3f), 72, 0.9f, 0.03f, 120, 0, true);
     std::vector<std::uint32_t> before = e.canvas().pixels;
     e.paintPitchDisplay();
     expectOnlyInside(before, e.canvas(), kAnimatedRegions[0]);

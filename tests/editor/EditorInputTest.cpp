@@ -39,7 +39,7 @@ struct Recorder {
 };
 
 class EditorInput : public ::testing::Test {
-protected:
+ protected:
   EditorInput() { rec.attach(e); }
 
   void type(const std::string& text) {

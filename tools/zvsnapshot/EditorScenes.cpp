@@ -11,7 +11,9 @@ namespace zv::snapshot {
 
 namespace {
 
-int pixelsFor(float layout, float scale) { return static_cast<int>(std::lround(layout * scale)); }
+int pixelsFor(float layout, float scale) {
+  return static_cast<int>(std::lround(layout * scale));
+}
 
 // A sung phrase: the input wavers around a melody, the output holds the snapped notes with short
 // glides, with a breath in the middle.
@@ -30,8 +32,8 @@ void singPhrase(Editor& e) {
 }
 
 void busyValues(Editor& e) {
-  e.params[kKey] = 0.5;                                   // F#
-  e.params[kScale] = 1.0;                                 // Chromatic
+  e.params[kKey] = 0.5;    // F#
+  e.params[kScale] = 1.0;  // Chromatic
   e.params[kSpeed] = std::sqrt(25.0 / 400.0);
   e.params[kShift] = plainToNormalized(kShift, -5);
   e.params[kFormant] = plainToNormalized(kFormant, 3.5);
@@ -43,7 +45,7 @@ void busyValues(Editor& e) {
   e.params[kHarmonySteps] = plainToNormalized(kHarmonySteps, -3);
   e.params[kCharacter] = plainToNormalized(kCharacter, 3);  // Crush
   e.params[kCharacterAmount] = 0.7;
-  e.params[kStutter] = plainToNormalized(kStutter, 2);      // Repeat
+  e.params[kStutter] = plainToNormalized(kStutter, 2);  // Repeat
   e.params[kStutterRate] = plainToNormalized(kStutterRate, 4);
   e.params[kDetune] = plainToNormalized(kDetune, 442.5);
 }
