@@ -1,0 +1,84 @@
+// How much of one core the editor's render thread takes: idle, and with a voice singing into it.
+// Reports process CPU time over wall time while the render thread runs on its own.
+#include <sys/resource.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <thread>
+
+#include "ViewCore.h"
+
+namespace {
+
+class MeterPort : public zv::ViewPort {
+public:
+  MeterPort() {
+    for (auto& v : values) v.store(0.0);
+    values[0].store(1.0 / 11);
+    values[19].store(100.0 / 380.0);  // 120 BPM
+  }
+  double getParamNormalized(int id) override { return values[id].load(std::memory_order_relaxed); }
+  void beginEdit(int) override {}
+  void performEdit(int, double) override {}
+  void endEdit(int) override {}
+  void invalidateAll() override {}
+  void invalidateRect(int, int, int, int) override {}
+  std::atomic<double> values[22];
+};
+
+double cpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
+void measure(const char* label, float scale, bool singing, double seconds) {
+  MeterPort port;
+  zv::ViewCore core(port);
+  core.resizeForScale(scale);
+  core.pullAllParams();
+  core.startRender();
+  std::atomic<bool> stop{false};
+  // The host's meters arrive once per audio block; a sung phrase moves pitch and level.
+  std::thread host([&] {
+    const auto start = std::chrono::steady_clock::now();
+    while (!stop.load()) {
+      if (singing) {
+        const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double note = 60.0 + 5.0 * std::sin(t * 1.3) + 0.3 * std::sin(t * 34.0);
+        port.values[16].store(0.02 + 0.98 * (note - 24.0) / 84.0);
+        port.values[17].store(0.02 + 0.98 * (std::round(note) - 24.0) / 84.0);
+        port.values[18].store(0.55 + 0.25 * std::sin(t * 7.0));
+        port.values[20].store(std::fmod(t * 2.0, 1.0));
+        port.values[21].store(1.0);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(11));
+    }
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // first full frame and settling
+  const double cpu0 = cpuSeconds();
+  const uint64_t frames0 = core.framesDrawn();
+  const auto wall0 = std::chrono::steady_clock::now();
+  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
+  const double cpu = cpuSeconds() - cpu0;
+  const uint64_t frames = core.framesDrawn() - frames0;
+  stop.store(true);
+  host.join();
+  core.stopRender();
+  std::printf("%-28s scale %.2f  %5.1f frames/s  %5.1f %% of one core  %.2f ms per frame\n", label, scale,
+              frames / wall, 100.0 * cpu / wall, frames ? 1000.0 * cpu / frames : 0.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const double seconds = argc > 1 ? std::atof(argv[1]) : 4.0;
+  for (float scale : {1.0f, 1.15f, 2.0f}) {
+    measure("idle editor", scale, false, seconds);
+    measure("singing voice, playing", scale, true, seconds);
+  }
+  return 0;
+}
