@@ -38,21 +38,29 @@ void layGrain(SampleRing& out, const SampleRing& input, int64_t sourceMark, int6
   const int64_t last = static_cast<int64_t>(std::floor(halfLength));
   const int64_t j0 = readPos < centre + first ? first : readPos + 1 - centre;
   if (j0 > last) return;
-  // cos(pi*j/L) by rotation: one complex multiply per sample instead of a cosine.
+  // cos(pi*j/L) by rotation: one complex multiply per sample instead of a cosine. Even and odd
+  // j run as two rotations by 2*step, so the two recurrences overlap instead of queueing.
   const double step = kPi / halfLength;
-  const double stepCos = std::cos(step), stepSin = std::sin(step);
-  double c = std::cos(step * static_cast<double>(j0));
-  double s = std::sin(step * static_cast<double>(j0));
+  const double rotCos = std::cos(2.0 * step), rotSin = std::sin(2.0 * step);
+  double c0 = std::cos(step * static_cast<double>(j0)), s0 = std::sin(step * static_cast<double>(j0));
+  double c1 = std::cos(step * static_cast<double>(j0 + 1)), s1 = std::sin(step * static_cast<double>(j0 + 1));
   const bool unityRatio = formantRatio == 1.0;  // whole samples: no interpolation needed
-  for (int64_t j = j0; j <= last; ++j) {
-    const float x = unityRatio ? input.at(sourceMark + j)
-                               : input.interpolate(static_cast<double>(sourceMark) +
-                                                   static_cast<double>(j) * formantRatio);
-    out.cell(centre + j) += static_cast<float>(x * (0.5 + 0.5 * c) * gain);
-    const double nc = c * stepCos - s * stepSin;
-    s = s * stepCos + c * stepSin;
-    c = nc;
+  auto sampleAt = [&](int64_t j) {
+    return unityRatio ? input.at(sourceMark + j)
+                      : input.interpolate(static_cast<double>(sourceMark) + static_cast<double>(j) * formantRatio);
+  };
+  int64_t j = j0;
+  for (; j + 1 <= last; j += 2) {
+    out.cell(centre + j) += static_cast<float>(sampleAt(j) * (0.5 + 0.5 * c0) * gain);
+    out.cell(centre + j + 1) += static_cast<float>(sampleAt(j + 1) * (0.5 + 0.5 * c1) * gain);
+    const double n0 = c0 * rotCos - s0 * rotSin;
+    s0 = s0 * rotCos + c0 * rotSin;
+    c0 = n0;
+    const double n1 = c1 * rotCos - s1 * rotSin;
+    s1 = s1 * rotCos + c1 * rotSin;
+    c1 = n1;
   }
+  if (j <= last) out.cell(centre + j) += static_cast<float>(sampleAt(j) * (0.5 + 0.5 * c0) * gain);
 }
 
 void synthesizeNormal(ShiftVoice& voice, const GrainContext& ctx) {

@@ -78,18 +78,11 @@ void VoiceEngine::process(const float* mono, float* left, float* right, int numS
     // 2-3. analysis and pitch marks
     detector_.push(input_, written_);
     marker_.place(input_, written_, detector_);
-    // 4. grains
     const int64_t readPos = written_ - 1 - latency_;
-    const GrainContext ctx{config_, params_, input_, detector_, marker_.marks(), written_, readPos, formantRatio};
-    if (lowLatency_) {
-      synthesizeLowLatency(main_, ctx);
-      if (harmonyOn) synthesizeLowLatency(harmony_, ctx);
-    } else {
-      synthesizeNormal(main_, ctx);
-      if (harmonyOn) synthesizeNormal(harmony_, ctx);
-    }
-    if (!harmonyOn) harmony_.synthesisTime = -1.0;
-    // 5. read-out
+    // 5a. read-out, first half. Grains laid from here on start after the read position, so what
+    // the rings hold there is final: taking it and running the loudness match before this
+    // sample's grains changes no result and lets the match's division and square root overlap
+    // with the grain work instead of stalling the chain.
     ReadOutInput taken;
     if (readPos >= 0) {
       taken.started = true;
@@ -103,7 +96,19 @@ void VoiceEngine::process(const float* mono, float* left, float* right, int numS
       const PitchFrame* frame = detector_.frameAt(readPos);
       taken.voiced = frame && frame->voiced;
     }
-    const StereoSample wet = readOut_.process(taken, input_, readPos, params_, formantRatio, lowLatency_);
+    readOut_.matchLoudness(taken);
+    // 4. grains
+    const GrainContext ctx{config_, params_, input_, detector_, marker_.marks(), written_, readPos, formantRatio};
+    if (lowLatency_) {
+      synthesizeLowLatency(main_, ctx);
+      if (harmonyOn) synthesizeLowLatency(harmony_, ctx);
+    } else {
+      synthesizeNormal(main_, ctx);
+      if (harmonyOn) synthesizeNormal(harmony_, ctx);
+    }
+    if (!harmonyOn) harmony_.synthesisTime = -1.0;
+    // 5b. read-out, second half
+    const StereoSample wet = readOut_.mixVoice(taken, input_, readPos, params_, formantRatio, lowLatency_);
     float l = wet.left, r = wet.right;
     // 6. character
     applyCharacter(l, r);

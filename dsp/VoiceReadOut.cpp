@@ -43,8 +43,7 @@ void VoiceReadOut::reset() {
   harmonyCounter_ = 0;
 }
 
-StereoSample VoiceReadOut::process(const ReadOutInput& in, const SampleRing& input, int64_t readPos,
-                                   const PlainParams& params, double formantRatio, bool lowLatency) {
+void VoiceReadOut::matchLoudness(const ReadOutInput& in) {
   voicing_ = smooth(voicing_, in.voiced ? 1.0f : 0.0f, voicingCoef_);
 
   if (voicing_ > 0.5f) {
@@ -55,6 +54,10 @@ StereoSample VoiceReadOut::process(const ReadOutInput& in, const SampleRing& inp
       voiceGain_ = smooth(voiceGain_, g, gainCoef_);
     }
   }
+}
+
+StereoSample VoiceReadOut::mixVoice(const ReadOutInput& in, const SampleRing& input, int64_t readPos,
+                                    const PlainParams& params, double formantRatio, bool lowLatency) {
   const float main = in.main * voiceGain_;
   const float harm = in.harmony * voiceGain_;
 

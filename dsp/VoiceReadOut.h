@@ -32,9 +32,17 @@ public:
   void configure(const EngineConfig& config);  // allocates
   void reset();
 
-  // formantRatio is 2^(formantSemitones / 12), worked out once per block by the caller.
+  // One sample in two halves: the voicing and the loudness match first, then the voice, the
+  // consonants and the harmony. formantRatio is 2^(formantSemitones / 12), worked out once per
+  // block by the caller.
+  void matchLoudness(const ReadOutInput& in);
+  StereoSample mixVoice(const ReadOutInput& in, const SampleRing& input, int64_t readPos,
+                        const PlainParams& params, double formantRatio, bool lowLatency);
   StereoSample process(const ReadOutInput& in, const SampleRing& input, int64_t readPos,
-                       const PlainParams& params, double formantRatio, bool lowLatency);
+                       const PlainParams& params, double formantRatio, bool lowLatency) {
+    matchLoudness(in);
+    return mixVoice(in, input, readPos, params, formantRatio, lowLatency);
+  }
 
   float voicing() const { return voicing_; }
   float voiceGain() const { return voiceGain_; }
