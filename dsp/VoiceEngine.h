@@ -20,6 +20,8 @@ namespace zv {
 
 class VoiceEngine {
 public:
+  VoiceEngine() { harmony_.steps = params_.harmonySteps; }
+
   // Sizes everything for the rate and ends with reset().
   void configure(double sampleRate);
   void reset();

@@ -323,15 +323,22 @@ TEST(VoiceEngine, ASungLineWithVibratoLandsOnTheScale) {
       },
       sr, static_cast<int>(4 * sr));
   const PitchTrack sung = measurePitch(in, sr);
-  for (float speedMs : {0.0f, 60.0f}) {
+  struct Setting {
+    float speedMs;
+    bool low;
+    const char* picture;
+  };
+  for (const Setting& setting : {Setting{0.0f, false, "sung_line_robot.png"}, Setting{60.0f, false, "sung_line_60ms.png"},
+                                 Setting{0.0f, true, "sung_line_robot_lowlatency.png"}}) {
+    SCOPED_TRACE(setting.picture);
     zv::PlainParams p = plainCorrection();
-    p.speedMs = speedMs;
+    p.speedMs = setting.speedMs;
+    p.lowLatency = setting.low;
     zv::VoiceEngine e = makeEngine(sr, p);
     const auto out = run(e, in);
     const PitchTrack heard = measurePitch(out.left, sr);
-    plotTraces(plotPath(speedMs == 0.0f ? "sung_line_robot.png" : "sung_line_60ms.png"),
-               {{sung.notes, 0x3070d0u}, {heard.notes, 0xd04020u}}, 50.0f, 64.0f);
-    if (speedMs > 0.0f) continue;
+    plotTraces(plotPath(setting.picture), {{sung.notes, 0x3070d0u}, {heard.notes, 0xd04020u}}, 50.0f, 64.0f);
+    if (setting.speedMs > 0.0f) continue;
     const int major[7] = {0, 2, 4, 5, 7, 9, 11};
     int onGrid = 0, voiced = 0;
     for (size_t k = 20; k < heard.notes.size(); ++k) {
