@@ -204,6 +204,7 @@ TEST(VoiceEngine, A400msGlideReaches63PercentAfter400ms) {
   EXPECT_NEAR(outNotes[after400ms] - 57.0f, 2.0 * (1.0 - std::exp(-1.0)), 0.06);
   EXPECT_NEAR(outNotes.back(), 59.0f, 0.1);  // and it arrives (e^-3.75 short after 1.5 s)
 
+  e.reset();
   const PitchTrack heard = measurePitch(run(e, in).left, sr);
   plotTraces(plotPath("glide_400ms.png"),
              {{measurePitch(in, sr).notes, 0x3070d0u}, {heard.notes, 0xd04020u}}, 54.0f, 62.0f);
