@@ -28,6 +28,8 @@ constexpr Golden kEditorGoldens[] = {
     {"editor-value-entry", 0xafee2a8537b45fc1ull},
     {"editor-user-preset-sure", 0xa297b6cb6d565fd7ull},
     {"editor-popped-out", 0x1d99be2ca7bf6408ull},
+    {"editor-hover-scale-up", 0xf5e720be499056cfull},
+    {"editor-size-200", 0xc0e31d0d90928c4bull},
 };
 
 TEST(EditorGoldenImages, FaceStatesRenderTheirRecordedPixels) {
