@@ -45,6 +45,7 @@ class Editor {
   // --- Canvases and painting.
   void resize(int widthPx, int heightPx, float scale);
   Canvas& canvas() { return face_; }
+  const Canvas& canvas() const { return face_; }
   const Canvas& backgroundCanvas() const { return background_; }
   void paint(bool full);
   void paintPitchDisplay();

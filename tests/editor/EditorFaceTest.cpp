@@ -11,8 +11,7 @@ namespace zv {
 namespace {
 
 std::uint32_t pixel(const Editor& e, float x, float y) {
-  Editor& m = const_cast<Editor&>(e);
-  const Canvas& c = m.canvas();
+  const Canvas& c = e.canvas();
   return c.pixelAt(static_cast<int>(x * c.scale), static_cast<int>(y * c.scale));
 }
 
