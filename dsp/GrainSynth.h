@@ -37,4 +37,12 @@ void synthesizeNormal(ShiftVoice& voice, const GrainContext& ctx);
 // Low-latency mode: grains come from the newest complete period.
 void synthesizeLowLatency(ShiftVoice& voice, const GrainContext& ctx);
 
+// Lays the grains a voice can lay for the current input sample, in the engine's current mode.
+inline void synthesize(ShiftVoice& voice, const GrainContext& ctx, bool lowLatency) {
+  if (lowLatency)
+    synthesizeLowLatency(voice, ctx);
+  else
+    synthesizeNormal(voice, ctx);
+}
+
 }  // namespace zv

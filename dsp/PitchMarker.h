@@ -21,7 +21,7 @@ public:
   void reset();
 
   // Extends the marks as far as the input written so far allows.
-  void place(const SampleRing& ring, int64_t written, const PitchDetector& detector);
+  void placeMarks(const SampleRing& ring, int64_t written, const PitchDetector& detector);
 
   const MarkQueue& marks() const { return marks_; }
   int64_t lastMark() const { return lastMark_; }

@@ -77,7 +77,7 @@ void VoiceEngine::process(const float* mono, float* left, float* right, int numS
     ++written_;
     // 2-3. analysis and pitch marks
     detector_.push(input_, written_);
-    marker_.place(input_, written_, detector_);
+    marker_.placeMarks(input_, written_, detector_);
     const int64_t readPos = written_ - 1 - latency_;
     // 5a. read-out, first half. Grains laid from here on start after the read position, so what
     // the rings hold there is final: taking it and running the loudness match before this
@@ -99,14 +99,11 @@ void VoiceEngine::process(const float* mono, float* left, float* right, int numS
     readOut_.matchLoudness(taken);
     // 4. grains
     const GrainContext ctx{config_, params_, input_, detector_, marker_.marks(), written_, readPos, formantRatio};
-    if (lowLatency_) {
-      synthesizeLowLatency(main_, ctx);
-      if (harmonyOn) synthesizeLowLatency(harmony_, ctx);
-    } else {
-      synthesizeNormal(main_, ctx);
-      if (harmonyOn) synthesizeNormal(harmony_, ctx);
-    }
-    if (!harmonyOn) harmony_.synthesisTime = -1.0;
+    synthesize(main_, ctx, lowLatency_);
+    if (harmonyOn)
+      synthesize(harmony_, ctx, lowLatency_);
+    else
+      harmony_.synthesisTime = -1.0;  // restarts afresh when harmony is raised again
     // 5b. read-out, second half
     const StereoSample wet = readOut_.mixVoice(taken, input_, readPos, params_, formantRatio, lowLatency_);
     float l = wet.left, r = wet.right;

@@ -23,7 +23,7 @@ struct Analysis {
       ring.cell(written) = v;
       ++written;
       detector.push(ring, written);
-      marker.place(ring, written, detector);
+      marker.placeMarks(ring, written, detector);
     }
   }
   zv::EngineConfig config;
