@@ -49,6 +49,7 @@ const Glyph& Canvas::glyph(int face, std::uint32_t codePoint, int pixelSize) {
     g.height = y1 - y0;
     g.xOffset = x0;
     g.yOffset = y0;
+    ++f.rasterised;
     if (g.width >= 1 && g.height >= 1) {
       g.bitmap.resize(std::size_t(g.width) * std::size_t(g.height));
       stbtt_MakeGlyphBitmapSubpixel(&f.info, g.bitmap.data(), g.width, g.height, g.width,

@@ -37,6 +37,8 @@ struct FontFace {
   bool loaded = false;
   // Never evicted: an editor only ever meets a few hundred (character, size) pairs.
   std::map<GlyphKey, Glyph> cache;
+  // How many glyphs this face has rasterised, so a cache miss shows up in tests and benchmarks.
+  std::uint32_t rasterised = 0;
 
   bool hasKerning() const { return loaded && (info.kern != 0 || info.gpos != 0); }
   // Pixels per font unit at pixel height P: P / (hhea ascent - descent).

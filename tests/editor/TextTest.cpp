@@ -166,8 +166,10 @@ TEST(GlyphCache, RasterisesEachCharacterOncePerPixelSize) {
 
   c.text("aaa", 10, 20, 12, kWhite);
   c.text("aaa", 10, 30, 12, kWhite);
+  c.textWidth("aaa", 12);
   auto& cache = c.fonts.faces[kFaceMedium].cache;
   EXPECT_EQ(cache.size(), 1u);
+  EXPECT_EQ(c.fonts.faces[kFaceMedium].rasterised, 1u);
   EXPECT_EQ(&c.glyph(kFaceMedium, 'a', px), first);
 
   // Drawing takes the cached bitmap: once it is blanked, 'a' at this size draws nothing.
@@ -181,6 +183,7 @@ TEST(GlyphCache, RasterisesEachCharacterOncePerPixelSize) {
   EXPECT_EQ(cache.size(), 2u);
   c.text("a", 10, 20, 12, kWhite, 0, true);
   EXPECT_EQ(cache.size(), 2u);
+  EXPECT_EQ(c.fonts.faces[kFaceMedium].rasterised, 2u);
   EXPECT_EQ(c.fonts.faces[kFaceBold].cache.size(), 1u);
 }
 
