@@ -105,6 +105,7 @@ bool applySetting(zvhost::PluginInstance& instance, const std::string& title, co
 int BufferSource::read(float* interleaved, int maxFrames) {
   const size_t available = data_.size() / channels_ - position_;
   const size_t count = std::min(available, static_cast<size_t>(std::max(maxFrames, 0)));
+  if (count == 0) return 0;  // an empty buffer has no data pointer to copy from
   std::memcpy(interleaved, data_.data() + position_ * channels_, count * channels_ * sizeof(float));
   position_ += count;
   return static_cast<int>(count);
