@@ -8,6 +8,7 @@
 
 #include "Editor.h"
 #include "Palette.h"
+#include "ScaleTable.h"
 
 namespace zv {
 
@@ -15,19 +16,13 @@ using namespace palette;
 
 namespace {
 
-// Pitch classes of each scale (Key-relative), one bit per semitone: the grid shows these notes.
-constexpr uint16_t kScaleMasks[10] = {
-    0b010110101101,  // Minor: 0 2 3 5 7 8 10
-    0b101010110101,  // Major: 0 2 4 5 7 9 11
-    0b100110101101,  // Harm. Minor: 0 2 3 5 7 8 11
-    0b010110101011,  // Phrygian: 0 1 3 5 7 8 10
-    0b011010101101,  // Dorian: 0 2 3 5 7 9 10
-    0b010110110011,  // Phryg. Dominant: 0 1 4 5 7 8 10
-    0b010010101001,  // Minor Pent.: 0 3 5 7 10
-    0b001010010101,  // Major Pent.: 0 2 4 7 9
-    0b010011101001,  // Blues: 0 3 5 6 7 10
-    0b111111111111,  // Chromatic
-};
+// Pitch classes of a scale (key-relative), one bit per semitone: the grid shows these notes.
+uint16_t scaleMask(int scaleIndex) {
+  const Scale& scale = kScaleTable[scaleIndex];
+  uint16_t mask = 0;
+  for (int d = 0; d < scale.degrees; ++d) mask |= static_cast<uint16_t>(1u << scale.offsets[d]);
+  return mask;
+}
 
 int floorDiv(int a, int b) {
   return a >= 0 ? a / b : -((-a + b - 1) / b);
@@ -52,7 +47,7 @@ void Editor::paintPitchDisplay() {
   };
 
   const int key = listIndexOf(params[kKey], 11);
-  const uint16_t mask = kScaleMasks[listIndexOf(params[kScale], 9)];
+  const uint16_t mask = scaleMask(listIndexOf(params[kScale], 9));
   float lastLabelY = -1000;
   for (int n = static_cast<int>(std::floor(low)) - 1;
        n <= static_cast<int>(std::ceil(low + kVisibleSemitones)) + 1; ++n) {
