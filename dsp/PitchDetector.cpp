@@ -135,7 +135,10 @@ void PitchDetector::analyse(int64_t written) {
   double cumulative = 0.0;
   for (int l = 1; l <= maxLag; ++l) {
     eLag += x[l - 1 + half] * x[l - 1 + half] - x[l - 1] * x[l - 1];
-    const double diff = std::max(0.0, e0 + eLag - 2.0 * r[l]);
+    // What the expansion leaves of a difference that is exactly 0 (a constant, or a period of
+    // whole decimated samples) is rounding, some 1e-14 of the energies: count it as the 0 it is.
+    double diff = e0 + eLag - 2.0 * r[l];
+    if (diff < 1e-12 * (e0 + eLag)) diff = 0.0;
     cumulative += diff;
     d[l] = cumulative > 0.0 ? static_cast<float>(l * diff / cumulative) : 1.0f;
   }

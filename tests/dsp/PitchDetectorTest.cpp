@@ -112,6 +112,17 @@ TEST(PitchDetector, SilenceIsUnvoicedAndMarksRunAt140Hz) {
   for (int i = 1; i < marks.size(); ++i) EXPECT_EQ(marks[i] - marks[i - 1], 315);  // 44100 / 140
 }
 
+TEST(PitchDetector, AConstantOffsetIsNoPitch) {
+  for (float dc : {0.1f, -0.37f, 0.8f}) {
+    Analysis a;
+    a.feed(std::vector<float>(22050, dc));
+    const auto& frames = a.detector.frames();
+    ASSERT_GT(frames.size(), 10);
+    for (int i = 0; i < frames.size(); ++i) EXPECT_FALSE(frames[i].voiced) << dc;
+    for (int lag = 1; lag <= a.config.maxLag; ++lag) EXPECT_EQ(a.detector.difference()[static_cast<size_t>(lag)], 1.0f);
+  }
+}
+
 TEST(PitchDetector, RefusesAnOctaveJumpForThreeAnalysesAndTakesItOnTheFourth) {
   zv::PitchDetector d;
   d.configure(zv::makeEngineConfig(44100));
