@@ -146,6 +146,12 @@ template <class Distance, class Colour>
 void Canvas::fill(const PixelBox& box, float alpha, const Distance& distance,
                   const Colour& colour) {
   if (box.empty() || !(alpha > 0.0f)) return;
+  // Inside a solid shape every pixel gets the same colour at the same opacity, and neighbouring
+  // pixels underneath are mostly equal: remembering the last blend saves most of the arithmetic.
+  constexpr bool kSolid = std::is_same<Colour, SolidPaint>::value;
+  const float insideAlpha = alpha < 1.0f ? alpha : 1.0f;
+  bool remembered = false;
+  std::uint32_t rememberedIn = 0, rememberedOut = 0;
   for (int j = box.y0; j <= box.y1; ++j) {
     std::uint32_t* row = pixels.data() + std::size_t(j) * std::size_t(width);
     const float py = float(j) + 0.5f;
@@ -154,6 +160,17 @@ void Canvas::fill(const PixelBox& box, float alpha, const Distance& distance,
         const float px = float(i) + 0.5f;
         float c = 0.5f - distance(px, py);
         if (!(c > 0.0f)) continue;  // also skips NaN distances
+        if constexpr (kSolid) {
+          if (c >= 1.0f) {
+            if (!remembered || row[i] != rememberedIn) {
+              remembered = true;
+              rememberedIn = row[i];
+              rememberedOut = blendPixel(row[i], colour(px, py), insideAlpha);
+            }
+            row[i] = rememberedOut;
+            continue;
+          }
+        }
         if (c > 1.0f) c = 1.0f;
         float a = c * alpha;
         if (a > 1.0f) a = 1.0f;
