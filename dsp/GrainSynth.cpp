@@ -16,10 +16,10 @@ struct SourcePeriod {
 };
 
 // The period at a mark, or a 140 Hz substitute where the voice is unvoiced.
-SourcePeriod periodAt(const GrainContext& ctx, int64_t mark) {
-  const PitchFrame* frame = ctx.detector.frameAt(mark);
+SourcePeriod periodAt(const EngineConfig& config, const PitchDetector& detector, int64_t mark) {
+  const PitchFrame* frame = detector.frameAt(mark);
   if (frame && frame->voiced) return {frame->period, true};
-  return {static_cast<float>(ctx.config.sampleRate / 140.0), false};
+  return {static_cast<float>(config.sampleRate / 140.0), false};
 }
 
 // Input needed after a source mark before a grain of period p can be cut from it.
@@ -77,7 +77,7 @@ void synthesizeNormal(ShiftVoice& voice, const GrainContext& ctx) {
     while (i > 1 && marks[i - 1] >= centre) --i;
     const int64_t source = (marks[i] - centre) < (centre - marks[i - 1]) ? marks[i] : marks[i - 1];
 
-    const SourcePeriod sp = periodAt(ctx, source);
+    const SourcePeriod sp = periodAt(ctx.config, ctx.detector, source);
     if (reachAfterMark(sp.period, ratio) + static_cast<double>(source) + 2.0 >= static_cast<double>(ctx.written))
       return;
     // The glide and the hysteresis advance only with a grain actually laid: a grain that waits
@@ -94,31 +94,33 @@ void synthesizeNormal(ShiftVoice& voice, const GrainContext& ctx) {
   }
 }
 
+GrainSource newestCompleteSource(const EngineConfig& config, const PitchDetector& detector,
+                                 const PitchMarker::MarkQueue& marks, int64_t written, double formantRatio) {
+  for (int i = marks.size() - 1; i >= 0; --i) {
+    const SourcePeriod sp = periodAt(config, detector, marks[i]);
+    if (static_cast<double>(written) > reachAfterMark(sp.period, formantRatio) + static_cast<double>(marks[i]) + 2.0)
+      return {marks[i], sp.period, sp.voiced};
+  }
+  return {};
+}
+
 void synthesizeLowLatency(ShiftVoice& voice, const GrainContext& ctx) {
   const double ratio = ctx.formantRatio;
   const double readPos = static_cast<double>(ctx.readPos);
   if (voice.synthesisTime < 0.0 || voice.synthesisTime < readPos - 2.0 * ctx.config.maxPeriod)
     voice.synthesisTime = readPos + 1.0;
-  const PitchMarker::MarkQueue& marks = ctx.marks;
+  const GrainSource& src = ctx.newestSource;
+  if (src.mark < 0) return;  // no mark has a complete period after it yet
+  const int64_t source = src.mark;
+  const float period = src.period;
   for (int grain = 0; grain < kMaxGrainsPerSample; ++grain) {
     const int64_t centre = static_cast<int64_t>(std::floor(voice.synthesisTime));
-    int64_t source = -1;
-    SourcePeriod sp{0.0f, false};
-    for (int i = marks.size() - 1; i >= 0; --i) {
-      const SourcePeriod candidate = periodAt(ctx, marks[i]);
-      if (static_cast<double>(ctx.written) >
-          reachAfterMark(candidate.period, ratio) + static_cast<double>(marks[i]) + 2.0) {
-        source = marks[i];
-        sp = candidate;
-        break;
-      }
-    }
-    if (source < 0) return;
-    if (static_cast<double>(centre) - std::max(0.3 * sp.period, sp.period / ratio) > readPos + 2.0) return;
-    const PitchFrame* frame = sp.voiced ? ctx.detector.frameAt(source) : nullptr;
+    // Far enough ahead of the read-out: the next grain can wait for a newer period.
+    if (static_cast<double>(centre) - std::max(0.3 * period, period / ratio) > readPos + 2.0) return;
+    const PitchFrame* frame = src.voiced ? ctx.detector.frameAt(source) : nullptr;
     const float pOut = targetPeriod(voice.glide, ctx.params, voice.steps, source,
-                                    frame ? frame->note : 0.0f, sp.period, sp.voiced, ctx.config);
-    double half = halfLengthFor(pOut, sp.period, ratio, ctx.config);
+                                    frame ? frame->note : 0.0f, period, src.voiced, ctx.config);
+    double half = halfLengthFor(pOut, period, ratio, ctx.config);
     if (ratio * half + static_cast<double>(source) + 2.0 >= static_cast<double>(ctx.written)) {
       // The newest period is not complete at this length: shorten the grain to what is there.
       half = static_cast<double>(ctx.written - 3 - source) / ratio;

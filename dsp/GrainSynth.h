@@ -13,6 +13,13 @@
 
 namespace zv {
 
+// A source mark and the period at it (a 140 Hz substitute where the voice is unvoiced).
+struct GrainSource {
+  int64_t mark = -1;  // -1: none
+  float period = 0.0f;
+  bool voiced = false;
+};
+
 // Everything a voice reads to lay its grains for the current input sample.
 struct GrainContext {
   const EngineConfig& config;
@@ -23,7 +30,14 @@ struct GrainContext {
   int64_t written;   // input samples so far
   int64_t readPos;   // the position the read-out takes this sample
   double formantRatio;
+  // Low-latency mode: the newest mark with a complete period after it (newestCompleteSource).
+  // It depends on nothing a voice changes, so both voices and all their grains share it.
+  GrainSource newestSource;
 };
+
+// The newest pitch mark that has a whole grain's worth of input after it.
+GrainSource newestCompleteSource(const EngineConfig& config, const PitchDetector& detector,
+                                 const PitchMarker::MarkQueue& marks, int64_t written, double formantRatio);
 
 // Adds one Hann-windowed grain centred at output position centre, read from the input around
 // sourceMark at formantRatio samples per output sample. Samples at or before readPos are not

@@ -98,7 +98,9 @@ void VoiceEngine::process(const float* mono, float* left, float* right, int numS
     }
     readOut_.matchLoudness(taken);
     // 4. grains
-    const GrainContext ctx{config_, params_, input_, detector_, marker_.marks(), written_, readPos, formantRatio};
+    const GrainSource newest =
+        lowLatency_ ? newestCompleteSource(config_, detector_, marker_.marks(), written_, formantRatio) : GrainSource{};
+    const GrainContext ctx{config_, params_, input_, detector_, marker_.marks(), written_, readPos, formantRatio, newest};
     synthesize(main_, ctx, lowLatency_);
     if (harmonyOn)
       synthesize(harmony_, ctx, lowLatency_);
