@@ -173,3 +173,69 @@ TEST(RenderTransport, TempoSyncedGateLandsOnTheBeatGridOfTheAlignedOutput) {
     }
   }
 }
+
+// What a script types must mean what the plug-in shows, even where the plug-in's own text parsing
+// is looser: whole displayed names win over prefixes, flats name the sharp below, and a numeric
+// parameter refuses words rather than reading them as 0.
+TEST(RenderSettings, ReadsDisplayedNamesFlatsAndNumbersAsAScriptMeansThem) {
+  Renderer& r = renderer();
+  std::string error;
+  for (const auto& [title, text] :
+       std::vector<std::pair<std::string, std::string>>{{"Scale", "Minor Pent."},
+                                                        {"scale", "phryg. dominant"},
+                                                        {"Low Latency", "On"},
+                                                        {"LowLat", "off"},
+                                                        {"Key", "Bb"},
+                                                        {"Key", "c#m"},
+                                                        {"Speed", "Robot"},
+                                                        {"Speed", " 20 ms "},
+                                                        {"Shift", "+2 steps"},
+                                                        {"Stutter Rate", "1/16T"}}) {
+    RenderJob job;
+    job.settings = {{title, text}};
+    EXPECT_TRUE(r.checkJob(job, error)) << title << "=" << text << ": " << error;
+  }
+  for (const auto& [title, text] : std::vector<std::pair<std::string, std::string>>{{"Speed", "fast"},
+                                                                                    {"Formant", ""},
+                                                                                    {"Output", "nan"},
+                                                                                    {"Scale", "3"},
+                                                                                    {"Key", "H"},
+                                                                                    {"Keys", "C"}}) {
+    RenderJob job;
+    job.settings = {{title, text}};
+    EXPECT_FALSE(r.checkJob(job, error)) << title << "=" << text;
+    EXPECT_EQ(error.find('\n'), std::string::npos);
+  }
+}
+
+TEST(RenderSettings, SettingsLandOnTheValuesTheyName) {
+  std::vector<std::pair<std::string, std::string>> changed;
+  std::string error;
+  RenderJob job;
+  job.settings = {{"Key", "Bb"},         {"Scale", "Minor Pent."}, {"Speed", "20 ms"},
+                  {"Low Latency", "On"}, {"Formant", "+2"},        {"Key", "db"}};
+  ASSERT_TRUE(renderer().describeJob(job, changed, error)) << error;
+  // The key is left out: "db" is C#, the default.
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"Scale", "Minor Pent."}, {"Speed", "20 ms"}, {"Formant", "+2.0 st"}, {"Low Latency", "On"}};
+  EXPECT_EQ(changed, expected) << "the last setting of a parameter wins";
+  job.settings = {{"Key", "C#"}};
+  ASSERT_TRUE(renderer().describeJob(job, changed, error));
+  EXPECT_TRUE(changed.empty()) << "C# is the default key";
+  ASSERT_TRUE(Renderer::factoryPresetValues("Deep Double", job.presetValues, error));
+  job.settings = {{"Key", "Bb"}};
+  ASSERT_TRUE(renderer().describeJob(job, changed, error));
+  const std::vector<std::pair<std::string, std::string>> deepDouble = {
+      {"Key", "A#"}, {"Harmony", "40%"}, {"Harmony Steps", "-7 steps"}};
+  EXPECT_EQ(changed, deepDouble);
+}
+
+// The values reach the processor, not just the controller: Low Latency changes the latency.
+TEST(RenderSettings, DisplayedValuesReachTheProcessor) {
+  std::vector<float> in(8000, 0.0f);
+  RenderJob job;
+  job.settings = {{"Low Latency", "On"}};
+  EXPECT_EQ(render(in, 1, 44100.0, job).stats.latencySamples, 132);
+  job.settings = {{"Low Latency", "Off"}};
+  EXPECT_EQ(render(in, 1, 44100.0, job).stats.latencySamples, 2213);
+}

@@ -119,8 +119,12 @@ const char* formatName(SampleFormat format) {
   }
 }
 
-void printSummary(const std::string& from, const std::string& to, const RenderStats& s, SampleFormat format) {
+void printSummary(const std::string& from, const std::string& to, const RenderStats& s, SampleFormat format,
+                  const std::vector<std::pair<std::string, std::string>>& changed) {
   std::printf("%s -> %s\n", from.c_str(), to.c_str());
+  std::string settings;
+  for (const auto& [title, text] : changed) settings += (settings.empty() ? "" : ", ") + title + "=" + text;
+  std::printf("  settings  %s\n", settings.empty() ? "all defaults" : settings.c_str());
   std::printf("  duration  %.2f s at %.0f Hz, %s in, stereo %s out\n", s.durationSeconds(), s.sampleRate,
               s.inputChannels == 1 ? "mono" : "stereo", formatName(format));
   std::printf("  latency   %d samples (%.1f ms), compensated\n", s.latencySamples,
@@ -176,7 +180,8 @@ bool renderFileCommand(const RenderOptions& options, Renderer& renderer, const R
                        bool showProgress, std::string& error) {
   AudioReader reader;
   if (!reader.open(options.inputPath, error)) return false;
-  if (!renderer.checkJob(job, error)) return false;
+  std::vector<std::pair<std::string, std::string>> changed;
+  if (!renderer.describeJob(job, changed, error)) return false;
 
   AudioWriter writer;
   if (!writer.open(options.outputPath, 2, reader.sampleRate(), options.format, error)) return false;
@@ -196,7 +201,7 @@ bool renderFileCommand(const RenderOptions& options, Renderer& renderer, const R
   bar.clear();
   if (!options.metersPath.empty() && !meterFile.finish(error)) return false;
   if (!writer.finish(error)) return false;
-  if (!options.quiet) printSummary(options.inputPath, options.outputPath, stats, options.format);
+  if (!options.quiet) printSummary(options.inputPath, options.outputPath, stats, options.format, changed);
   return true;
 }
 

@@ -85,6 +85,16 @@ bool applySetting(zvhost::PluginInstance& instance, const std::string& title, co
       const ParamValue value = static_cast<double>(step) / info.stepCount;
       if (displayMatches(value)) return apply(value);
     }
+    // The key list names sharps only, and the plug-in reads a typed "Bb" as its first letter, B.
+    // A flat is the sharp of the note below: "Bb" is A#, "Db" is C#, "Cb" is B.
+    if (equalNoCase(fullTitle, "Key") && info.stepCount == 11 && text.size() == 2 && text[1] == 'b') {
+      for (int32 step = 0; step <= 11; ++step) {
+        String128 shown{};
+        if (controller->getParamStringByValue(id, step / 11.0, shown) == kResultOk &&
+            equalNoCase(narrow(shown), text.substr(0, 1)))
+          return apply(((step + 11) % 12) / 11.0);
+      }
+    }
   } else if (displayMatches(0.0)) {
     return apply(0.0);  // "Robot" for Speed
   }
@@ -222,6 +232,25 @@ std::unique_ptr<zvhost::PluginInstance> Renderer::makeInstance(const RenderJob& 
 
 bool Renderer::checkJob(const RenderJob& job, std::string& error) {
   return makeInstance(job, error) != nullptr;
+}
+
+bool Renderer::describeJob(const RenderJob& job, std::vector<std::pair<std::string, std::string>>& changed,
+                           std::string& error) {
+  changed.clear();
+  auto instance = makeInstance(job, error);
+  if (!instance) return false;
+  IEditController* controller = instance->controller();
+  for (int32 i = 0; i < controller->getParameterCount(); ++i) {
+    ParameterInfo info{};
+    if (controller->getParameterInfo(i, info) != kResultOk || (info.flags & ParameterInfo::kIsReadOnly))
+      continue;
+    const ParamValue value = controller->getParamNormalized(info.id);
+    String128 shown{}, shownDefault{};
+    controller->getParamStringByValue(info.id, value, shown);
+    controller->getParamStringByValue(info.id, info.defaultNormalizedValue, shownDefault);
+    if (narrow(shown) != narrow(shownDefault)) changed.emplace_back(narrow(info.title), narrow(shown));
+  }
+  return true;
 }
 
 bool Renderer::render(const RenderJob& job, AudioSource& source, AudioSink& sink, const MeterCallback& meters,

@@ -101,6 +101,11 @@ public:
   // value is reported before any output file is touched.
   bool checkJob(const RenderJob& job, std::string& error);
 
+  // The parameters the job moves away from their defaults, as title and the plug-in's own display
+  // text ("Key", "A#"), in parameter order.
+  bool describeJob(const RenderJob& job, std::vector<std::pair<std::string, std::string>>& changed,
+                   std::string& error);
+
   // Normalized values of the twelve preset parameters for a factory preset name (exact match
   // first, then ignoring case); false with a reason when there is no such preset.
   static bool factoryPresetValues(const std::string& name, std::vector<std::pair<int, double>>& values,
