@@ -205,7 +205,9 @@ std::string usageText(const char* programName) {
          "                        --set Speed=\"20 ms\"  --set Formant=+2  --set \"Low Latency\"=On\n"
          "                        Titles: Key, Scale, Speed, Shift, Formant, Consonants, Mix, Output,\n"
          "                        Low Latency, Harmony, Harmony Steps, Character, Character Amount,\n"
-         "                        Stutter, Stutter Rate, Detune (case is ignored).\n"
+         "                        Stutter, Stutter Rate, Detune (case is ignored; short titles such as\n"
+         "                        LowLat work too). Keys take sharps or flats (Bb is A#); list values\n"
+         "                        take their displayed names; other values must be numbers.\n"
          "  --preset NAME         Apply a factory preset first (its twelve parameters; Key, Scale, Low\n"
          "                        Latency and Detune are never part of a preset). Names:\n" +
          presets +
