@@ -51,14 +51,7 @@ inline std::uint32_t blendPixel(std::uint32_t p, const RGB& k, float a) {
          channel(p & 0xFF, k.b);
 }
 
-// Where on one pixel row a shape can reach: up to two intervals of pixel-centre x (a ring's row
-// crosses it twice). Shapes that know this let the fill skip the empty parts of their box.
-struct RowSpans {
-  int count = 0;
-  float x0[2] = {0.0f, 0.0f};
-  float x1[2] = {0.0f, 0.0f};
-};
-
+// Whether a distance type offers rowSpans(py, spans) (see RowSpans in Distance.h).
 template <class D, class = void>
 struct HasRowSpans : std::false_type {};
 template <class D>
@@ -191,51 +184,6 @@ void Canvas::fill(const PixelBox& box, float alpha, const Distance& distance,
     }
   }
 }
-
-// The arc's distance keeps the colour position of the pixel it last measured, so the colour
-// function does not have to find the pixel's angle a second time.
-struct ArcDistance {
-  float cx, cy, radius, halfThickness;
-  float a0, a1, span;            // a0 <= a1, span = max(a1 - a0, 0.0001)
-  float sx0, sy0, sx1, sy1;      // start and end points of the centre line
-  mutable float position = 0.0f;
-
-  // Every pixel the arc touches, caps included, lies in the ring band within half a pixel of
-  // the stroke: on a row, that is one or two intervals around the centre.
-  void rowSpans(float py, RowSpans& spans) const {
-    const float reach = radius + halfThickness + 0.5f + kSpanMargin;
-    const float hole = radius - halfThickness - 0.5f - kSpanMargin;
-    const float dy = py - cy;
-    if (!(std::fabs(dy) < reach)) return;
-    const float outer = std::sqrt(reach * reach - dy * dy);
-    if (hole > 0.0f && std::fabs(dy) < hole) {
-      const float inner = std::sqrt(hole * hole - dy * dy);
-      spans = RowSpans{2, {cx - outer, cx + inner}, {cx - inner, cx + outer}};
-    } else {
-      spans = RowSpans{1, {cx - outer, 0.0f}, {cx + outer, 0.0f}};
-    }
-  }
-
-  float operator()(float px, float py) const {
-    const float dx = px - cx;
-    const float dy = py - cy;
-    const float ring = std::fabs(length(dx, dy) - radius) - halfThickness;
-    // The end points lie on the circle, so no point is nearer to them than to the ring: a pixel
-    // the ring does not reach is untouched whatever its angle.
-    if (ring >= 0.5f) return ring;
-    const float theta = pm::atan2f(dx, -dy);
-    if (theta >= a0 && theta <= a1) {
-      position = (theta - a0) / span;
-      return ring;
-    }
-    // Outside the angular range: the nearer cap decides both the distance and the colour, which
-    // also holds for a cap that reaches across 6 o'clock, where the angle wraps round.
-    const float d0 = length(px - sx0, py - sy0);
-    const float d1 = length(px - sx1, py - sy1);
-    position = d0 <= d1 ? 0.0f : (a1 - a0) / span;
-    return (d0 <= d1 ? d0 : d1) - halfThickness;
-  }
-};
 
 template <class RingColour>
 void Canvas::arc(float cx, float cy, float radius, float thickness, float a0, float a1,
