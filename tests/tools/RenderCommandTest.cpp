@@ -232,13 +232,15 @@ TEST(RenderCommand, PrintsASummaryAndAppliesUserPresetFiles) {
 
 TEST(RenderCommand, DemoWritesFiniteAudibleFilesPicturesAndMeters) {
   TempFolder dir;
-  const ToolRun run = runTool(dir, {"--demo", "demo"});
+  { std::ofstream(dir.file("taken")) << "a file, not a folder"; }
+  expectRefused(dir, {"--demo", "taken"}, "not a folder");
+  const ToolRun run = runTool(dir, {"--demo", "demo/nested"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_NE(run.out.find("demo/demo_input.wav"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("demo/nested/demo_input.wav"), std::string::npos) << run.out;
   for (const char* name : {"demo_input", "demo_corrected", "demo_harmony", "demo_character"}) {
     SCOPED_TRACE(name);
     TestWav wav;
-    ASSERT_TRUE(readTestWav(dir.file(std::string("demo/") + name + ".wav"), wav));
+    ASSERT_TRUE(readTestWav(dir.file(std::string("demo/nested/") + name + ".wav"), wav));
     EXPECT_EQ(wav.sampleRate, 44100);
     EXPECT_EQ(wav.channels, std::string(name) == "demo_input" ? 1 : 2);
     EXPECT_GT(wav.samples.size() / wav.channels, 44100u * 5) << "several seconds of singing";
@@ -249,10 +251,10 @@ TEST(RenderCommand, DemoWritesFiniteAudibleFilesPicturesAndMeters) {
     }
     EXPECT_GT(std::sqrt(energy / wav.samples.size()), 0.01);
     if (std::string(name) == "demo_input") continue;
-    const std::string png = readText(dir.file(std::string("demo/") + name + "_pitch.png"));
+    const std::string png = readText(dir.file(std::string("demo/nested/") + name + "_pitch.png"));
     ASSERT_GT(png.size(), 1000u);
     EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
-    const std::string csv = readText(dir.file(std::string("demo/") + name + "_meters.csv"));
+    const std::string csv = readText(dir.file(std::string("demo/nested/") + name + "_meters.csv"));
     EXPECT_EQ(csv.rfind("time_s,pitch_in,pitch_out,level,level_db\n", 0), 0u);
     EXPECT_GT(lineCount(csv), 500);
   }

@@ -87,6 +87,7 @@ TEST(RenderOptions, ReportsMalformedSettingsAndUnknownOptions) {
   EXPECT_NE(failure({"a.wav", "b.wav", "--sett", "Key=C"}).find("unknown option --sett"), std::string::npos);
   EXPECT_NE(failure({"a.wav", "b.wav", "--set"}).find("needs a value"), std::string::npos);
   EXPECT_NE(failure({"a.wav", "b.wav", "--quiet=yes"}).find("takes no value"), std::string::npos);
+  EXPECT_NE(failure({"a.wav", "b.wav", "--meters", "b.wav"}).find("--meters"), std::string::npos);
 }
 
 TEST(RenderOptions, NeedsExactlyTwoFilesUnlessRenderingTheDemo) {

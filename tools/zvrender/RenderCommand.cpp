@@ -142,6 +142,7 @@ void onSignal(int sig) {
   std::raise(sig);
 }
 
+// Creates the folder and any missing parents, like mkdir -p.
 bool makeFolder(const std::string& dir, std::string& error) {
   struct stat st {};
   if (stat(dir.c_str(), &st) == 0) {
@@ -149,7 +150,9 @@ bool makeFolder(const std::string& dir, std::string& error) {
     error = "\"" + dir + "\" exists and is not a folder";
     return false;
   }
-  if (mkdir(dir.c_str(), 0777) != 0) {
+  const size_t slash = dir.find_last_of('/');
+  if (slash != std::string::npos && slash > 0 && !makeFolder(dir.substr(0, slash), error)) return false;
+  if (mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST) {
     error = "cannot create the folder \"" + dir + "\": " + std::strerror(errno);
     return false;
   }

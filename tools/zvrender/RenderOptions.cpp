@@ -164,6 +164,10 @@ bool parseCommandLine(int argc, const char* const* argv, RenderOptions& options,
   }
   options.inputPath = positional[0];
   options.outputPath = positional[1];
+  if (options.metersPath == options.outputPath) {
+    error = "--meters must name a different file than the output";
+    return false;
+  }
   return true;
 }
 
