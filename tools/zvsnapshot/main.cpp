@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,7 @@ void usage() {
   std::puts(
       "usage: zvsnapshot [--out DIR] [--zoom N] [--list] [SCENE...]\n"
       "  Draws each named scene (all scenes when none is named) and writes DIR/SCENE.png.\n"
-      "  --out DIR  folder for the PNG files (default: the current folder; it must exist)\n"
+      "  --out DIR  folder for the PNG files (default: the current folder; created if missing)\n"
       "  --zoom N   writes every pixel as an N x N block (1..16, default 1)\n"
       "  --list     prints the scene names with their size, scale and pixel hash");
 }
@@ -50,6 +51,10 @@ int main(int argc, char** argv) {
     for (const Scene& scene : registry.scenes()) chosen.push_back(&scene);
   }
 
+  if (!list) {
+    std::error_code ignored;  // a folder that cannot be made shows up as files that cannot be written
+    std::filesystem::create_directories(outDir, ignored);
+  }
   int failures = 0;
   for (const Scene* scene : chosen) {
     const zv::Canvas canvas = render(*scene);
