@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "AntiAliasFilter.h"
 #include "PitchDetector.h"
 #include "PitchMarker.h"
 #include "PitchPlot.h"
@@ -47,6 +48,32 @@ zv::PitchFrame unvoicedFrame(int64_t position) {
   zv::PitchFrame f;
   f.position = position;
   return f;
+}
+
+TEST(AntiAliasFilter, IsASymmetricLowPassWithUnityGainAtDc) {
+  for (int d : {1, 4, 9, 17}) {
+    const std::vector<float> taps = zv::designAntiAliasTaps(d);
+    ASSERT_EQ(taps.size(), static_cast<size_t>(8 * d + 1));
+    double sum = 0.0;
+    for (float t : taps) sum += t;
+    EXPECT_NEAR(sum, 1.0, 1e-6) << d;
+    for (size_t k = 0; k < taps.size(); ++k) EXPECT_FLOAT_EQ(taps[k], taps[taps.size() - 1 - k]);
+    // Voice fundamentals pass; what would fold onto them after decimation (around the decimated
+    // rate, 1/D cycles per input sample) is stopped.
+    auto gainAt = [&taps](double cyclesPerSample) {
+      double re = 0.0, im = 0.0;
+      for (size_t k = 0; k < taps.size(); ++k) {
+        re += taps[k] * std::cos(2.0 * kPi * cyclesPerSample * static_cast<double>(k));
+        im += taps[k] * std::sin(2.0 * kPi * cyclesPerSample * static_cast<double>(k));
+      }
+      return std::hypot(re, im);
+    };
+    EXPECT_NEAR(gainAt(0.05 / d), 1.0, 0.01) << d;
+    if (d > 1) {
+      EXPECT_LT(gainAt(1.0 / d), 0.01) << d;
+    }
+  }
+  EXPECT_EQ(zv::designAntiAliasTaps(1).front(), 0.0f);  // the Hann window's ends
 }
 
 TEST(PitchDetector, FindsA220HzSineAtNote57) {
