@@ -22,4 +22,8 @@ struct PlainParams {
   float characterAmount = 0.5f; // 0..1
 };
 
+// Every field clamped into its range, NaN taking the lower end: the engine takes records from
+// tools as well as from the processor, and one NaN would otherwise reach grain lengths and loops.
+PlainParams clampToRanges(const PlainParams& params);
+
 }  // namespace zv

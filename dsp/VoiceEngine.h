@@ -26,14 +26,15 @@ public:
   void configure(double sampleRate);
   void reset();
 
-  // The record is copied whole; the low-latency mode is switched separately (setLowLatency).
-  void setParams(const PlainParams& params) { params_ = params; }
+  // The record is copied whole, clamped into its ranges; the low-latency mode is switched
+  // separately (setLowLatency).
+  void setParams(const PlainParams& params) { params_ = clampToRanges(params); }
   const PlainParams& params() const { return params_; }
 
   bool lowLatency() const { return lowLatency_; }
   // Stores the mode and selects its latency; once configured, a change drops all buffered audio.
   void setLowLatency(bool on);
-  void setHarmonySteps(int steps) { harmony_.steps = steps; }
+  void setHarmonySteps(int steps) { harmony_.steps = steps < -7 ? -7 : (steps > 7 ? 7 : steps); }
 
   bool isConfigured() const { return configured_; }
   int latencySamples() const { return latency_; }

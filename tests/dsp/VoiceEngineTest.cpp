@@ -419,3 +419,35 @@ TEST(VoiceEngine, AGlideAnOctaveDownKeepsItsSpeed) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(VoiceEngine, ClampsParametersFromOutsideTheirRanges) {
+  zv::PlainParams p = plainCorrection();
+  p.formantSemitones = std::nanf("");
+  p.speedMs = 1e9f;
+  p.a4Hz = -3.0f;
+  p.mix = std::nanf("");
+  p.outputDb = 1e6f;
+  p.harmony = 7.0f;
+  p.key = 40;
+  p.scale = -2;
+  p.shiftSteps = 100;
+  p.harmonySteps = -100;
+  zv::VoiceEngine e = makeEngine(44100, p);
+  const zv::PlainParams& c = e.params();
+  EXPECT_EQ(c.formantSemitones, -12.0f);
+  EXPECT_EQ(c.speedMs, 400.0f);
+  EXPECT_EQ(c.a4Hz, 415.0f);
+  EXPECT_EQ(c.mix, 0.0f);
+  EXPECT_EQ(c.outputDb, 12.0f);
+  EXPECT_EQ(c.harmony, 1.0f);
+  EXPECT_EQ(c.key, 11);
+  EXPECT_EQ(c.scale, 0);
+  EXPECT_EQ(c.shiftSteps, 14);
+  EXPECT_EQ(c.harmonySteps, -7);
+  const auto out = run(e, tone(220.0, 44100, 22050));
+  for (float v : out.left) ASSERT_TRUE(std::isfinite(v));
+}
+
+}  // namespace
