@@ -102,6 +102,22 @@ TEST(CanvasRoundedRect, RadiusHalfTheHeightIsThePillACapsuleDraws) {
   EXPECT_EQ(pill.pixelAt(9, 9), 0u);
 }
 
+TEST(CanvasGradients, RunFromLeftToRightEdgeAndFromTopToBottomOfTheDisc) {
+  // 100 px wide from black to white: the pixel centred 25.5 px in is a quarter of the way.
+  Canvas h = blankCanvas(120, 20, 2.0f, kFill);
+  h.rrectGrad(5, 2, 50, 6, 0, kBlack, kWhite);
+  EXPECT_EQ(red(h.pixelAt(35, 8)), int(25.5f / 100.0f * 255.0f + 0.5f));
+  EXPECT_EQ(green(h.pixelAt(85, 8)), int(75.5f / 100.0f * 255.0f + 0.5f));
+  EXPECT_EQ(h.pixelAt(10, 8), 0x010101u);  // half a pixel in: 0.5 % of the way
+  EXPECT_EQ(h.pixelAt(9, 8), kFill);
+
+  // A disc of radius 20 px: the row centred 10.5 px below its top is a quarter of the way down.
+  Canvas v = blankCanvas(60, 60, 1.0f, kFill);
+  v.circleVGrad(30, 30, 20, kBlack, kWhite);
+  EXPECT_EQ(blue(v.pixelAt(30, 20)), int(10.5f / 40.0f * 255.0f + 0.5f));
+  EXPECT_EQ(blue(v.pixelAt(30, 45)), int(35.5f / 40.0f * 255.0f + 0.5f));
+}
+
 TEST(CanvasArc, ZeroToHalfPiCoversTwelveToThreeOClockWithRoundCaps) {
   // Centre on a pixel centre, radius 30, thickness 4: the start point (12 o'clock) is the centre
   // of pixel (50, 20) and the end point (3 o'clock) the centre of pixel (80, 50).
