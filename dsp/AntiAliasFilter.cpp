@@ -29,7 +29,8 @@ float decimateAt(const SampleRing& ring, int64_t newest, const std::vector<float
   for (; k + 3 < count; k += 4)
     for (int l = 0; l < 4; ++l)
       acc[l] += static_cast<double>(taps[static_cast<size_t>(k + l)]) * ring.at(newest - k - l);
-  for (; k < count; ++k) acc[0] += static_cast<double>(taps[static_cast<size_t>(k)]) * ring.at(newest - k);
+  for (; k < count; ++k)
+    acc[0] += static_cast<double>(taps[static_cast<size_t>(k)]) * ring.at(newest - k);
   return static_cast<float>((acc[0] + acc[1]) + (acc[2] + acc[3]));
 }
 

@@ -11,7 +11,7 @@ template <typename T, int Capacity>
 class BoundedQueue {
   static_assert((Capacity & (Capacity - 1)) == 0, "indices wrap with a mask");
 
-public:
+ public:
   int size() const { return count_; }
   bool empty() const { return count_ == 0; }
   static constexpr int capacity() { return Capacity; }
@@ -32,12 +32,14 @@ public:
 
   // 0 is the oldest entry, size() - 1 the newest.
   T& operator[](int i) { return items_[static_cast<size_t>((head_ + i) & (Capacity - 1))]; }
-  const T& operator[](int i) const { return items_[static_cast<size_t>((head_ + i) & (Capacity - 1))]; }
+  const T& operator[](int i) const {
+    return items_[static_cast<size_t>((head_ + i) & (Capacity - 1))];
+  }
   T& back() { return (*this)[count_ - 1]; }
   const T& back() const { return (*this)[count_ - 1]; }
   const T& front() const { return (*this)[0]; }
 
-private:
+ private:
   std::array<T, Capacity> items_{};
   int head_ = 0;
   int count_ = 0;

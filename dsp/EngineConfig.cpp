@@ -31,9 +31,10 @@ EngineConfig makeEngineConfig(double sampleRate) {
   // sample the read-out has already passed.
   c.normalLatency = static_cast<int>(0.004 * sr) + 3 * c.maxPeriod;
   c.lowLatency = static_cast<int>(0.003 * sr);
-  c.ringSize = nextPowerOfTwo(
-      (static_cast<long long>(c.normalLatency) + static_cast<long long>(n) * c.decimation +
-       2LL * c.maxPeriod + 2048) * 2);
+  c.ringSize =
+      nextPowerOfTwo((static_cast<long long>(c.normalLatency) +
+                      static_cast<long long>(n) * c.decimation + 2LL * c.maxPeriod + 2048) *
+                     2);
   c.formantWindow = static_cast<int>(std::max(256L, std::lround(0.022 * sr)));
   c.antiAliasTaps = 8 * c.decimation + 1;
   c.glitchCaptureLength = nextPowerOfTwo(static_cast<long long>(1.2 * sr));

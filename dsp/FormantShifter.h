@@ -9,7 +9,7 @@
 namespace zv {
 
 class FormantShifter {
-public:
+ public:
   void configure(int windowSamples) {
     window_ = windowSamples;
     reset();
@@ -21,7 +21,7 @@ public:
 
   double phase() const { return phase_; }
 
-private:
+ private:
   int window_ = 970;
   double phase_ = -1.0;  // -1 = not started, read as 0
 };

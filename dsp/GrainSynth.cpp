@@ -23,7 +23,9 @@ SourcePeriod periodAt(const EngineConfig& config, const PitchDetector& detector,
 }
 
 // Input needed after a source mark before a grain of period p can be cut from it.
-double reachAfterMark(float p, double ratio) { return std::max(0.55 * p, p / ratio) * ratio; }
+double reachAfterMark(float p, double ratio) {
+  return std::max(0.55 * p, p / ratio) * ratio;
+}
 
 double halfLengthFor(float pOut, float p, double ratio, const EngineConfig& config) {
   return std::min(1.5 * config.maxPeriod, std::max(0.55 * pOut, p / ratio));
@@ -42,12 +44,15 @@ void layGrain(SampleRing& out, const SampleRing& input, int64_t sourceMark, int6
   // j run as two rotations by 2*step, so the two recurrences overlap instead of queueing.
   const double step = kPi / halfLength;
   const double rotCos = std::cos(2.0 * step), rotSin = std::sin(2.0 * step);
-  double c0 = std::cos(step * static_cast<double>(j0)), s0 = std::sin(step * static_cast<double>(j0));
-  double c1 = std::cos(step * static_cast<double>(j0 + 1)), s1 = std::sin(step * static_cast<double>(j0 + 1));
+  double c0 = std::cos(step * static_cast<double>(j0)),
+         s0 = std::sin(step * static_cast<double>(j0));
+  double c1 = std::cos(step * static_cast<double>(j0 + 1)),
+         s1 = std::sin(step * static_cast<double>(j0 + 1));
   const bool unityRatio = formantRatio == 1.0;  // whole samples: no interpolation needed
   auto sampleAt = [&](int64_t j) {
     return unityRatio ? input.at(sourceMark + j)
-                      : input.interpolate(static_cast<double>(sourceMark) + static_cast<double>(j) * formantRatio);
+                      : input.interpolate(static_cast<double>(sourceMark) +
+                                          static_cast<double>(j) * formantRatio);
   };
   int64_t j = j0;
   for (; j + 1 <= last; j += 2) {
@@ -65,7 +70,8 @@ void layGrain(SampleRing& out, const SampleRing& input, int64_t sourceMark, int6
 
 void synthesizeNormal(ShiftVoice& voice, const GrainContext& ctx) {
   const double ratio = ctx.formantRatio;
-  if (voice.synthesisTime < 0.0) voice.synthesisTime = static_cast<double>(ctx.readPos + ctx.config.maxPeriod);
+  if (voice.synthesisTime < 0.0)
+    voice.synthesisTime = static_cast<double>(ctx.readPos + ctx.config.maxPeriod);
   const PitchMarker::MarkQueue& marks = ctx.marks;
   for (;;) {
     const int64_t centre = static_cast<int64_t>(std::floor(voice.synthesisTime));
@@ -78,16 +84,18 @@ void synthesizeNormal(ShiftVoice& voice, const GrainContext& ctx) {
     const int64_t source = (marks[i] - centre) < (centre - marks[i - 1]) ? marks[i] : marks[i - 1];
 
     const SourcePeriod sp = periodAt(ctx.config, ctx.detector, source);
-    if (reachAfterMark(sp.period, ratio) + static_cast<double>(source) + 2.0 >= static_cast<double>(ctx.written))
+    if (reachAfterMark(sp.period, ratio) + static_cast<double>(source) + 2.0 >=
+        static_cast<double>(ctx.written))
       return;
     // The glide and the hysteresis advance only with a grain actually laid: a grain that waits
     // for input must not step the glide once per waiting sample.
     GlideState next = voice.glide;
     const PitchFrame* frame = sp.voiced ? ctx.detector.frameAt(source) : nullptr;
-    const float pOut = targetPeriod(next, ctx.params, voice.steps, source, frame ? frame->note : 0.0f,
-                                    sp.period, sp.voiced, ctx.config);
+    const float pOut = targetPeriod(next, ctx.params, voice.steps, source,
+                                    frame ? frame->note : 0.0f, sp.period, sp.voiced, ctx.config);
     const double half = halfLengthFor(pOut, sp.period, ratio, ctx.config);
-    if (ratio * half + static_cast<double>(source) + 2.0 >= static_cast<double>(ctx.written)) return;
+    if (ratio * half + static_cast<double>(source) + 2.0 >= static_cast<double>(ctx.written))
+      return;
     voice.glide = next;
     layGrain(voice.out, ctx.input, source, centre, pOut, half, ratio, ctx.readPos);
     voice.synthesisTime += pOut;
@@ -95,10 +103,12 @@ void synthesizeNormal(ShiftVoice& voice, const GrainContext& ctx) {
 }
 
 GrainSource newestCompleteSource(const EngineConfig& config, const PitchDetector& detector,
-                                 const PitchMarker::MarkQueue& marks, int64_t written, double formantRatio) {
+                                 const PitchMarker::MarkQueue& marks, int64_t written,
+                                 double formantRatio) {
   for (int i = marks.size() - 1; i >= 0; --i) {
     const SourcePeriod sp = periodAt(config, detector, marks[i]);
-    if (static_cast<double>(written) > reachAfterMark(sp.period, formantRatio) + static_cast<double>(marks[i]) + 2.0)
+    if (static_cast<double>(written) >
+        reachAfterMark(sp.period, formantRatio) + static_cast<double>(marks[i]) + 2.0)
       return {marks[i], sp.period, sp.voiced};
   }
   return {};
@@ -116,7 +126,8 @@ void synthesizeLowLatency(ShiftVoice& voice, const GrainContext& ctx) {
   for (int grain = 0; grain < kMaxGrainsPerSample; ++grain) {
     const int64_t centre = static_cast<int64_t>(std::floor(voice.synthesisTime));
     // Far enough ahead of the read-out: the next grain can wait for a newer period.
-    if (static_cast<double>(centre) - std::max(0.3 * period, period / ratio) > readPos + 2.0) return;
+    if (static_cast<double>(centre) - std::max(0.3 * period, period / ratio) > readPos + 2.0)
+      return;
     const PitchFrame* frame = src.voiced ? ctx.detector.frameAt(source) : nullptr;
     const float pOut = targetPeriod(voice.glide, ctx.params, voice.steps, source,
                                     frame ? frame->note : 0.0f, period, src.voiced, ctx.config);

@@ -27,8 +27,8 @@ struct GrainContext {
   const SampleRing& input;
   const PitchDetector& detector;
   const PitchMarker::MarkQueue& marks;
-  int64_t written;   // input samples so far
-  int64_t readPos;   // the position the read-out takes this sample
+  int64_t written;  // input samples so far
+  int64_t readPos;  // the position the read-out takes this sample
   double formantRatio;
   // Low-latency mode: the newest mark with a complete period after it (newestCompleteSource).
   // It depends on nothing a voice changes, so both voices and all their grains share it.
@@ -37,7 +37,8 @@ struct GrainContext {
 
 // The newest pitch mark that has a whole grain's worth of input after it.
 GrainSource newestCompleteSource(const EngineConfig& config, const PitchDetector& detector,
-                                 const PitchMarker::MarkQueue& marks, int64_t written, double formantRatio);
+                                 const PitchMarker::MarkQueue& marks, int64_t written,
+                                 double formantRatio);
 
 // Adds one Hann-windowed grain centred at output position centre, read from the input around
 // sourceMark at formantRatio samples per output sample. Samples at or before readPos are not

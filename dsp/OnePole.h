@@ -9,6 +9,8 @@ inline float onePoleCoefficient(double timeConstantSeconds, double sampleRate) {
   return static_cast<float>(std::exp(-1.0 / (timeConstantSeconds * sampleRate)));
 }
 
-inline float smooth(float y, float x, float c) { return (y - x) * c + x; }
+inline float smooth(float y, float x, float c) {
+  return (y - x) * c + x;
+}
 
 }  // namespace zv

@@ -17,7 +17,9 @@ constexpr double kVoicedRms = 0.0025;
 // Confidence fades to 0 between these levels so that near-silence never drives the correction.
 constexpr double kFadeRms = 0.0015;
 
-bool isOctaveJump(float diff) { return std::fabs(diff - 12.0f) < 1.0f || std::fabs(diff + 12.0f) < 1.0f; }
+bool isOctaveJump(float diff) {
+  return std::fabs(diff - 12.0f) < 1.0f || std::fabs(diff + 12.0f) < 1.0f;
+}
 
 // r(lag) and r(lag + 1), the sums over j < half of x[j]*x[j+lag] and x[j]*x[j+lag+1], in double.
 // Two lags share each load of x[j], and four partial sums per lag keep the adds off a single
@@ -196,9 +198,9 @@ void PitchDetector::analyse(int64_t written) {
     admit(frame);
     return;
   }
-  const float period = std::clamp(static_cast<float>(config_.decimation * lag),
-                                  static_cast<float>(config_.samplesPerMs),
-                                  static_cast<float>(config_.maxPeriod));
+  const float period =
+      std::clamp(static_cast<float>(config_.decimation * lag),
+                 static_cast<float>(config_.samplesPerMs), static_cast<float>(config_.maxPeriod));
   frame.period = period;
   frame.voiced = 1;
   frame.confidence = std::max(confidence, 0.5f);

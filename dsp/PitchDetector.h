@@ -13,7 +13,7 @@
 namespace zv {
 
 class PitchDetector {
-public:
+ public:
   static constexpr int kMaxFrames = 64;
   using FrameQueue = BoundedQueue<PitchFrame, kMaxFrames>;
 
@@ -36,15 +36,15 @@ public:
   // The normalised difference function of the last analysis, lags 0..maxLag.
   const std::vector<float>& difference() const { return difference_; }
 
-private:
+ private:
   void analyse(int64_t written);
   // r(lag) for lags 1..maxLag over the window starting at decimated sample windowStart.
   const double* crossSums(int64_t windowStart);
 
   EngineConfig config_;
   std::vector<float> taps_;
-  std::vector<float> history_;   // 4*N decimated samples, circular
-  std::vector<double> window_;   // the N newest decimated samples of the running analysis
+  std::vector<float> history_;  // 4*N decimated samples, circular
+  std::vector<double> window_;  // the N newest decimated samples of the running analysis
   std::vector<float> difference_;
   std::vector<int64_t> blockStart_;  // decimated sample each cached block of products starts at
   std::vector<double> blockSums_;    // per block, the products summed for every lag

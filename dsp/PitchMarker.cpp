@@ -64,7 +64,8 @@ int64_t PitchMarker::bestMatch(const SampleRing& ring, int64_t expected, int rad
   return best;
 }
 
-void PitchMarker::placeMarks(const SampleRing& ring, int64_t written, const PitchDetector& detector) {
+void PitchMarker::placeMarks(const SampleRing& ring, int64_t written,
+                             const PitchDetector& detector) {
   const int64_t w = written;
   for (;;) {
     if (lastMark_ < 0) {

@@ -13,7 +13,7 @@
 namespace zv {
 
 class PitchMarker {
-public:
+ public:
   static constexpr int kMaxMarks = 256;
   using MarkQueue = BoundedQueue<int64_t, kMaxMarks>;
 
@@ -26,7 +26,7 @@ public:
   const MarkQueue& marks() const { return marks_; }
   int64_t lastMark() const { return lastMark_; }
 
-private:
+ private:
   int64_t bestMatch(const SampleRing& ring, int64_t expected, int radius, int halfSpan) const;
   void append(int64_t mark);
 

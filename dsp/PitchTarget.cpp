@@ -33,10 +33,12 @@ float snapNote(GlideState& state, float note, const PlainParams& params, int voi
   }
   if (state.noteIndex != kNoNoteIndex && best != state.noteIndex) {
     const float previousDist = std::fabs(n - degreePitch(key, scale, state.noteIndex));
-    if (bestDist + kHysteresisSemitones > previousDist && previousDist < 1.0f) best = state.noteIndex;
+    if (bestDist + kHysteresisSemitones > previousDist && previousDist < 1.0f)
+      best = state.noteIndex;
   }
   state.noteIndex = best;
-  return static_cast<float>(degreePitch(key, scale, best + params.shiftSteps + voiceSteps)) + offset;
+  return static_cast<float>(degreePitch(key, scale, best + params.shiftSteps + voiceSteps)) +
+         offset;
 }
 
 float glideStep(float glideNote, float target, double stepSeconds, float speedMs) {
@@ -57,7 +59,8 @@ float targetPeriod(GlideState& state, const PlainParams& params, int voiceSteps,
   state.lastSourceMark = sourceMark;
   const float target = snapNote(state, note, params, voiceSteps);
   if (state.glideNote >= 0.0f && params.speedMs > 0.5f)
-    state.glideNote = glideStep(state.glideNote, target, sourcePeriod / config.sampleRate, params.speedMs);
+    state.glideNote =
+        glideStep(state.glideNote, target, sourcePeriod / config.sampleRate, params.speedMs);
   else
     state.glideNote = target;
   state.outNote = state.glideNote;

@@ -13,10 +13,10 @@ constexpr int kNoNoteIndex = -100000;
 
 // What a voice remembers between grains for snapping and gliding.
 struct GlideState {
-  float glideNote = -1.0f;     // current glided note, -1 when no glide runs
+  float glideNote = -1.0f;           // current glided note, -1 when no glide runs
   int32_t noteIndex = kNoNoteIndex;  // degree index chosen for the previous voiced grain
-  float outNote = -1.0f;       // note of the last voiced grain after the glide
-  int64_t lastSourceMark = 0;  // source mark of the last voiced grain
+  float outNote = -1.0f;             // note of the last voiced grain after the glide
+  int64_t lastSourceMark = 0;        // source mark of the last voiced grain
 };
 
 // The snapped, shifted note for a detected note (fractional MIDI). Updates state.noteIndex.

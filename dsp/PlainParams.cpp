@@ -6,7 +6,9 @@
 namespace zv {
 
 namespace {
-float clampField(float v, float lo, float hi) { return std::isnan(v) ? lo : std::clamp(v, lo, hi); }
+float clampField(float v, float lo, float hi) {
+  return std::isnan(v) ? lo : std::clamp(v, lo, hi);
+}
 }  // namespace
 
 PlainParams clampToRanges(const PlainParams& p) {

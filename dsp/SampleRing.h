@@ -8,7 +8,7 @@
 namespace zv {
 
 class SampleRing {
-public:
+ public:
   void allocate(int size) {  // size must be a power of two
     data_.assign(static_cast<size_t>(size), 0.0f);
     mask_ = size - 1;
@@ -28,7 +28,7 @@ public:
     return a + frac * (at(i + 1) - a);
   }
 
-private:
+ private:
   std::vector<float> data_;
   int64_t mask_ = 0;
 };

@@ -10,8 +10,8 @@ namespace zv {
 struct ShiftVoice {
   double synthesisTime = -1.0;  // output position of the next grain centre; -1 = not started
   GlideState glide;
-  int steps = 0;                // extra scale steps: 0 for the lead, Harmony Steps for the harmony
-  SampleRing out;               // overlap-add accumulator, indexed by output position
+  int steps = 0;   // extra scale steps: 0 for the lead, Harmony Steps for the harmony
+  SampleRing out;  // overlap-add accumulator, indexed by output position
 
   void reset() {
     synthesisTime = -1.0;

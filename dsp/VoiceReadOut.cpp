@@ -56,8 +56,9 @@ void VoiceReadOut::matchLoudness(const ReadOutInput& in) {
   }
 }
 
-StereoSample VoiceReadOut::mixVoice(const ReadOutInput& in, const SampleRing& input, int64_t readPos,
-                                    const PlainParams& params, double formantRatio, bool lowLatency) {
+StereoSample VoiceReadOut::mixVoice(const ReadOutInput& in, const SampleRing& input,
+                                    int64_t readPos, const PlainParams& params, double formantRatio,
+                                    bool lowLatency) {
   const float main = in.main * voiceGain_;
   const float harm = in.harmony * voiceGain_;
 
@@ -75,7 +76,8 @@ StereoSample VoiceReadOut::mixVoice(const ReadOutInput& in, const SampleRing& in
   harmonyLevel_ = smooth(harmonyLevel_, params.harmony, harmonyCoef_);
   const float h = voicing_ * harm * harmonyLevel_;
   harmonyLine_[static_cast<size_t>(harmonyCounter_ & harmonyMask_)] = h;
-  const float delayed = harmonyLine_[static_cast<size_t>((harmonyCounter_ - harmonyDelay_) & harmonyMask_)];
+  const float delayed =
+      harmonyLine_[static_cast<size_t>((harmonyCounter_ - harmonyDelay_) & harmonyMask_)];
   ++harmonyCounter_;
   return {voice + kHarmonyGain * h, voice + kHarmonyGain * delayed};
 }

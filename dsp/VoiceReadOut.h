@@ -20,15 +20,15 @@ struct StereoSample {
 
 // What the read-out takes from the rings at the read position.
 struct ReadOutInput {
-  bool started = false;   // the read position is inside the stream
+  bool started = false;  // the read position is inside the stream
   float dry = 0.0f;
   float main = 0.0f;
   float harmony = 0.0f;
-  bool voiced = false;    // the analysis frame nearest the read position is voiced
+  bool voiced = false;  // the analysis frame nearest the read position is voiced
 };
 
 class VoiceReadOut {
-public:
+ public:
   void configure(const EngineConfig& config);  // allocates
   void reset();
 
@@ -48,7 +48,7 @@ public:
   float voiceGain() const { return voiceGain_; }
   float harmonyLevel() const { return harmonyLevel_; }
 
-private:
+ private:
   float voicingCoef_ = 0.0f;
   float powerCoef_ = 0.0f;
   float gainCoef_ = 0.0f;

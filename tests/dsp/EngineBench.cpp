@@ -16,7 +16,8 @@ std::vector<float> sungLine(double sr, int n) {
   return sungTone(
       [sr](int i) {
         const double t = i / sr;
-        const double note = 55.0 + 2.0 * std::floor(std::fmod(t * 2.0, 4.0)) + 0.3 * std::sin(2.0 * kPi * 5.5 * t);
+        const double note =
+            55.0 + 2.0 * std::floor(std::fmod(t * 2.0, 4.0)) + 0.3 * std::sin(2.0 * kPi * 5.5 * t);
         return noteHz(note);
       },
       sr, n);

@@ -146,7 +146,8 @@ TEST(PitchDetector, AConstantOffsetIsNoPitch) {
     const auto& frames = a.detector.frames();
     ASSERT_GT(frames.size(), 10);
     for (int i = 0; i < frames.size(); ++i) EXPECT_FALSE(frames[i].voiced) << dc;
-    for (int lag = 1; lag <= a.config.maxLag; ++lag) EXPECT_EQ(a.detector.difference()[static_cast<size_t>(lag)], 1.0f);
+    for (int lag = 1; lag <= a.config.maxLag; ++lag)
+      EXPECT_EQ(a.detector.difference()[static_cast<size_t>(lag)], 1.0f);
   }
 }
 
@@ -181,7 +182,8 @@ TEST(PitchDetector, AnOctaveErrorBetweenGoodFramesIsHeldBack) {
   const auto& f = a.detector.frames();
   for (int i = 0; i < f.size(); ++i) {
     if (!f[i].voiced) continue;
-    EXPECT_LT(std::fabs(f[i].note - 57.0f), 0.6f) << i << " of " << f.size() << " (jump at " << jumpFrames << ")";
+    EXPECT_LT(std::fabs(f[i].note - 57.0f), 0.6f)
+        << i << " of " << f.size() << " (jump at " << jumpFrames << ")";
   }
 }
 
@@ -214,10 +216,10 @@ TEST(PitchDetector, FrameAtTakesTheNearestFrameAndTheEarlierOnATie) {
   d.configure(zv::makeEngineConfig(44100));
   EXPECT_EQ(d.frameAt(0), nullptr);
   for (int i = 0; i < 4; ++i) d.admit(voicedFrame(1000 + 100 * i, 50.0f + i));
-  EXPECT_EQ(d.frameAt(0)->position, 1000);      // before all: the oldest
-  EXPECT_EQ(d.frameAt(5000)->position, 1300);   // after all: the newest
+  EXPECT_EQ(d.frameAt(0)->position, 1000);     // before all: the oldest
+  EXPECT_EQ(d.frameAt(5000)->position, 1300);  // after all: the newest
   EXPECT_EQ(d.frameAt(1149)->position, 1100);
-  EXPECT_EQ(d.frameAt(1150)->position, 1100);   // equal distance: the earlier frame
+  EXPECT_EQ(d.frameAt(1150)->position, 1100);  // equal distance: the earlier frame
   EXPECT_EQ(d.frameAt(1151)->position, 1200);
   EXPECT_EQ(d.frameAt(1200)->position, 1200);
 }

@@ -10,8 +10,8 @@
 
 namespace zvtest {
 
-bool plotTraces(const std::string& path, const std::vector<Trace>& traces, float lowNote, float highNote,
-                int width, int height) {
+bool plotTraces(const std::string& path, const std::vector<Trace>& traces, float lowNote,
+                float highNote, int width, int height) {
   std::vector<unsigned char> px(static_cast<size_t>(width * height * 3), 255);
   auto put = [&](int x, int y, unsigned rgb) {
     if (x < 0 || y < 0 || x >= width || y >= height) return;
@@ -31,7 +31,8 @@ bool plotTraces(const std::string& path, const std::vector<Trace>& traces, float
     const size_t count = t.notes.size();
     if (count == 0) continue;
     for (int x = 0; x < width; ++x) {
-      const size_t i = std::min(count - 1, static_cast<size_t>(static_cast<double>(x) / width * count));
+      const size_t i =
+          std::min(count - 1, static_cast<size_t>(static_cast<double>(x) / width * count));
       if (t.notes[i] < 0.0f) continue;
       const int y = yOf(t.notes[i]);
       put(x, y, t.rgb);

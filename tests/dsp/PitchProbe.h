@@ -10,8 +10,8 @@
 namespace zvtest {
 
 struct PitchTrack {
-  std::vector<float> notes;          // per analysis
-  std::vector<int64_t> positions;    // the input sample each note stands for
+  std::vector<float> notes;        // per analysis
+  std::vector<int64_t> positions;  // the input sample each note stands for
 };
 
 inline PitchTrack measurePitch(const std::vector<float>& x, double sr) {

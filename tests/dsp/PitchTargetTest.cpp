@@ -26,8 +26,8 @@ TEST(ScaleTable, DegreeIndicesCountScaleNotesAcrossOctaves) {
   const zv::Scale& major = zv::kScaleTable[1];
   EXPECT_EQ(zv::degreePitch(0, major, 0), 0);
   EXPECT_EQ(zv::degreePitch(0, major, 7), 12);
-  EXPECT_EQ(zv::degreePitch(0, major, 36), 62);  // D4
-  EXPECT_EQ(zv::degreePitch(0, major, -1), -1);  // B below C0: floor division
+  EXPECT_EQ(zv::degreePitch(0, major, 36), 62);                       // D4
+  EXPECT_EQ(zv::degreePitch(0, major, -1), -1);                       // B below C0: floor division
   EXPECT_EQ(zv::degreePitch(9, zv::kScaleTable[6], -6), 9 - 12 - 2);  // A minor pent., G
   for (const zv::Scale& s : zv::kScaleTable) {
     ASSERT_GE(s.degrees, 5);
@@ -39,8 +39,8 @@ TEST(SnapNote, SnapsToTheNearestScaleNoteThenShiftsInScaleSteps) {
   zv::PlainParams p = keyScale(0, 1);  // C major
   EXPECT_EQ(snapFresh(61.4f, p), 62.0f);
   p.shiftSteps = 2;
-  EXPECT_EQ(snapFresh(61.4f, p), 65.0f);      // D -> E -> F
-  EXPECT_EQ(snapFresh(61.4f, p, 2), 69.0f);   // and a harmony two steps above that: A4
+  EXPECT_EQ(snapFresh(61.4f, p), 65.0f);     // D -> E -> F
+  EXPECT_EQ(snapFresh(61.4f, p, 2), 69.0f);  // and a harmony two steps above that: A4
   p.shiftSteps = 0;
   EXPECT_EQ(snapFresh(61.4f, p, -7), 50.0f);  // seven steps down is an octave down
 }

@@ -13,7 +13,8 @@ constexpr double kPi = 3.14159265358979323846;
 
 inline std::vector<float> sine(double hz, double sr, int n, float amplitude = 0.5f) {
   std::vector<float> x(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) x[static_cast<size_t>(i)] = amplitude * static_cast<float>(std::sin(2.0 * kPi * hz * i / sr));
+  for (int i = 0; i < n; ++i)
+    x[static_cast<size_t>(i)] = amplitude * static_cast<float>(std::sin(2.0 * kPi * hz * i / sr));
   return x;
 }
 
@@ -47,7 +48,9 @@ inline std::vector<float> noise(int n, float amplitude = 0.3f, uint32_t seed = 1
   return x;
 }
 
-inline double noteHz(double note, double a4Hz = 440.0) { return a4Hz * std::pow(2.0, (note - 69.0) / 12.0); }
+inline double noteHz(double note, double a4Hz = 440.0) {
+  return a4Hz * std::pow(2.0, (note - 69.0) / 12.0);
+}
 
 struct StereoOut {
   std::vector<float> left, right;

@@ -18,8 +18,8 @@ struct Alignment {
 
 // Finds the delay beyond the latency (within +-period) that best lines the output up with the
 // input over [from, to).
-Alignment align(const std::vector<float>& in, const std::vector<float>& out, int latency, int period,
-                int from, int to) {
+Alignment align(const std::vector<float>& in, const std::vector<float>& out, int latency,
+                int period, int from, int to) {
   Alignment best;
   for (int d = -period; d <= period; ++d) {
     double err = 0.0, ref = 0.0;
@@ -159,7 +159,8 @@ TEST(VoiceEngine, CorrectsAnOffPitchVoiceToTheScaleAndReportsBothNotes) {
   EXPECT_FLOAT_EQ(e.outputNote(), 57.0f);
   EXPECT_GT(e.inputLevel(), 0.7f);  // -12 dB or so reads about 0.8
   const PitchTrack heard = measurePitch(out.left, sr);
-  for (size_t k = heard.notes.size() - 40; k < heard.notes.size(); ++k) EXPECT_NEAR(heard.notes[k], 57.0, 0.03) << k;
+  for (size_t k = heard.notes.size() - 40; k < heard.notes.size(); ++k)
+    EXPECT_NEAR(heard.notes[k], 57.0, 0.03) << k;
 }
 
 TEST(VoiceEngine, ShiftAndHarmonyStepsCountScaleSteps) {
@@ -181,7 +182,8 @@ TEST(VoiceEngine, ShiftAndHarmonyStepsCountScaleSteps) {
   zv::VoiceEngine h = makeEngine(sr, p);
   const auto withHarmony = run(h, in);
   std::vector<float> harmonyOnly(in.size());
-  for (size_t i = 0; i < in.size(); ++i) harmonyOnly[i] = (withHarmony.left[i] - out.left[i]) / 0.8f;
+  for (size_t i = 0; i < in.size(); ++i)
+    harmonyOnly[i] = (withHarmony.left[i] - out.left[i]) / 0.8f;
   EXPECT_NEAR(measurePitch(harmonyOnly, sr).notes.back(), 64.0, 0.05);
 }
 
@@ -216,7 +218,8 @@ TEST(VoiceEngine, ProcessesTheSameWhateverTheBlockSize) {
   p.harmony = 0.7f;
   p.harmonySteps = -2;
   p.formantSemitones = 3.0f;
-  const auto in = sungTone([](int i) { return noteHz(56.0 + 3.0 * std::sin(i / 9000.0)); }, 44100, 30000);
+  const auto in =
+      sungTone([](int i) { return noteHz(56.0 + 3.0 * std::sin(i / 9000.0)); }, 44100, 30000);
   zv::VoiceEngine ref = makeEngine(44100, p);
   const auto expected = run(ref, in, 30000);
   for (int block : {1, 7, 64, 513, 4096}) {
@@ -254,7 +257,7 @@ TEST(VoiceEngine, NonFiniteAndDenormalInputIsSafe) {
     in[7000] = INFINITY;
     in[7001] = -INFINITY;
     for (size_t i = 9000; i < 12000; ++i) in[i] = 1e-41f;  // denormal
-    in[15000] = 3e38f;  // finite but absurd
+    in[15000] = 3e38f;                                     // finite but absurd
     const auto out = run(e, in, 100);
     for (size_t i = 0; i < out.left.size(); ++i) {
       ASSERT_TRUE(std::isfinite(out.left[i])) << i;
@@ -303,7 +306,7 @@ TEST(VoiceEngine, TheFreeBeatClockRunsAtTheHostTempo) {
   e.transport().tempoBpm = 90.0;
   run(e, std::vector<float>(48000, 0.0f), 480);
   EXPECT_NEAR(e.freeBeatClock(), 1.5, 1e-9);  // one second at 90 bpm
-  e.transport().tempoBpm = 5.0;              // slower than 20 bpm counts as 20
+  e.transport().tempoBpm = 5.0;               // slower than 20 bpm counts as 20
   run(e, std::vector<float>(48000, 0.0f), 480);
   EXPECT_NEAR(e.freeBeatClock(), 1.5 + 1.0 / 3.0, 1e-9);
 }
@@ -320,7 +323,8 @@ TEST(VoiceEngine, ASungLineWithVibratoLandsOnTheScale) {
   const auto in = sungTone(
       [sr](int i) {
         const double t = i / sr;
-        return noteHz(57.3 + 4.0 * std::sin(2.0 * kPi * 0.25 * t) + 0.4 * std::sin(2.0 * kPi * 5.5 * t));
+        return noteHz(57.3 + 4.0 * std::sin(2.0 * kPi * 0.25 * t) +
+                      0.4 * std::sin(2.0 * kPi * 5.5 * t));
       },
       sr, static_cast<int>(4 * sr));
   const PitchTrack sung = measurePitch(in, sr);
@@ -329,8 +333,9 @@ TEST(VoiceEngine, ASungLineWithVibratoLandsOnTheScale) {
     bool low;
     const char* picture;
   };
-  for (const Setting& setting : {Setting{0.0f, false, "sung_line_robot.png"}, Setting{60.0f, false, "sung_line_60ms.png"},
-                                 Setting{0.0f, true, "sung_line_robot_lowlatency.png"}}) {
+  for (const Setting& setting :
+       {Setting{0.0f, false, "sung_line_robot.png"}, Setting{60.0f, false, "sung_line_60ms.png"},
+        Setting{0.0f, true, "sung_line_robot_lowlatency.png"}}) {
     SCOPED_TRACE(setting.picture);
     zv::PlainParams p = plainCorrection();
     p.speedMs = setting.speedMs;
@@ -338,7 +343,8 @@ TEST(VoiceEngine, ASungLineWithVibratoLandsOnTheScale) {
     zv::VoiceEngine e = makeEngine(sr, p);
     const auto out = run(e, in);
     const PitchTrack heard = measurePitch(out.left, sr);
-    plotTraces(plotPath(setting.picture), {{sung.notes, 0x3070d0u}, {heard.notes, 0xd04020u}}, 50.0f, 64.0f);
+    plotTraces(plotPath(setting.picture), {{sung.notes, 0x3070d0u}, {heard.notes, 0xd04020u}},
+               50.0f, 64.0f);
     if (setting.speedMs > 0.0f) continue;
     const int major[7] = {0, 2, 4, 5, 7, 9, 11};
     int onGrid = 0, voiced = 0;

@@ -30,7 +30,9 @@ Rendered render(zvhost::PluginInstance& inst, const std::vector<float>& signal, 
   std::vector<std::vector<float>> out(2, std::vector<float>(static_cast<size_t>(block)));
   for (int start = 0; start < n; start += block) {
     const int len = std::min(block, n - start);
-    for (int i = 0; i < len; ++i) in[0][static_cast<size_t>(i)] = in[1][static_cast<size_t>(i)] = signal[static_cast<size_t>(start + i)];
+    for (int i = 0; i < len; ++i)
+      in[0][static_cast<size_t>(i)] = in[1][static_cast<size_t>(i)] =
+          signal[static_cast<size_t>(start + i)];
     inst.process(in, out, len);
     for (int i = 0; i < len; ++i) {
       r.left[static_cast<size_t>(start + i)] = out[0][static_cast<size_t>(i)];
@@ -44,11 +46,14 @@ Rendered render(zvhost::PluginInstance& inst, const std::vector<float>& signal, 
   return r;
 }
 
-double meterNote(double value) { return (value - 0.02) / 0.98 * 84.0 + 24.0; }
+double meterNote(double value) {
+  return (value - 0.02) / 0.98 * 84.0 + 24.0;
+}
 
 std::vector<float> sine(double hz, double sr, int n, float amplitude) {
   std::vector<float> x(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) x[static_cast<size_t>(i)] = amplitude * static_cast<float>(std::sin(2.0 * kPi * hz * i / sr));
+  for (int i = 0; i < n; ++i)
+    x[static_cast<size_t>(i)] = amplitude * static_cast<float>(std::sin(2.0 * kPi * hz * i / sr));
   return x;
 }
 
@@ -106,8 +111,8 @@ TEST(EngineThroughModule, AnInTuneVoiceKeepsItsPitchAndLoudnessInBothModes) {
     auto inst = makeInstance();
     ASSERT_TRUE(inst->start(44100, 256));
     inst->inputChanges().add(zv::kLowLatency, low ? 1.0 : 0.0);
-    inst->inputChanges().add(zv::kKey, 0.0);        // C
-    inst->inputChanges().add(zv::kScale, 1.0 / 9);  // major
+    inst->inputChanges().add(zv::kKey, 0.0);                       // C
+    inst->inputChanges().add(zv::kScale, 1.0 / 9);                 // major
     const std::vector<float> x = sine(196.0, 44100, 44100, 0.4f);  // G3
     const Rendered r = render(*inst, x, 256);
     EXPECT_NEAR(meterNote(r.pitchOut.back()), 55.0, 1e-4);

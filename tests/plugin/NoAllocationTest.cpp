@@ -20,20 +20,34 @@ std::atomic<long> gAllocations{0};
 }  // namespace
 
 void* operator new(std::size_t size) {
-  if (gCounting.load(std::memory_order_relaxed)) gAllocations.fetch_add(1, std::memory_order_relaxed);
+  if (gCounting.load(std::memory_order_relaxed))
+    gAllocations.fetch_add(1, std::memory_order_relaxed);
   if (void* p = std::malloc(size ? size : 1)) return p;
   throw std::bad_alloc();
 }
-void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new[](std::size_t size) {
+  return operator new(size);
+}
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  if (gCounting.load(std::memory_order_relaxed)) gAllocations.fetch_add(1, std::memory_order_relaxed);
+  if (gCounting.load(std::memory_order_relaxed))
+    gAllocations.fetch_add(1, std::memory_order_relaxed);
   return std::malloc(size ? size : 1);
 }
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+  return operator new(size, tag);
+}
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+  std::free(p);
+}
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
@@ -42,7 +56,7 @@ namespace {
 
 // Parameter queues in fixed storage, so the host side of the test allocates nothing either.
 class FixedQueue : public IParamValueQueue {
-public:
+ public:
   ParamID id = 0;
   int32 count = 0;
   ParamValue values[4] = {};
@@ -69,7 +83,7 @@ public:
 };
 
 class FixedChanges : public IParameterChanges {
-public:
+ public:
   FixedQueue queues[zv::kNumParams];
   int32 used = 0;
   void clear() {
@@ -126,7 +140,8 @@ TEST(NoAllocation, ProcessAllocatesNothingForAnyBlockSizeWithEveryParameterMovin
     outBus.channelBuffers32 = outs;
     FixedChanges inChanges, outChanges;
     ProcessContext context{};
-    context.state = ProcessContext::kPlaying | ProcessContext::kTempoValid | ProcessContext::kProjectTimeMusicValid;
+    context.state = ProcessContext::kPlaying | ProcessContext::kTempoValid |
+                    ProcessContext::kProjectTimeMusicValid;
     context.tempo = 128.0;
     ProcessData data;
     data.numInputs = 1;
@@ -148,7 +163,8 @@ TEST(NoAllocation, ProcessAllocatesNothingForAnyBlockSizeWithEveryParameterMovin
       // A sung glide with a little noise, so every path of the engine is taken.
       for (int i = 0; i < block; ++i) {
         phase += 2.0 * 3.14159265358979 * (150.0 + 100.0 * random01() * (i == 0)) / sr;
-        inL[static_cast<size_t>(i)] = static_cast<float>(0.4 * std::sin(phase) + 0.02 * (random01() - 0.5));
+        inL[static_cast<size_t>(i)] =
+            static_cast<float>(0.4 * std::sin(phase) + 0.02 * (random01() - 0.5));
         inR[static_cast<size_t>(i)] = inL[static_cast<size_t>(i)];
       }
       inChanges.clear();
