@@ -206,6 +206,19 @@ void Canvas::arc(float cx, float cy, float radius, float thickness, float a0, fl
   pm::sinCos(a1, sn, cs);
   d.sx1 = float(d.cx + double(d.radius) * sn);
   d.sy1 = float(d.cy - double(d.radius) * cs);
+  // Angles are measured in (-pi, pi], so the part of a0..a1 inside that interval is what counts.
+  const double lo = std::max(double(a0), -pm::kPi);
+  const double hi = std::min(double(a1), pm::kPi);
+  const double gapHalf = lo <= hi ? pm::kPi - (hi - lo) * 0.5 : pm::kPi;
+  const double narrowed = gapHalf - 1e-3;  // far beyond the angle's error of about 2e-6
+  if (lo > hi) {
+    d.gapCos = -2.0f;  // the whole circle is outside the range
+  } else if (narrowed > 0.02) {  // below that, rounding in the dot product could matter
+    pm::sinCos((lo + hi) * 0.5 + pm::kPi, sn, cs);
+    d.gapX = float(sn);
+    d.gapY = float(-cs);
+    d.gapCos = float(pm::cos(narrowed));
+  }
   const float reach = d.radius + d.halfThickness + 2.0f;
   fill(clipBox(d.cx - reach, d.cy - reach, d.cx + reach, d.cy + reach), alpha, d,
        [&d, &ringColour](float, float) -> RGB { return ringColour(d.position); });

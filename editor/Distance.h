@@ -67,6 +67,9 @@ struct ArcDistance {
   float cx, cy, radius, halfThickness;
   float a0, a1, span;            // a0 <= a1, span = max(a1 - a0, 0.0001)
   float sx0, sy0, sx1, sy1;      // start and end points of the centre line
+  // The gap between the ends (the angles outside a0..a1) as a direction and the cosine of its
+  // half-width, narrowed well beyond any rounding: 2 when there is no usable gap.
+  float gapX = 0.0f, gapY = 0.0f, gapCos = 2.0f;
   mutable float position = 0.0f;
 
   // Every pixel the arc touches, caps included, lies in the ring band within half a pixel of
@@ -88,14 +91,19 @@ struct ArcDistance {
   float operator()(float px, float py) const {
     const float dx = px - cx;
     const float dy = py - cy;
-    const float ring = std::fabs(length(dx, dy) - radius) - halfThickness;
+    const float dist = length(dx, dy);
+    const float ring = std::fabs(dist - radius) - halfThickness;
     // The end points lie on the circle, so no point is nearer to them than to the ring: a pixel
     // the ring does not reach is untouched whatever its angle.
     if (ring >= 0.5f) return ring;
-    const float theta = pm::atan2f(dx, -dy);
-    if (theta >= a0 && theta <= a1) {
-      position = (theta - a0) / span;
-      return ring;
+    // A pixel well inside the gap is out of range without measuring its angle.
+    const bool inGap = dist > 1.0f && dx * gapX + dy * gapY >= gapCos * dist;
+    if (!inGap) {
+      const float theta = pm::atan2f(dx, -dy);
+      if (theta >= a0 && theta <= a1) {
+        position = (theta - a0) / span;
+        return ring;
+      }
     }
     // Outside the angular range: the nearer cap decides both the distance and the colour, which
     // also holds for a cap that reaches across 6 o'clock, where the angle wraps round.
