@@ -457,3 +457,69 @@ TEST(VoiceEngine, ClampsParametersFromOutsideTheirRanges) {
 }
 
 }  // namespace
+
+namespace {
+
+// Random parameter records, signals and block sizes: the output stays finite and within what
+// the gains allow (voice gain at most 4, harmony adds 0.8, output gain at most +12 dB).
+TEST(VoiceEngine, StaysFiniteAndBoundedUnderRandomParametersSignalsAndBlocks) {
+  uint32_t seed = 2024u;
+  auto next = [&seed] {
+    seed ^= seed << 13;
+    seed ^= seed >> 17;
+    seed ^= seed << 5;
+    return seed;
+  };
+  auto unit = [&next] { return static_cast<float>(next() % 100000) / 100000.0f; };
+  for (double sr : {22050.0, 44100.0, 96000.0}) {
+    zv::VoiceEngine e;
+    e.configure(sr);
+    const int n = static_cast<int>(3 * sr);
+    std::vector<float> in(static_cast<size_t>(n)), l(static_cast<size_t>(n)),
+        r(static_cast<size_t>(n));
+    double phase = 0.0, hz = 200.0;
+    for (int i = 0; i < n; ++i) {
+      if (i % 4000 == 0) hz = 60.0 + 900.0 * unit();
+      phase += 2.0 * kPi * hz / sr;
+      const int kind = (i / 9000) % 4;
+      const float tonal = static_cast<float>(std::sin(phase));
+      in[static_cast<size_t>(i)] = kind == 0   ? tonal
+                                   : kind == 1 ? 2.0f * unit() - 1.0f
+                                   : kind == 2 ? (i % 977 == 0 ? 1.0f : 0.0f)
+                                               : 0.5f * tonal + 0.3f * (unit() - 0.5f);
+    }
+    for (int start = 0; start < n;) {
+      zv::PlainParams p;
+      p.key = static_cast<int>(next() % 12);
+      p.scale = static_cast<int>(next() % 10);
+      p.speedMs = 400.0f * unit() * unit();
+      p.shiftSteps = static_cast<int>(next() % 22) - 7;
+      p.formantSemitones = 24.0f * unit() - 12.0f;
+      p.a4Hz = 415.0f + 51.0f * unit();
+      p.consonants = unit();
+      p.mix = unit();
+      p.outputDb = 36.0f * unit() - 24.0f;
+      p.lowLatency = next() % 8 == 0 ? !e.lowLatency() : e.lowLatency();
+      p.harmony = unit() < 0.3f ? 0.0f : unit();
+      p.harmonySteps = static_cast<int>(next() % 15) - 7;
+      e.setParams(p);
+      e.setLowLatency(p.lowLatency);
+      e.setHarmonySteps(p.harmonySteps);
+      const int len = std::min(n - start, 1 + static_cast<int>(next() % 3000));
+      e.process(in.data() + start, l.data() + start, r.data() + start, len);
+      start += len;
+    }
+    double power = 0.0;
+    for (float v : l) power += static_cast<double>(v) * v;
+    EXPECT_GT(std::sqrt(power / n), 0.01);  // something came out
+    for (int i = 0; i < n; ++i) {
+      ASSERT_TRUE(std::isfinite(l[static_cast<size_t>(i)]) &&
+                  std::isfinite(r[static_cast<size_t>(i)]))
+          << i;
+      ASSERT_LT(std::fabs(l[static_cast<size_t>(i)]), 30.0f) << i;
+      ASSERT_LT(std::fabs(r[static_cast<size_t>(i)]), 30.0f) << i;
+    }
+  }
+}
+
+}  // namespace
