@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace zv {
 
@@ -73,10 +74,19 @@ void synthesizeNormal(ShiftVoice& voice, const GrainContext& ctx) {
   if (voice.synthesisTime < 0.0)
     voice.synthesisTime = static_cast<double>(ctx.readPos + ctx.config.maxPeriod);
   const PitchMarker::MarkQueue& marks = ctx.marks;
+  const int64_t newestMark = marks.empty() ? -1 : marks.back();
+  const int64_t frames = ctx.detector.framesAdmitted();
+  ShiftVoice::Wait& wait = voice.wait;
+  if (ctx.written <= wait.until && wait.frames == frames && wait.mark == newestMark &&
+      wait.time == voice.synthesisTime && wait.ratio == ratio)
+    return;
+  auto waitFor = [&](int64_t until) {
+    wait = {until, frames, newestMark, voice.synthesisTime, ratio};
+  };
   for (;;) {
     const int64_t centre = static_cast<int64_t>(std::floor(voice.synthesisTime));
     const int count = marks.size();
-    if (count < 3 || marks.back() <= centre) return;
+    if (count < 3 || marks.back() <= centre) return waitFor(INT64_MAX);  // until a new mark
     // The mark nearest to the grain centre; on equal distance the earlier one. The centre sits
     // near the newest marks, so the first mark at or after it is searched from that end.
     int i = count - 1;
@@ -84,9 +94,9 @@ void synthesizeNormal(ShiftVoice& voice, const GrainContext& ctx) {
     const int64_t source = (marks[i] - centre) < (centre - marks[i - 1]) ? marks[i] : marks[i - 1];
 
     const SourcePeriod sp = periodAt(ctx.config, ctx.detector, source);
-    if (reachAfterMark(sp.period, ratio) + static_cast<double>(source) + 2.0 >=
-        static_cast<double>(ctx.written))
-      return;
+    const double needed = reachAfterMark(sp.period, ratio) + static_cast<double>(source) + 2.0;
+    if (needed >= static_cast<double>(ctx.written))
+      return waitFor(static_cast<int64_t>(std::floor(needed)));
     // The glide and the hysteresis advance only with a grain actually laid: a grain that waits
     // for input must not step the glide once per waiting sample.
     GlideState next = voice.glide;

@@ -68,6 +68,7 @@ void PitchDetector::reset() {
   decimationCounter_ = 0;
   hopCounter_ = 0;
   octaveJumps_ = 0;
+  framesAdmitted_ = 0;
   frames_.clear();
 }
 
@@ -224,6 +225,7 @@ void PitchDetector::admit(PitchFrame frame) {
     }
   }
   frames_.pushBack(frame);
+  ++framesAdmitted_;
 
   const int count = frames_.size();
   if (count >= 3) {

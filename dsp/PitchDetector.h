@@ -31,6 +31,9 @@ class PitchDetector {
   const PitchFrame* frameAt(int64_t position) const;
 
   const FrameQueue& frames() const { return frames_; }
+  // Counts the frames admitted since reset: anything worked out from the frames stays valid
+  // while it does not move.
+  int64_t framesAdmitted() const { return framesAdmitted_; }
   // The newest frame's note when it is voiced, else -1 (no pitch).
   float inputNote() const;
   // The normalised difference function of the last analysis, lags 0..maxLag.
@@ -55,6 +58,7 @@ class PitchDetector {
   int decimationCounter_ = 0;
   int hopCounter_ = 0;
   int octaveJumps_ = 0;
+  int64_t framesAdmitted_ = 0;
   FrameQueue frames_;
 };
 

@@ -17,6 +17,8 @@ void PitchMarker::configure(const EngineConfig& config) {
 void PitchMarker::reset() {
   marks_.clear();
   lastMark_ = -1;
+  waitUntil_ = -1;
+  waitFrames_ = -1;
 }
 
 void PitchMarker::append(int64_t mark) {
@@ -67,9 +69,15 @@ int64_t PitchMarker::bestMatch(const SampleRing& ring, int64_t expected, int rad
 void PitchMarker::placeMarks(const SampleRing& ring, int64_t written,
                              const PitchDetector& detector) {
   const int64_t w = written;
+  // Each stop below depends on the last mark, the frames and w only.
+  if (w <= waitUntil_ && detector.framesAdmitted() == waitFrames_) return;
+  auto waitFor = [&](int64_t lastBlocked) {
+    waitUntil_ = lastBlocked;
+    waitFrames_ = detector.framesAdmitted();
+  };
   for (;;) {
     if (lastMark_ < 0) {
-      if (w < 2LL * config_.maxPeriod) return;
+      if (w < 2LL * config_.maxPeriod) return waitFor(2LL * config_.maxPeriod - 1);
       append(w - 2LL * config_.maxPeriod);
       continue;
     }
@@ -77,13 +85,14 @@ void PitchMarker::placeMarks(const SampleRing& ring, int64_t written,
     int64_t next;
     if (!frame || !frame->voiced) {
       next = lastMark_ + unvoicedSpacing_;
-      if (w <= next) return;
+      if (w <= next) return waitFor(next);
     } else {
       const float period = frame->period;
       const int64_t expected = lastMark_ + std::lroundf(period);
       const int radius = static_cast<int>(0.2f * period);
       const int halfSpan = static_cast<int>(0.5f * period);
-      if (w <= expected + radius || expected + radius + halfSpan >= w) return;
+      if (w <= expected + radius || expected + radius + halfSpan >= w)
+        return waitFor(expected + radius + halfSpan);
       const int64_t best = bestMatch(ring, expected, radius, halfSpan);
       // Never closer than half a millisecond: a mark that close is a match on a higher harmonic.
       next = best > lastMark_ + config_.samplesPerMs / 2 ? best : expected;

@@ -34,6 +34,10 @@ class PitchMarker {
   int unvoicedSpacing_ = 315;  // a substitute period of 140 Hz
   MarkQueue marks_;
   int64_t lastMark_ = -1;
+  // While no new frame arrives, the next mark cannot be placed before the input passes
+  // waitUntil_: placeMarks returns at once until then.
+  int64_t waitUntil_ = -1;
+  int64_t waitFrames_ = -1;
   // Working copies of the compared stretches, sized for the longest period.
   mutable std::vector<double> reference_;
   mutable std::vector<double> region_;
