@@ -31,7 +31,9 @@ const RGB kDeepShadow = RGB::fromBytes(10, 8, 22);
 
 }  // namespace
 
-Canvas::Canvas(int w, int h, float s) : scale(s) { resize(w, h); }
+Canvas::Canvas(int w, int h, float s) : scale(s) {
+  resize(w, h);
+}
 
 void Canvas::resize(int w, int h) {
   width = std::clamp(w, 0, kMaxSidePixels);
@@ -43,7 +45,9 @@ void Canvas::clear(const RGB& colour) {
   std::fill(pixels.begin(), pixels.end(), blendPixel(0u, colour, 1.0f));
 }
 
-void Canvas::loadFonts() { fonts.load(res::poppinsMedium, res::poppinsBold); }
+void Canvas::loadFonts() {
+  fonts.load(res::poppinsMedium, res::poppinsBold);
+}
 
 PixelBox Canvas::clipBox(float left, float top, float right, float bottom) const {
   PixelBox box;
@@ -108,8 +112,8 @@ void Canvas::capsule(float x1, float y1, float x2, float y2, float thickness, co
                      float alpha) {
   const float s = scale;
   const float r = thickness * 0.5f;
-  fill(boxAround((std::min(x1, x2) - r) * s, (std::min(y1, y2) - r) * s,
-                 (std::max(x1, x2) + r) * s, (std::max(y1, y2) + r) * s),
+  fill(boxAround((std::min(x1, x2) - r) * s, (std::min(y1, y2) - r) * s, (std::max(x1, x2) + r) * s,
+                 (std::max(y1, y2) + r) * s),
        alpha, CapsuleDistance{x1 * s, y1 * s, x2 * s, y2 * s, r * s}, SolidPaint{colour});
 }
 

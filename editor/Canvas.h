@@ -55,11 +55,12 @@ inline std::uint32_t blendPixel(std::uint32_t p, const RGB& k, float a) {
 template <class D, class = void>
 struct HasRowSpans : std::false_type {};
 template <class D>
-struct HasRowSpans<D, std::void_t<decltype(std::declval<const D&>().rowSpans(
-                          0.0f, std::declval<RowSpans&>()))>> : std::true_type {};
+struct HasRowSpans<
+    D, std::void_t<decltype(std::declval<const D&>().rowSpans(0.0f, std::declval<RowSpans&>()))>>
+    : std::true_type {};
 
 class Canvas {
-public:
+ public:
   Canvas() = default;
   Canvas(int width, int height, float scale);
 
@@ -90,17 +91,17 @@ public:
   template <class RingColour>
   void arc(float cx, float cy, float radius, float thickness, float a0, float a1,
            const RingColour& ringColour, float alpha = 1.0f);
-  void arc(float cx, float cy, float radius, float thickness, float a0, float a1,
-           const RGB& colour, float alpha = 1.0f) {
-    arc(cx, cy, radius, thickness, a0, a1, [&colour](float) { return colour; }, alpha);
+  void arc(float cx, float cy, float radius, float thickness, float a0, float a1, const RGB& colour,
+           float alpha = 1.0f) {
+    arc(
+        cx, cy, radius, thickness, a0, a1, [&colour](float) { return colour; }, alpha);
   }
 
   // Radial glow, alpha * (1 - t)^2 at t = distance / radius, measured from integer pixel
   // coordinates, limited to the clip rectangle (right and bottom exclusive). The defaults leave
   // it unclipped.
-  void glow(float cx, float cy, float radius, const RGB& colour, float alpha,
-            float clipX0 = -1e30f, float clipY0 = -1e30f, float clipX1 = 1e30f,
-            float clipY1 = 1e30f);
+  void glow(float cx, float cy, float radius, const RGB& colour, float alpha, float clipX0 = -1e30f,
+            float clipY0 = -1e30f, float clipX1 = 1e30f, float clipY1 = 1e30f);
   // A blurred dark disc (drop shadow) centred at (cx, cy + offsetY).
   void softDisc(float cx, float cy, float radius, float offsetY, float blur, float alpha);
 
@@ -109,8 +110,7 @@ public:
   void text(std::string_view text, float x, float y, float size, const RGB& colour, int align = 0,
             bool bold = false, float letterSpacing = 0.0f, float alpha = 1.0f);
   // The advance width the alignment uses, including the spacing after the last character.
-  float textWidth(std::string_view text, float size, bool bold = false,
-                  float letterSpacing = 0.0f);
+  float textWidth(std::string_view text, float size, bool bold = false, float letterSpacing = 0.0f);
   // The cached rasterisation of one character of one face at one pixel size.
   const Glyph& glyph(int face, std::uint32_t codePoint, int pixelSize);
   // The pixel size text of `size` layout units is drawn at on this canvas.
@@ -130,7 +130,7 @@ public:
 
   std::int32_t width = 0;
   std::int32_t height = 0;
-  float scale = 1.0f;  // pixels per layout unit
+  float scale = 1.0f;                 // pixels per layout unit
   std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, rows top to bottom
   FontSet fonts;
 };
@@ -212,7 +212,7 @@ void Canvas::arc(float cx, float cy, float radius, float thickness, float a0, fl
   const double gapHalf = lo <= hi ? pm::kPi - (hi - lo) * 0.5 : pm::kPi;
   const double narrowed = gapHalf - 1e-3;  // far beyond the angle's error of about 2e-6
   if (lo > hi) {
-    d.gapCos = -2.0f;  // the whole circle is outside the range
+    d.gapCos = -2.0f;            // the whole circle is outside the range
   } else if (narrowed > 0.02) {  // below that, rounding in the dot product could matter
     pm::sinCos((lo + hi) * 0.5 + pm::kPi, sn, cs);
     d.gapX = float(sn);

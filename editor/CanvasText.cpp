@@ -52,8 +52,8 @@ const Glyph& Canvas::glyph(int face, std::uint32_t codePoint, int pixelSize) {
     ++f.rasterised;
     if (g.width >= 1 && g.height >= 1) {
       g.bitmap.resize(std::size_t(g.width) * std::size_t(g.height));
-      stbtt_MakeGlyphBitmapSubpixel(&f.info, g.bitmap.data(), g.width, g.height, g.width,
-                                    fontScale, fontScale, 0.0f, 0.0f, g.glyphIndex);
+      stbtt_MakeGlyphBitmapSubpixel(&f.info, g.bitmap.data(), g.width, g.height, g.width, fontScale,
+                                    fontScale, 0.0f, 0.0f, g.glyphIndex);
     }
   }
   return f.cache.emplace(key, std::move(g)).first->second;
@@ -78,8 +78,8 @@ float Canvas::textWidth(std::string_view text, float size, bool bold, float lett
   return pen / k;
 }
 
-void Canvas::text(std::string_view text, float x, float y, float size, const RGB& colour,
-                  int align, bool bold, float letterSpacing, float alpha) {
+void Canvas::text(std::string_view text, float x, float y, float size, const RGB& colour, int align,
+                  bool bold, float letterSpacing, float alpha) {
   const FontFace& face = faceOf(fonts, bold);
   if (!face.loaded || !(alpha > 0.0f)) return;
   if (!fonts.gammaBuilt) fonts.buildGamma();

@@ -9,7 +9,9 @@
 
 namespace zv {
 
-inline float length(float x, float y) { return std::sqrt(x * x + y * y); }
+inline float length(float x, float y) {
+  return std::sqrt(x * x + y * y);
+}
 
 // Row spans are widened by this much so float rounding can never drop a touched pixel; a pixel
 // let in needlessly is simply measured and skipped.
@@ -65,8 +67,8 @@ struct CapsuleDistance {
 // function does not have to find the pixel's angle a second time.
 struct ArcDistance {
   float cx, cy, radius, halfThickness;
-  float a0, a1, span;            // a0 <= a1, span = max(a1 - a0, 0.0001)
-  float sx0, sy0, sx1, sy1;      // start and end points of the centre line
+  float a0, a1, span;        // a0 <= a1, span = max(a1 - a0, 0.0001)
+  float sx0, sy0, sx1, sy1;  // start and end points of the centre line
   // The gap between the ends (the angles outside a0..a1) as a direction and the cosine of its
   // half-width, narrowed well beyond any rounding: 2 when there is no usable gap.
   float gapX = 0.0f, gapY = 0.0f, gapCos = 2.0f;

@@ -1,11 +1,11 @@
 // The two faces a canvas draws text with, their glyph caches and the coverage gamma curve.
 #pragma once
 
+#include <stb_truetype.h>
+
 #include <cstdint>
 #include <map>
 #include <vector>
-
-#include <stb_truetype.h>
 
 namespace zv {
 
@@ -19,8 +19,8 @@ struct Glyph {
   std::int32_t height = 0;
   std::int32_t xOffset = 0;
   std::int32_t yOffset = 0;
-  float advance = 0.0f;  // pixels
-  int glyphIndex = 0;    // in the face, for kerning; 0 is the missing-glyph outline
+  float advance = 0.0f;              // pixels
+  int glyphIndex = 0;                // in the face, for kerning; 0 is the missing-glyph outline
   std::vector<std::uint8_t> bitmap;  // width * height coverage bytes, row-major
 };
 

@@ -18,9 +18,10 @@ inline float atan2f(float y, float x) {
   if (hi == 0.0f) return 0.0f;
   const float a = (ax > ay ? ay : ax) / hi;
   const float s = a * a;
-  float r = a * (0.99997726f +
-                 s * (-0.33262347f +
-                      s * (0.19354346f + s * (-0.11643287f + s * (0.05265332f + s * -0.01172120f)))));
+  float r =
+      a * (0.99997726f +
+           s * (-0.33262347f +
+                s * (0.19354346f + s * (-0.11643287f + s * (0.05265332f + s * -0.01172120f)))));
   if (ay > ax) r = 1.57079637f - r;
   if (x < 0.0f) r = 3.14159274f - r;
   if (y < 0.0f) r = -r;

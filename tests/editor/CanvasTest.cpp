@@ -127,12 +127,12 @@ TEST(CanvasArc, ZeroToHalfPiCoversTwelveToThreeOClockWithRoundCaps) {
     return c.pixelAt(int(std::floor(50.5 + 30 * std::sin(angle))),
                      int(std::floor(50.5 - 30 * std::cos(angle))));
   };
-  EXPECT_EQ(at(0.785), 0xFFFFFFu);   // half past one
-  EXPECT_EQ(at(-0.785), kFill);      // half past ten
-  EXPECT_EQ(at(2.356), kFill);       // half past four
-  EXPECT_EQ(at(3.1416), kFill);      // six
+  EXPECT_EQ(at(0.785), 0xFFFFFFu);  // half past one
+  EXPECT_EQ(at(-0.785), kFill);     // half past ten
+  EXPECT_EQ(at(2.356), kFill);      // half past four
+  EXPECT_EQ(at(3.1416), kFill);     // six
   // Start cap: round, reaching thickness/2 before 12 o'clock along the circle's tangent.
-  EXPECT_EQ(c.pixelAt(49, 20), 0xFFFFFFu);       // 1 px before the start point
+  EXPECT_EQ(c.pixelAt(49, 20), 0xFFFFFFu);                         // 1 px before the start point
   EXPECT_EQ(red(c.pixelAt(48, 20)), blendByte(0x20, 1.0f, 0.5f));  // 2 px before: on the edge
   EXPECT_EQ(c.pixelAt(47, 20), kFill);
   EXPECT_EQ(c.pixelAt(48, 18), kFill);  // the corner a square cap would fill
@@ -148,10 +148,10 @@ TEST(CanvasArc, ColourRunsFromTheSmallerAngleAndCapsTakeTheirEndsColour) {
   const auto ramp = [](float t) { return RGB{t, t, t}; };
   Canvas c = blankCanvas(100, 100, 1.0f, kFill);
   c.arc(50.5f, 50.5f, 30, 4, 1.5707964f, 0.0f, ramp);  // given in reverse order
-  EXPECT_EQ(c.pixelAt(49, 20), 0u);        // start cap: position 0
-  EXPECT_EQ(c.pixelAt(80, 51), 0xFFFFFFu);  // end cap: position 1
-  const std::uint32_t middle = c.pixelAt(int(50.5 + 30 * std::sin(0.785398)),
-                                         int(50.5 - 30 * std::cos(0.785398)));
+  EXPECT_EQ(c.pixelAt(49, 20), 0u);                    // start cap: position 0
+  EXPECT_EQ(c.pixelAt(80, 51), 0xFFFFFFu);             // end cap: position 1
+  const std::uint32_t middle =
+      c.pixelAt(int(50.5 + 30 * std::sin(0.785398)), int(50.5 - 30 * std::cos(0.785398)));
   EXPECT_NEAR(red(middle), 128, 3);
 
   // Reversed and ordered angles draw the same pixels.
@@ -237,11 +237,11 @@ TEST(CanvasClipping, ShapesWhollyOutsideOrWithBadNumbersDrawNothing) {
 TEST(CanvasGlow, FallsOffAsTheSquareOfDistanceFromIntegerPixelCoordinates) {
   Canvas c = blankCanvas(40, 40, 1.0f, 0u);
   c.glow(20, 20, 10, kWhite, 1.0f);
-  EXPECT_EQ(c.pixelAt(20, 20), 0xFFFFFFu);                   // t = 0
+  EXPECT_EQ(c.pixelAt(20, 20), 0xFFFFFFu);                    // t = 0
   EXPECT_EQ(red(c.pixelAt(25, 20)), blendByte(0, 1, 0.25f));  // t = 0.5: (1 - 0.5)^2
   EXPECT_EQ(red(c.pixelAt(20, 12)), blendByte(0, 1, 0.04f));  // t = 0.8
-  EXPECT_EQ(c.pixelAt(30, 20), 0u);                          // t = 1
-  EXPECT_EQ(c.pixelAt(27, 27), 0u);                          // t = 0.99 rounds to 0
+  EXPECT_EQ(c.pixelAt(30, 20), 0u);                           // t = 1
+  EXPECT_EQ(c.pixelAt(27, 27), 0u);                           // t = 0.99 rounds to 0
 
   // The clip rectangle's right and bottom edges are exclusive.
   Canvas k = blankCanvas(40, 40, 1.0f, 0u);
@@ -280,11 +280,12 @@ TEST(CanvasFill, TakesAnyDistanceAndCallsColourOnlyForCoveredPixels) {
   Canvas c = blankCanvas(20, 20, 1.0f, 0u);
   int colourCalls = 0;
   // A half-plane x < 10 over a box that reaches x = 15.
-  c.fill(c.clipBox(0, 0, 15, 19), 1.0f, [](float px, float) { return px - 10.0f; },
-         [&](float, float) {
-           ++colourCalls;
-           return RGB{1, 1, 1};
-         });
+  c.fill(
+      c.clipBox(0, 0, 15, 19), 1.0f, [](float px, float) { return px - 10.0f; },
+      [&](float, float) {
+        ++colourCalls;
+        return RGB{1, 1, 1};
+      });
   EXPECT_EQ(colourCalls, 20 * 10);  // d = 0.5 at x = 10 is not covered
   EXPECT_EQ(c.pixelAt(9, 5), 0xFFFFFFu);
   EXPECT_EQ(c.pixelAt(10, 5), 0u);

@@ -7,9 +7,15 @@
 
 namespace zv::test {
 
-inline int red(std::uint32_t p) { return int((p >> 16) & 0xFF); }
-inline int green(std::uint32_t p) { return int((p >> 8) & 0xFF); }
-inline int blue(std::uint32_t p) { return int(p & 0xFF); }
+inline int red(std::uint32_t p) {
+  return int((p >> 16) & 0xFF);
+}
+inline int green(std::uint32_t p) {
+  return int((p >> 8) & 0xFF);
+}
+inline int blue(std::uint32_t p) {
+  return int(p & 0xFF);
+}
 
 // A canvas filled with one recognisable colour, so "untouched" is never confused with black.
 inline Canvas blankCanvas(int w, int h, float scale, std::uint32_t fillColour = 0x203040u) {

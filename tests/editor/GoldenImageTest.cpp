@@ -21,14 +21,10 @@ struct Golden {
 // To accept a deliberate change: look at the PNGs zvsnapshot writes, then copy the new hashes from
 // `zvsnapshot --list` (or from this test's failure messages).
 constexpr Golden kGoldens[] = {
-    {"shapes", 0xe46a704b133bc0f4ull},
-    {"gradients", 0x9299ddc62fa76251ull},
-    {"arcs", 0xd26751042eb82954ull},
-    {"arcs-2x", 0xbfd6ae61dc475dbaull},
-    {"glows", 0xa142e8d3263c5eacull},
-    {"text-1x", 0x264297262e279935ull},
-    {"text-1.25x", 0xaae0e8b806d14fefull},
-    {"text-2x", 0xffc1360e615ab5b6ull},
+    {"shapes", 0xe46a704b133bc0f4ull},     {"gradients", 0x9299ddc62fa76251ull},
+    {"arcs", 0xd26751042eb82954ull},       {"arcs-2x", 0xbfd6ae61dc475dbaull},
+    {"glows", 0xa142e8d3263c5eacull},      {"text-1x", 0x264297262e279935ull},
+    {"text-1.25x", 0xaae0e8b806d14fefull}, {"text-2x", 0xffc1360e615ab5b6ull},
     {"clipped", 0x933b6e9f730c5f15ull},
 };
 

@@ -46,7 +46,9 @@ TEST(Utf8, DecodesTwoAndThreeByteFormsAndReadsEverythingElseByteByByte) {
   EXPECT_EQ(decodeAll("\xC3"), (CodePoints{0xC3}));
   EXPECT_EQ(decodeAll("\xE2\x82"), (CodePoints{0xE2, 0x82}));
   // Continuation bytes are not checked, and stray ones stand for themselves.
-  EXPECT_EQ(decodeAll("\xC3" "A"), (CodePoints{0xC1}));
+  EXPECT_EQ(decodeAll("\xC3"
+                      "A"),
+            (CodePoints{0xC1}));
   EXPECT_EQ(decodeAll("\xA9x"), (CodePoints{0xA9, 'x'}));
   // The text ends at a NUL byte.
   EXPECT_EQ(decodeAll(std::string_view("ab\0cd", 5)), (CodePoints{'a', 'b'}));
@@ -193,7 +195,7 @@ TEST(GlyphCache, PixelSizeIsTheRoundedProductOfSizeAndScale) {
   EXPECT_EQ(c.pixelSizeFor(9.0f), 11);  // 11.25
   EXPECT_EQ(c.pixelSizeFor(-3.0f), 0);
   c.scale = 1.5f;
-  EXPECT_EQ(c.pixelSizeFor(7.0f), 11);  // 10.5 rounds away from zero
+  EXPECT_EQ(c.pixelSizeFor(7.0f), 11);    // 10.5 rounds away from zero
   EXPECT_EQ(c.pixelSizeFor(1e9f), 1000);  // a wild size is bounded, not rasterised huge
 }
 

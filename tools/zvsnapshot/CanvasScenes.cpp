@@ -25,8 +25,8 @@ void shapes(Canvas& c) {
   c.circle(60, 30, 14, kPink, 0.5f);
   c.circle(85, 30, 0.7f, kWhite);
   c.circle(96, 30, 3.3f, kLilac);
-  c.rrect(110, 10, 40, 40, 0, kViolet);           // radius 0: a plain box
-  c.rrect(160, 15, 70, 24, 12, kHotPink);         // radius h/2: a pill
+  c.rrect(110, 10, 40, 40, 0, kViolet);            // radius 0: a plain box
+  c.rrect(160, 15, 70, 24, 12, kHotPink);          // radius h/2: a pill
   c.rrect(10.5f, 60.5f, 50, 30, 8, kLilac, 0.7f);  // off the pixel grid
   c.rrect(70, 60, 60, 30, 6, kPlum);
   c.rrect(68, 58, 64, 1.2f, 0, kHighlight, 0.35f);  // a one-pixel highlight line
@@ -69,7 +69,7 @@ void knob(Canvas& c, float cx, float cy, float r, float value, bool bipolar, con
 void arcs(Canvas& c) {
   c.clear(kInk);
   const auto ramp = [](float t) { return mix(kViolet, kPink, t); };
-  c.arc(45, 45, 30, 8, 0.0f, 1.5707963f, ramp);                  // 12 to 3 o'clock
+  c.arc(45, 45, 30, 8, 0.0f, 1.5707963f, ramp);                   // 12 to 3 o'clock
   c.arc(45, 45, 30, 1, -3.1415927f, 3.1415927f, kHotPink, 0.6f);  // a full thin circle
   c.arc(130, 45, 30, 6, 3.1f, 2.0f, ramp);                        // reversed, cap over 6 o'clock
   c.arc(130, 45, 18, 3, -2.5f, -2.5f, kWhite);                    // zero span: a dot

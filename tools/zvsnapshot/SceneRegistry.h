@@ -21,12 +21,12 @@ struct Scene {
 };
 
 class SceneRegistry {
-public:
+ public:
   void add(Scene scene) { scenes_.push_back(std::move(scene)); }
   const std::vector<Scene>& scenes() const { return scenes_; }
   const Scene* find(std::string_view name) const;
 
-private:
+ private:
   std::vector<Scene> scenes_;
 };
 

@@ -52,7 +52,8 @@ int main(int argc, char** argv) {
   }
 
   if (!list) {
-    std::error_code ignored;  // a folder that cannot be made shows up as files that cannot be written
+    std::error_code
+        ignored;  // a folder that cannot be made shows up as files that cannot be written
     std::filesystem::create_directories(outDir, ignored);
   }
   int failures = 0;
