@@ -91,7 +91,7 @@ constexpr const char* kBackVowels = "o";
 struct Measured {
   int steadyFrames = 0;
   int onGrid = 0;
-  std::vector<double> cents;        // deviation of each steady frame from its note (NaN if unvoiced)
+  std::vector<double> cents;  // deviation of each steady frame from its note (NaN if unvoiced)
   std::vector<double> noteMedians;  // median deviation per note, for the failure message
 };
 
@@ -125,7 +125,8 @@ std::string describe(const Measured& m, const std::vector<NoteSpan>& spans) {
   std::string s = "median cents per note:";
   char buf[64];
   for (size_t i = 0; i < m.noteMedians.size() && i < spans.size(); ++i) {
-    std::snprintf(buf, sizeof buf, " [note %.0f: %.1f]", std::round(spans[i].sungMidi), m.noteMedians[i]);
+    std::snprintf(buf, sizeof buf, " [note %.0f: %.1f]", std::round(spans[i].sungMidi),
+                  m.noteMedians[i]);
     s += buf;
   }
   return s;
@@ -135,7 +136,8 @@ void expectOnGrid(const char* vowels) {
   for (double sr : {44100.0, 48000.0}) {
     SCOPED_TRACE(testing::Message() << sr << " Hz, vowels " << vowels);
     std::vector<NoteSpan> spans;
-    const std::vector<float> voice = synthesizeVoice(offKeyPhrase(vowels), sr, VoiceStyle{}, &spans);
+    const std::vector<float> voice =
+        synthesizeVoice(offKeyPhrase(vowels), sr, VoiceStyle{}, &spans);
     RenderJob job;
     job.settings = {{"Key", "C"}, {"Scale", "Major"}, {"Speed", "0"}};
     BufferSource source(voice, 1, sr);
@@ -162,7 +164,8 @@ TEST(PitchAccuracy, TheEstimatorReadsTheSungDetuneOfTheDryInput) {
     for (double sr : {44100.0, 48000.0}) {
       SCOPED_TRACE(testing::Message() << sr << " Hz, vowels " << vowels);
       std::vector<NoteSpan> spans;
-      const std::vector<float> voice = synthesizeVoice(offKeyPhrase(vowels), sr, VoiceStyle{}, &spans);
+      const std::vector<float> voice =
+          synthesizeVoice(offKeyPhrase(vowels), sr, VoiceStyle{}, &spans);
       const Measured asSung = measure(voice, sr, spans, false);
       ASSERT_GT(asSung.steadyFrames, 300);
       EXPECT_GE(asSung.onGrid, asSung.steadyFrames * 99 / 100) << describe(asSung, spans);
@@ -174,9 +177,13 @@ TEST(PitchAccuracy, TheEstimatorReadsTheSungDetuneOfTheDryInput) {
   }
 }
 
-TEST(PitchAccuracy, OutputLiesOnTheCMajorGridAtSpeedZero) { expectOnGrid(kOpenVowels); }
+TEST(PitchAccuracy, OutputLiesOnTheCMajorGridAtSpeedZero) {
+  expectOnGrid(kOpenVowels);
+}
 
 // Known fault: the detector takes the first difference-function dip under its threshold, which on
 // an "o" sung at D4 or E4 is the half period, so those notes come out an octave high. Enable once
 // the detector keeps such notes in their octave.
-TEST(PitchAccuracy, DISABLED_BackVowelsAreCorrectedInTheirOwnOctave) { expectOnGrid(kBackVowels); }
+TEST(PitchAccuracy, DISABLED_BackVowelsAreCorrectedInTheirOwnOctave) {
+  expectOnGrid(kBackVowels);
+}

@@ -19,12 +19,17 @@ Rgb pixel(const std::vector<unsigned char>& img, int width, int x, int y) {
 }
 
 // The trace colours: orange for the input, cyan for the output.
-bool isInputColour(Rgb c) { return c.r > 200 && c.g > 100 && c.g < 180 && c.b < 110; }
-bool isOutputColour(Rgb c) { return c.r < 120 && c.g > 180 && c.b > 200; }
+bool isInputColour(Rgb c) {
+  return c.r > 200 && c.g > 100 && c.g < 180 && c.b < 110;
+}
+bool isOutputColour(Rgb c) {
+  return c.r < 120 && c.g > 180 && c.b > 200;
+}
 
 // First row from the top of the plot area (below the title and legend) in column x that has the
 // colour, or -1.
-int rowOf(const std::vector<unsigned char>& img, const PitchPlotStyle& style, int x, bool (*match)(Rgb)) {
+int rowOf(const std::vector<unsigned char>& img, const PitchPlotStyle& style, int x,
+          bool (*match)(Rgb)) {
   for (int y = 50; y < style.height; ++y)
     if (match(pixel(img, style.width, x, y))) return y;
   return -1;
@@ -69,7 +74,8 @@ TEST(PitchPlot, DrawsAnEmptyGridForAnEmptyOrUnvoicedRender) {
   std::vector<MeterRow> rows(50);
   for (size_t i = 0; i < rows.size(); ++i) rows[i].timeSeconds = i * 0.01;
   const std::vector<unsigned char> img = drawPitchPlot(rows, style);
-  for (int x = 100; x < style.width - 30; x += 50) EXPECT_EQ(rowOf(img, style, x, isInputColour), -1) << x;
+  for (int x = 100; x < style.width - 30; x += 50)
+    EXPECT_EQ(rowOf(img, style, x, isInputColour), -1) << x;
 }
 
 TEST(PitchPlot, WritesAPngUnderItsFinalNameOnly) {

@@ -29,7 +29,8 @@ const std::vector<float>& voice() {
   return v;
 }
 
-void renderDemo(benchmark::State& state, std::vector<std::pair<std::string, std::string>> settings) {
+void renderDemo(benchmark::State& state,
+                std::vector<std::pair<std::string, std::string>> settings) {
   RenderJob job;
   job.blockSize = static_cast<int>(state.range(0));
   job.settings = std::move(settings);

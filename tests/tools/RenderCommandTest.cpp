@@ -18,7 +18,8 @@ std::vector<float> sine(size_t frames, int channels, double sr, double hz, float
 
 // A refused run: non-zero status, exactly one line on stderr that names the problem, and the
 // folder holds nothing but the files that were there before.
-void expectRefused(const TempFolder& dir, const std::vector<std::string>& args, const std::string& mention) {
+void expectRefused(const TempFolder& dir, const std::vector<std::string>& args,
+                   const std::string& mention) {
   const std::vector<std::string> before = dir.entries();
   const ToolRun run = runTool(dir, args);
   EXPECT_NE(run.exitCode, 0);
@@ -112,8 +113,8 @@ TEST(RenderCommand, ReadsPcmAndFloatFilesMonoAndStereoAtAnyRate) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const size_t frames = static_cast<size_t>(c.rate) / 5 + 17;
-    ASSERT_TRUE(writeTestWav(dir.file("in.wav"), sine(frames, c.channels, c.rate, 330, 0.4f), c.channels,
-                             c.rate, c.format));
+    ASSERT_TRUE(writeTestWav(dir.file("in.wav"), sine(frames, c.channels, c.rate, 330, 0.4f),
+                             c.channels, c.rate, c.format));
     TestWav in;
     ASSERT_TRUE(readTestWav(dir.file("in.wav"), in));
     const ToolRun run = runTool(dir, {"in.wav", "out.wav", "--set", "Mix=0", "--block", "300"});
@@ -129,8 +130,8 @@ TEST(RenderCommand, ReadsPcmAndFloatFilesMonoAndStereoAtAnyRate) {
       float mono = 0.0f;
       for (int ch = 0; ch < c.channels; ++ch) mono += in.samples[i * c.channels + ch];
       mono /= c.channels;
-      worst =
-          std::max({worst, std::fabs(out.samples[2 * i] - mono), std::fabs(out.samples[2 * i + 1] - mono)});
+      worst = std::max(
+          {worst, std::fabs(out.samples[2 * i] - mono), std::fabs(out.samples[2 * i + 1] - mono)});
     }
     EXPECT_LE(worst, c.tolerance);
   }
@@ -144,7 +145,8 @@ TEST(RenderCommand, WritesSixteenAndTwentyFourBitOutputClippedNotWrapped) {
   for (const char* option : {"--pcm16", "--pcm24"}) {
     SCOPED_TRACE(option);
     // +12 dB drives the 0.9 sine far over full scale.
-    const ToolRun run = runTool(dir, {"in.wav", "out.wav", option, "--set", "Mix=0", "--set", "Output=+12"});
+    const ToolRun run =
+        runTool(dir, {"in.wav", "out.wav", option, "--set", "Mix=0", "--set", "Output=+12"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     TestWav out;
     ASSERT_TRUE(readTestWav(dir.file("out.wav"), out));
@@ -154,7 +156,8 @@ TEST(RenderCommand, WritesSixteenAndTwentyFourBitOutputClippedNotWrapped) {
     TestWav in;
     ASSERT_TRUE(readTestWav(dir.file("in.wav"), in));
     for (size_t i = 0; i < frames; ++i) {
-      const float expected = std::clamp(in.samples[i] * std::pow(10.0f, 12.0f / 20.0f), -1.0f, 1.0f);
+      const float expected =
+          std::clamp(in.samples[i] * std::pow(10.0f, 12.0f / 20.0f), -1.0f, 1.0f);
       ASSERT_NEAR(out.samples[2 * i], expected, 2.0f / 32768.0f) << "sample " << i;
     }
   }
@@ -167,7 +170,8 @@ TEST(RenderCommand, WritesOneMeterRowPerBlockWithDecodedNotesAndLevels) {
   std::vector<float> in = sine(frames, 1, sr, 220, 0.5f);
   for (size_t i = 0; i < 960; ++i) in[i] = 0.0f;  // two silent blocks first
   ASSERT_TRUE(writeTestWav(dir.file("in.wav"), in, 1, sr, SF_FORMAT_WAV | SF_FORMAT_FLOAT));
-  const ToolRun run = runTool(dir, {"in.wav", "out.wav", "--block", "480", "--meters", "meters.csv"});
+  const ToolRun run =
+      runTool(dir, {"in.wav", "out.wav", "--block", "480", "--meters", "meters.csv"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
 
   std::istringstream csv(readText(dir.file("meters.csv")));

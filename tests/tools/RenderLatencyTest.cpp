@@ -55,7 +55,8 @@ TEST(RenderLatency, PutsAnImpulseBackOnItsOwnSampleAtEveryRateAndBlockSize) {
   for (double sr : {44100.0, 48000.0}) {
     for (int block : {1, 7, 64, 333, 512, 4096}) {
       for (const char* lowLatency : {"Off", "On"}) {
-        SCOPED_TRACE(testing::Message() << sr << " Hz, block " << block << ", Low Latency " << lowLatency);
+        SCOPED_TRACE(testing::Message()
+                     << sr << " Hz, block " << block << ", Low Latency " << lowLatency);
         const size_t length = 12000;
         const size_t at = 3001;
         std::vector<float> in(length, 0.0f);
@@ -130,7 +131,8 @@ TEST(RenderLatency, AppliesPresetValuesBeforeTheSettingsThatFollowThem) {
   in[1000] = 1.0f;
   RenderJob job;
   std::string error;
-  ASSERT_TRUE(Renderer::factoryPresetValues("demon mode", job.presetValues, error)) << "names ignore case";
+  ASSERT_TRUE(Renderer::factoryPresetValues("demon mode", job.presetValues, error))
+      << "names ignore case";
   job.settings = {{"Mix", "0"}, {"Output", "-12"}};  // override the preset's +1 dB
   const Rendered out = render(in, 1, 44100.0, job);
   ASSERT_EQ(out.left.size(), in.size());
@@ -195,12 +197,13 @@ TEST(RenderSettings, ReadsDisplayedNamesFlatsAndNumbersAsAScriptMeansThem) {
     job.settings = {{title, text}};
     EXPECT_TRUE(r.checkJob(job, error)) << title << "=" << text << ": " << error;
   }
-  for (const auto& [title, text] : std::vector<std::pair<std::string, std::string>>{{"Speed", "fast"},
-                                                                                    {"Formant", ""},
-                                                                                    {"Output", "nan"},
-                                                                                    {"Scale", "3"},
-                                                                                    {"Key", "H"},
-                                                                                    {"Keys", "C"}}) {
+  for (const auto& [title, text] :
+       std::vector<std::pair<std::string, std::string>>{{"Speed", "fast"},
+                                                        {"Formant", ""},
+                                                        {"Output", "nan"},
+                                                        {"Scale", "3"},
+                                                        {"Key", "H"},
+                                                        {"Keys", "C"}}) {
     RenderJob job;
     job.settings = {{title, text}};
     EXPECT_FALSE(r.checkJob(job, error)) << title << "=" << text;

@@ -24,10 +24,10 @@ std::string failure(std::vector<const char*> args) {
 TEST(RenderOptions, ReadsTheScriptedCommandShape) {
   RenderOptions o;
   std::string error;
-  ASSERT_TRUE(
-      parse({"in.wav", "out.wav", "--set", "Key=F#", "--set", "Low Latency=On", "--preset", "Telephone",
-             "--block", "256", "--meters", "m.csv", "--tempo", "97.5", "--start=3.25", "--pcm24"},
-            o, error))
+  ASSERT_TRUE(parse(
+      {"in.wav", "out.wav", "--set", "Key=F#", "--set", "Low Latency=On", "--preset", "Telephone",
+       "--block", "256", "--meters", "m.csv", "--tempo", "97.5", "--start=3.25", "--pcm24"},
+      o, error))
       << error;
   EXPECT_EQ(o.inputPath, "in.wav");
   EXPECT_EQ(o.outputPath, "out.wav");
@@ -45,7 +45,8 @@ TEST(RenderOptions, ReadsTheScriptedCommandShape) {
 TEST(RenderOptions, KeepsEverythingAfterTheFirstEqualsSignAsTheValueText) {
   RenderOptions o;
   std::string error;
-  ASSERT_TRUE(parse({"--set=Speed=20 ms", "--set", "Formant=+2", "a.wav", "b.wav"}, o, error)) << error;
+  ASSERT_TRUE(parse({"--set=Speed=20 ms", "--set", "Formant=+2", "a.wav", "b.wav"}, o, error))
+      << error;
   EXPECT_EQ(o.settings[0].first, "Speed");
   EXPECT_EQ(o.settings[0].second, "20 ms");
   EXPECT_EQ(o.settings[1].second, "+2");
@@ -64,7 +65,8 @@ TEST(RenderOptions, DefaultsMatchTheDocumentedOnes) {
 
 TEST(RenderOptions, RefusesBlockSizesOutsideOneTo65536AndNonNumbers) {
   for (const char* bad : {"0", "-4", "65537", "12x", "", "1.5", "99999999999999999999"})
-    EXPECT_NE(failure({"a.wav", "b.wav", "--block", bad}).find("--block"), std::string::npos) << bad;
+    EXPECT_NE(failure({"a.wav", "b.wav", "--block", bad}).find("--block"), std::string::npos)
+        << bad;
   RenderOptions o;
   std::string error;
   EXPECT_TRUE(parse({"a.wav", "b.wav", "--block", "1"}, o, error));
@@ -73,18 +75,22 @@ TEST(RenderOptions, RefusesBlockSizesOutsideOneTo65536AndNonNumbers) {
 
 TEST(RenderOptions, RefusesTempoOutsideTheProductRangeAndNonFiniteStarts) {
   for (const char* bad : {"19.9", "400.1", "fast", "nan", "inf"})
-    EXPECT_NE(failure({"a.wav", "b.wav", "--tempo", bad}).find("--tempo"), std::string::npos) << bad;
+    EXPECT_NE(failure({"a.wav", "b.wav", "--tempo", bad}).find("--tempo"), std::string::npos)
+        << bad;
   for (const char* bad : {"nan", "x", "inf"})
-    EXPECT_NE(failure({"a.wav", "b.wav", "--start", bad}).find("--start"), std::string::npos) << bad;
+    EXPECT_NE(failure({"a.wav", "b.wav", "--start", bad}).find("--start"), std::string::npos)
+        << bad;
   RenderOptions o;
   std::string error;
-  EXPECT_TRUE(parse({"a.wav", "b.wav", "--start", "-2"}, o, error)) << "pre-roll positions are valid";
+  EXPECT_TRUE(parse({"a.wav", "b.wav", "--start", "-2"}, o, error))
+      << "pre-roll positions are valid";
 }
 
 TEST(RenderOptions, ReportsMalformedSettingsAndUnknownOptions) {
   EXPECT_NE(failure({"a.wav", "b.wav", "--set", "Key"}).find("NAME=TEXT"), std::string::npos);
   EXPECT_NE(failure({"a.wav", "b.wav", "--set", "=C"}).find("NAME=TEXT"), std::string::npos);
-  EXPECT_NE(failure({"a.wav", "b.wav", "--sett", "Key=C"}).find("unknown option --sett"), std::string::npos);
+  EXPECT_NE(failure({"a.wav", "b.wav", "--sett", "Key=C"}).find("unknown option --sett"),
+            std::string::npos);
   EXPECT_NE(failure({"a.wav", "b.wav", "--set"}).find("needs a value"), std::string::npos);
   EXPECT_NE(failure({"a.wav", "b.wav", "--quiet=yes"}).find("takes no value"), std::string::npos);
   EXPECT_NE(failure({"a.wav", "b.wav", "--meters", "b.wav"}).find("--meters"), std::string::npos);
@@ -108,8 +114,9 @@ TEST(RenderOptions, HelpNamesEveryOptionAndEveryFactoryPreset) {
   ASSERT_TRUE(parse({"--help"}, o, error));
   EXPECT_TRUE(o.showHelp);
   const std::string help = usageText("/some/where/zvrender");
-  for (const char* option : {"--set", "--preset", "--user-preset", "--block", "--tempo", "--start",
-                             "--meters", "--pcm16", "--pcm24", "--module", "--demo", "--quiet", "--help"})
+  for (const char* option :
+       {"--set", "--preset", "--user-preset", "--block", "--tempo", "--start", "--meters",
+        "--pcm16", "--pcm24", "--module", "--demo", "--quiet", "--help"})
     EXPECT_NE(help.find(option), std::string::npos) << option;
   for (const char* preset : {"\"Default\"", "\"Chop 1/32\"", "\"Trap Stutter\""})
     EXPECT_NE(help.find(preset), std::string::npos) << preset;

@@ -19,7 +19,7 @@
 namespace zvtest {
 
 class TempFolder {
-public:
+ public:
   TempFolder() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/zvrender-test-XXXXXX";
@@ -47,7 +47,7 @@ public:
     return names;
   }
 
-private:
+ private:
   std::string path_;
 };
 
@@ -100,9 +100,10 @@ inline int lineCount(const std::string& text) {
   return n;
 }
 
-// Writes interleaved samples with the given libsndfile format (e.g. SF_FORMAT_WAV | SF_FORMAT_PCM_16).
-inline bool writeTestWav(const std::string& path, const std::vector<float>& interleaved, int channels,
-                         int sampleRate, int format) {
+// Writes interleaved samples with the given libsndfile format (e.g. SF_FORMAT_WAV |
+// SF_FORMAT_PCM_16).
+inline bool writeTestWav(const std::string& path, const std::vector<float>& interleaved,
+                         int channels, int sampleRate, int format) {
   SF_INFO info{};
   info.channels = channels;
   info.samplerate = sampleRate;

@@ -86,7 +86,9 @@ int AudioReader::read(float* interleaved, int maxFrames) {
 
 // --- pending files -----------------------------------------------------------------------------
 
-PendingFile::~PendingFile() { discard(); }
+PendingFile::~PendingFile() {
+  discard();
+}
 
 bool PendingFile::create(const std::string& finalPath, std::string& error) {
   discard();
@@ -99,7 +101,8 @@ bool PendingFile::create(const std::string& finalPath, std::string& error) {
     return false;
   }
   // A hidden name in the same folder, so the final rename stays on one file system.
-  std::string pattern = (slash == std::string::npos ? std::string() : dir) + "." + base + ".partXXXXXX";
+  std::string pattern =
+      (slash == std::string::npos ? std::string() : dir) + "." + base + ".partXXXXXX";
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
   const int fd = mkstemp(buffer.data());
@@ -147,8 +150,8 @@ AudioWriter::~AudioWriter() {
   // pending_ removes the unfinished file.
 }
 
-bool AudioWriter::open(const std::string& path, int channels, double sampleRate, SampleFormat format,
-                       std::string& error) {
+bool AudioWriter::open(const std::string& path, int channels, double sampleRate,
+                       SampleFormat format, std::string& error) {
   if (!pending_.create(path, error)) return false;
   SF_INFO info{};
   info.channels = channels;
@@ -198,8 +201,8 @@ bool AudioWriter::finish(std::string& error) {
   return pending_.commit(error);
 }
 
-bool writeWav(const std::string& path, const std::vector<float>& interleaved, int channels, double sampleRate,
-              SampleFormat format, std::string& error) {
+bool writeWav(const std::string& path, const std::vector<float>& interleaved, int channels,
+              double sampleRate, SampleFormat format, std::string& error) {
   AudioWriter writer;
   if (!writer.open(path, channels, sampleRate, format, error)) return false;
   const int frames = static_cast<int>(interleaved.size() / static_cast<size_t>(channels));
@@ -207,8 +210,8 @@ bool writeWav(const std::string& path, const std::vector<float>& interleaved, in
   return writer.finish(error);
 }
 
-bool readWav(const std::string& path, std::vector<float>& interleaved, int& channels, double& sampleRate,
-             std::string& error) {
+bool readWav(const std::string& path, std::vector<float>& interleaved, int& channels,
+             double& sampleRate, std::string& error) {
   AudioReader reader;
   if (!reader.open(path, error)) return false;
   channels = reader.channels();

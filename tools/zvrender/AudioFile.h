@@ -14,7 +14,7 @@ typedef struct sf_private_tag SNDFILE;
 namespace zvrender {
 
 class AudioReader {
-public:
+ public:
   AudioReader() = default;
   ~AudioReader();
   AudioReader(const AudioReader&) = delete;
@@ -28,7 +28,7 @@ public:
   double sampleRate() const { return sampleRate_; }
   int64_t frames() const { return frames_; }
 
-private:
+ private:
   SNDFILE* file_ = nullptr;
   int channels_ = 0;
   double sampleRate_ = 0.0;
@@ -38,7 +38,7 @@ private:
 // A file that only appears under its final name once commit() succeeds. Anything else (an error,
 // destruction without commit, an interrupt) removes the temporary file.
 class PendingFile {
-public:
+ public:
   PendingFile() = default;
   ~PendingFile();
   PendingFile(const PendingFile&) = delete;
@@ -51,14 +51,14 @@ public:
   bool commit(std::string& error);
   void discard();
 
-private:
+ private:
   std::string finalPath_;
   std::string tempPath_;
   int slot_ = -1;
 };
 
 class AudioWriter {
-public:
+ public:
   AudioWriter() = default;
   ~AudioWriter();
   AudioWriter(const AudioWriter&) = delete;
@@ -70,19 +70,19 @@ public:
   // Closes the file and commits it under its final name.
   bool finish(std::string& error);
 
-private:
+ private:
   PendingFile pending_;
   SNDFILE* file_ = nullptr;
   int channels_ = 0;
 };
 
 // Writes a whole buffer at once (used for the demo input and by tests).
-bool writeWav(const std::string& path, const std::vector<float>& interleaved, int channels, double sampleRate,
-              SampleFormat format, std::string& error);
+bool writeWav(const std::string& path, const std::vector<float>& interleaved, int channels,
+              double sampleRate, SampleFormat format, std::string& error);
 
 // Reads a whole file into interleaved floats.
-bool readWav(const std::string& path, std::vector<float>& interleaved, int& channels, double& sampleRate,
-             std::string& error);
+bool readWav(const std::string& path, std::vector<float>& interleaved, int& channels,
+             double& sampleRate, std::string& error);
 
 // Removes every pending temporary file; safe to call from a signal handler.
 void removePendingFilesFromSignal();

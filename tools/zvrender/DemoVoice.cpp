@@ -63,7 +63,9 @@ double glottalFlow(double phase) {
   return 0.0;
 }
 
-double midiToHz(double midi, double a4Hz) { return a4Hz * std::pow(2.0, (midi - 69.0) / 12.0); }
+double midiToHz(double midi, double a4Hz) {
+  return a4Hz * std::pow(2.0, (midi - 69.0) / 12.0);
+}
 
 // Per-sample control tracks of the phrase.
 struct Track {
@@ -92,8 +94,8 @@ std::vector<SungNote> demoMelody() {
   };
 }
 
-std::vector<float> synthesizeVoice(const std::vector<SungNote>& notes, double sr, const VoiceStyle& style,
-                                   std::vector<NoteSpan>* spans) {
+std::vector<float> synthesizeVoice(const std::vector<SungNote>& notes, double sr,
+                                   const VoiceStyle& style, std::vector<NoteSpan>* spans) {
   const auto samples = [sr](double seconds) {
     return static_cast<size_t>(std::max(0.0, seconds) * sr + 0.5);
   };
@@ -109,7 +111,8 @@ std::vector<float> synthesizeVoice(const std::vector<SungNote>& notes, double sr
     t.vowel.insert(t.vowel.end(), n, vowel);
   };
 
-  double previousMidi = notes.empty() ? 60.0 : notes.front().midiNote + notes.front().detuneCents / 100.0;
+  double previousMidi =
+      notes.empty() ? 60.0 : notes.front().midiNote + notes.front().detuneCents / 100.0;
   char previousVowel = notes.empty() ? 'a' : notes.front().vowel;
   for (const SungNote& note : notes) {
     const double sung = note.midiNote + note.detuneCents / 100.0;
@@ -182,7 +185,8 @@ std::vector<float> synthesizeVoice(const std::vector<SungNote>& notes, double sr
     previousFlow = flow;
     const double aspiration = style.breath * noise.next() * (0.3 + flow);
     double voice = (source + aspiration) * t.voiced[i];
-    for (int k = 0; k < 4; ++k) voice = formant[k].run(voice, formantHz[k], kFormantBandwidthHz[k], sr);
+    for (int k = 0; k < 4; ++k)
+      voice = formant[k].run(voice, formantHz[k], kFormantBandwidthHz[k], sr);
 
     // Consonants: coloured noise.
     double fricative = 0.0;

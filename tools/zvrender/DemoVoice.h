@@ -15,8 +15,9 @@ struct SungNote {
   double slideSeconds = 0.0;  // glide from the previous note's pitch at the start
   double vibratoCents = 0.0;  // depth (each way) of a 5.5 Hz vibrato that fades in after 0.25 s
   char vowel = 'a';           // a, e, i, o, u
-  char consonant = 0;         // 's', 'f', 't' or 'x' (as in "sh") sung unvoiced before the note; 0 for none
-  double restBefore = 0.0;    // silence before the consonant or note
+  char consonant =
+      0;  // 's', 'f', 't' or 'x' (as in "sh") sung unvoiced before the note; 0 for none
+  double restBefore = 0.0;  // silence before the consonant or note
 };
 
 struct VoiceStyle {

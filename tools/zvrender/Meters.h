@@ -16,7 +16,9 @@ inline double decodePitchMeter(double value) {
 }
 
 // The level meter maps -60..0 dBFS onto 0..1.
-inline double levelMeterToDb(double value) { return value * 60.0 - 60.0; }
+inline double levelMeterToDb(double value) {
+  return value * 60.0 - 60.0;
+}
 
 struct MeterRow {
   double timeSeconds = 0.0;  // start of the block, on the input's timeline
@@ -25,7 +27,9 @@ struct MeterRow {
   double level = 0.0;  // the meter value, 0..1
 };
 
-inline const char* meterCsvHeader() { return "time_s,pitch_in,pitch_out,level,level_db\n"; }
+inline const char* meterCsvHeader() {
+  return "time_s,pitch_in,pitch_out,level,level_db\n";
+}
 
 // One CSV line; a missing pitch is an empty field so spreadsheets and pandas read it as missing.
 inline std::string meterCsvLine(const MeterRow& row) {

@@ -30,7 +30,7 @@ const Color kOutput{0.30f, 0.85f, 0.95f};
 const char* const kNames[12] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
 
 class Image {
-public:
+ public:
   Image(int w, int h) : w_(w), h_(h), px_(static_cast<size_t>(w) * h * 3) {}
   int width() const { return w_; }
   int height() const { return h_; }
@@ -71,7 +71,8 @@ public:
   // stb_easy_font quads, scaled up by an integer factor.
   void text(int x, int y, const std::string& s, const Color& c, int scale = 2) {
     static char buffer[60000];
-    const int quads = stb_easy_font_print(0, 0, const_cast<char*>(s.c_str()), nullptr, buffer, sizeof buffer);
+    const int quads =
+        stb_easy_font_print(0, 0, const_cast<char*>(s.c_str()), nullptr, buffer, sizeof buffer);
     for (int q = 0; q < quads; ++q) {
       const float* v = reinterpret_cast<const float*>(buffer + q * 4 * 16);
       // Vertices are x, y, z, colour (16 bytes); quads are axis-aligned rectangles.
@@ -84,14 +85,15 @@ public:
     return stb_easy_font_width(const_cast<char*>(s.c_str())) * scale;
   }
 
-private:
+ private:
   int w_, h_;
   std::vector<unsigned char> px_;
 };
 
 }  // namespace
 
-std::vector<unsigned char> drawPitchPlot(const std::vector<MeterRow>& rows, const PitchPlotStyle& style) {
+std::vector<unsigned char> drawPitchPlot(const std::vector<MeterRow>& rows,
+                                         const PitchPlotStyle& style) {
   Image img(std::max(200, style.width), std::max(120, style.height));
   img.fill(0, 0, img.width(), img.height(), kBackground);
 
@@ -126,7 +128,8 @@ std::vector<unsigned char> drawPitchPlot(const std::vector<MeterRow>& rows, cons
     img.fill(left, y, left + plotW, y + 1, c);
     if (inScale && (hi - lo) <= 40) {
       const std::string label = std::string(kNames[n % 12]) + std::to_string(n / 12 - 1);
-      img.text(left - 10 - Image::textWidth(label), y - 6, label, pc == 0 ? kText : Color{0.6f, 0.62f, 0.7f});
+      img.text(left - 10 - Image::textWidth(label), y - 6, label,
+               pc == 0 ? kText : Color{0.6f, 0.62f, 0.7f});
     }
   }
   // Time axis: one tick per second (or per 10 s for long files).
@@ -145,7 +148,8 @@ std::vector<unsigned char> drawPitchPlot(const std::vector<MeterRow>& rows, cons
       const double n = rows[i].*field;
       if (!std::isfinite(n)) continue;
       const double x = xOf(rows[i].timeSeconds), y = yOf(n);
-      if (i + 1 < rows.size() && std::isfinite(rows[i + 1].*field) && std::fabs(rows[i + 1].*field - n) < 1.5)
+      if (i + 1 < rows.size() && std::isfinite(rows[i + 1].*field) &&
+          std::fabs(rows[i + 1].*field - n) < 1.5)
         img.line(x, y, xOf(rows[i + 1].timeSeconds), yOf(rows[i + 1].*field), radius, c);
       else
         img.line(x, y, x, y, radius, c);
@@ -157,8 +161,10 @@ std::vector<unsigned char> drawPitchPlot(const std::vector<MeterRow>& rows, cons
   // Title and legend.
   // The title gives way to the legend on narrow images.
   const std::string title = style.title.empty() ? "Pitch" : style.title;
-  const int legendWidth = 36 + Image::textWidth("input pitch") + 24 + 36 + Image::textWidth("output pitch");
-  const int titleScale = Image::textWidth(title, 3) + legendWidth + 40 < img.width() - left - right ? 3 : 2;
+  const int legendWidth =
+      36 + Image::textWidth("input pitch") + 24 + 36 + Image::textWidth("output pitch");
+  const int titleScale =
+      Image::textWidth(title, 3) + legendWidth + 40 < img.width() - left - right ? 3 : 2;
   img.text(left, titleScale == 3 ? 16 : 20, title, kText, titleScale);
   const int inputWidth = 36 + Image::textWidth("input pitch") + 24;
   int lx = img.width() - right - inputWidth - 36 - Image::textWidth("output pitch");
@@ -170,8 +176,8 @@ std::vector<unsigned char> drawPitchPlot(const std::vector<MeterRow>& rows, cons
   return std::move(img.pixels());
 }
 
-bool writePitchPlot(const std::string& path, const std::vector<MeterRow>& rows, const PitchPlotStyle& style,
-                    std::string& error) {
+bool writePitchPlot(const std::string& path, const std::vector<MeterRow>& rows,
+                    const PitchPlotStyle& style, std::string& error) {
   const int w = std::max(200, style.width), h = std::max(120, style.height);
   const std::vector<unsigned char> pixels = drawPitchPlot(rows, style);
   PendingFile file;

@@ -17,9 +17,10 @@ struct PitchPlotStyle {
 };
 
 // Draws the meters into an RGB image (width * height * 3 bytes).
-std::vector<unsigned char> drawPitchPlot(const std::vector<MeterRow>& rows, const PitchPlotStyle& style);
+std::vector<unsigned char> drawPitchPlot(const std::vector<MeterRow>& rows,
+                                         const PitchPlotStyle& style);
 
-bool writePitchPlot(const std::string& path, const std::vector<MeterRow>& rows, const PitchPlotStyle& style,
-                    std::string& error);
+bool writePitchPlot(const std::string& path, const std::vector<MeterRow>& rows,
+                    const PitchPlotStyle& style, std::string& error);
 
 }  // namespace zvrender

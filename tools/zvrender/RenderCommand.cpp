@@ -17,31 +17,33 @@ namespace zvrender {
 namespace {
 
 class FileSource : public AudioSource {
-public:
+ public:
   explicit FileSource(AudioReader& reader) : reader_(reader) {}
   int channels() const override { return reader_.channels(); }
   double sampleRate() const override { return reader_.sampleRate(); }
   int64_t frames() const override { return reader_.frames(); }
-  int read(float* interleaved, int maxFrames) override { return reader_.read(interleaved, maxFrames); }
+  int read(float* interleaved, int maxFrames) override {
+    return reader_.read(interleaved, maxFrames);
+  }
 
-private:
+ private:
   AudioReader& reader_;
 };
 
 class FileSink : public AudioSink {
-public:
+ public:
   explicit FileSink(AudioWriter& writer) : writer_(writer) {}
   bool write(const float* interleavedStereo, int frames, std::string& error) override {
     return writer_.write(interleavedStereo, frames, error);
   }
 
-private:
+ private:
   AudioWriter& writer_;
 };
 
 // The meters CSV, written under a temporary name like the audio.
 class MeterFile {
-public:
+ public:
   ~MeterFile() {
     if (file_) std::fclose(file_);
   }
@@ -73,14 +75,15 @@ public:
     return pending_.commit(error);
   }
 
-private:
+ private:
   PendingFile pending_;
   std::FILE* file_ = nullptr;
 };
 
 class ProgressBar {
-public:
-  explicit ProgressBar(bool enabled, std::string label) : enabled_(enabled), label_(std::move(label)) {}
+ public:
+  explicit ProgressBar(bool enabled, std::string label)
+      : enabled_(enabled), label_(std::move(label)) {}
   ~ProgressBar() { clear(); }
   void update(double fraction) {
     if (!enabled_) return;
@@ -89,8 +92,8 @@ public:
     lastPercent_ = percent;
     constexpr int kWidth = 32;
     const int filled = percent * kWidth / 100;
-    std::fprintf(stderr, "\r%s [%.*s%*s] %3d%%", label_.c_str(), filled, "################################",
-                 kWidth - filled, "", percent);
+    std::fprintf(stderr, "\r%s [%.*s%*s] %3d%%", label_.c_str(), filled,
+                 "################################", kWidth - filled, "", percent);
     std::fflush(stderr);
     drawn_ = true;
   }
@@ -101,7 +104,7 @@ public:
     drawn_ = false;
   }
 
-private:
+ private:
   bool enabled_;
   std::string label_;
   int lastPercent_ = -1;
@@ -119,14 +122,16 @@ const char* formatName(SampleFormat format) {
   }
 }
 
-void printSummary(const std::string& from, const std::string& to, const RenderStats& s, SampleFormat format,
+void printSummary(const std::string& from, const std::string& to, const RenderStats& s,
+                  SampleFormat format,
                   const std::vector<std::pair<std::string, std::string>>& changed) {
   std::printf("%s -> %s\n", from.c_str(), to.c_str());
   std::string settings;
-  for (const auto& [title, text] : changed) settings += (settings.empty() ? "" : ", ") + title + "=" + text;
+  for (const auto& [title, text] : changed)
+    settings += (settings.empty() ? "" : ", ") + title + "=" + text;
   std::printf("  settings  %s\n", settings.empty() ? "all defaults" : settings.c_str());
-  std::printf("  duration  %.2f s at %.0f Hz, %s in, stereo %s out\n", s.durationSeconds(), s.sampleRate,
-              s.inputChannels == 1 ? "mono" : "stereo", formatName(format));
+  std::printf("  duration  %.2f s at %.0f Hz, %s in, stereo %s out\n", s.durationSeconds(),
+              s.sampleRate, s.inputChannels == 1 ? "mono" : "stereo", formatName(format));
   std::printf("  latency   %d samples (%.1f ms), compensated\n", s.latencySamples,
               s.sampleRate > 0 ? 1000.0 * s.latencySamples / s.sampleRate : 0.0);
   std::printf("  voiced    %.0f %% of %lld blocks\n", 100.0 * s.voicedShare(),
@@ -151,7 +156,8 @@ bool makeFolder(const std::string& dir, std::string& error) {
     return false;
   }
   const size_t slash = dir.find_last_of('/');
-  if (slash != std::string::npos && slash > 0 && !makeFolder(dir.substr(0, slash), error)) return false;
+  if (slash != std::string::npos && slash > 0 && !makeFolder(dir.substr(0, slash), error))
+    return false;
   if (mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST) {
     error = "cannot create the folder \"" + dir + "\": " + std::strerror(errno);
     return false;
@@ -195,7 +201,9 @@ bool renderFileCommand(const RenderOptions& options, Renderer& renderer, const R
   FileSink sink(writer);
   MeterCallback meters;
   if (!options.metersPath.empty())
-    meters = [&meterFile](const MeterRow& row, std::string& err) { return meterFile.add(row, err); };
+    meters = [&meterFile](const MeterRow& row, std::string& err) {
+      return meterFile.add(row, err);
+    };
   ProgressBar bar(showProgress, "rendering");
   RenderStats stats;
   if (!renderer.render(
@@ -204,7 +212,8 @@ bool renderFileCommand(const RenderOptions& options, Renderer& renderer, const R
   bar.clear();
   if (!options.metersPath.empty() && !meterFile.finish(error)) return false;
   if (!writer.finish(error)) return false;
-  if (!options.quiet) printSummary(options.inputPath, options.outputPath, stats, options.format, changed);
+  if (!options.quiet)
+    printSummary(options.inputPath, options.outputPath, stats, options.format, changed);
   return true;
 }
 
@@ -316,7 +325,8 @@ int runCommandLine(int argc, const char* const* argv) {
   const bool ok =
       buildJob(options, job, error) && renderer.loadModule(options.modulePath, error) &&
       (options.demoDir.empty()
-           ? renderFileCommand(options, renderer, job, !options.quiet && isatty(STDERR_FILENO), error)
+           ? renderFileCommand(options, renderer, job, !options.quiet && isatty(STDERR_FILENO),
+                               error)
            : demoCommand(options, renderer, job, !options.quiet && isatty(STDERR_FILENO), error));
   std::fflush(stdout);
   if (!ok) {

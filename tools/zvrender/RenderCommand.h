@@ -9,7 +9,8 @@
 
 namespace zvrender {
 
-// Resolves --preset and --user-preset into the job (preset values) plus --set, --block, --tempo, --start.
+// Resolves --preset and --user-preset into the job (preset values) plus --set, --block, --tempo,
+// --start.
 bool buildJob(const RenderOptions& options, RenderJob& job, std::string& error);
 
 // IN.wav -> OUT.wav (+ meters). `showProgress` draws a bar on stderr; the summary goes to stdout
@@ -18,8 +19,8 @@ bool renderFileCommand(const RenderOptions& options, Renderer& renderer, const R
                        bool showProgress, std::string& error);
 
 // --demo OUTDIR.
-bool demoCommand(const RenderOptions& options, Renderer& renderer, const RenderJob& job, bool showProgress,
-                 std::string& error);
+bool demoCommand(const RenderOptions& options, Renderer& renderer, const RenderJob& job,
+                 bool showProgress, std::string& error);
 
 // Program entry, returns the exit status.
 int runCommandLine(int argc, const char* const* argv);

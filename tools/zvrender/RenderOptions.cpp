@@ -30,7 +30,8 @@ bool parseDouble(const std::string& text, double& out) {
 
 }  // namespace
 
-bool parseCommandLine(int argc, const char* const* argv, RenderOptions& options, std::string& error) {
+bool parseCommandLine(int argc, const char* const* argv, RenderOptions& options,
+                      std::string& error) {
   options = RenderOptions{};
   std::vector<std::string> positional;
   bool optionsEnded = false;
@@ -123,8 +124,8 @@ bool parseCommandLine(int argc, const char* const* argv, RenderOptions& options,
       long n = 0;
       if (!takeValue(text)) return false;
       if (!parseInt(text, n) || n < 1 || n > kMaxBlockSize) {
-        error = "--block must be a whole number from 1 to " + std::to_string(kMaxBlockSize) + ", got \"" +
-                text + "\"";
+        error = "--block must be a whole number from 1 to " + std::to_string(kMaxBlockSize) +
+                ", got \"" + text + "\"";
         return false;
       }
       options.blockSize = static_cast<int>(n);
@@ -193,51 +194,77 @@ std::string usageText(const char* programName) {
          name +
          " --demo OUTDIR [options]\n"
          "\n"
-         "Renders a WAV file through the ZoquaVoce module exactly as a host would play it: block by\n"
-         "block through the module's exported entry points, with the transport playing. The output is\n"
-         "shifted back by the module's reported latency so it lines up with the input sample for sample,\n"
-         "and the module's tail is played out. Files are written under a temporary name and renamed\n"
+         "Renders a WAV file through the ZoquaVoce module exactly as a host would play it: block "
+         "by\n"
+         "block through the module's exported entry points, with the transport playing. The output "
+         "is\n"
+         "shifted back by the module's reported latency so it lines up with the input sample for "
+         "sample,\n"
+         "and the module's tail is played out. Files are written under a temporary name and "
+         "renamed\n"
          "only when complete, so a failed run never leaves a half-written file.\n"
          "\n"
-         "Input: any WAV libsndfile reads (PCM 8/16/24/32-bit, float, double), mono or stereo, any\n"
-         "sample rate. Output: stereo WAV at the input's sample rate, 32-bit float unless told otherwise.\n"
+         "Input: any WAV libsndfile reads (PCM 8/16/24/32-bit, float, double), mono or stereo, "
+         "any\n"
+         "sample rate. Output: stereo WAV at the input's sample rate, 32-bit float unless told "
+         "otherwise.\n"
          "\n"
          "Options:\n"
-         "  --set NAME=TEXT       Set a parameter by its title and a value as the plug-in shows it; the\n"
-         "                        plug-in's own text parsing reads it. Repeatable; applied in order,\n"
+         "  --set NAME=TEXT       Set a parameter by its title and a value as the plug-in shows "
+         "it; the\n"
+         "                        plug-in's own text parsing reads it. Repeatable; applied in "
+         "order,\n"
          "                        after any preset. Examples: --set Key=F#  --set Scale=\"Minor\"\n"
-         "                        --set Speed=\"20 ms\"  --set Formant=+2  --set \"Low Latency\"=On\n"
-         "                        Titles: Key, Scale, Speed, Shift, Formant, Consonants, Mix, Output,\n"
-         "                        Low Latency, Harmony, Harmony Steps, Character, Character Amount,\n"
-         "                        Stutter, Stutter Rate, Detune (case is ignored; short titles such as\n"
-         "                        LowLat work too). Keys take sharps or flats (Bb is A#); list values\n"
+         "                        --set Speed=\"20 ms\"  --set Formant=+2  --set \"Low "
+         "Latency\"=On\n"
+         "                        Titles: Key, Scale, Speed, Shift, Formant, Consonants, Mix, "
+         "Output,\n"
+         "                        Low Latency, Harmony, Harmony Steps, Character, Character "
+         "Amount,\n"
+         "                        Stutter, Stutter Rate, Detune (case is ignored; short titles "
+         "such as\n"
+         "                        LowLat work too). Keys take sharps or flats (Bb is A#); list "
+         "values\n"
          "                        take their displayed names; other values must be numbers.\n"
-         "  --preset NAME         Apply a factory preset first (its twelve parameters; Key, Scale, Low\n"
+         "  --preset NAME         Apply a factory preset first (its twelve parameters; Key, Scale, "
+         "Low\n"
          "                        Latency and Detune are never part of a preset). Names:\n" +
          presets +
          "  --user-preset FILE    Apply a user preset file (.zvp) first, after any --preset.\n"
-         "  --block N             Host block size in samples, 1 to 65536 (default 512). The last block\n"
+         "  --block N             Host block size in samples, 1 to 65536 (default 512). The last "
+         "block\n"
          "                        of the file may be shorter, as in a host.\n"
-         "  --tempo BPM           Host tempo, 20 to 400 (default 120). The transport reports playing\n"
+         "  --tempo BPM           Host tempo, 20 to 400 (default 120). The transport reports "
+         "playing\n"
          "                        with a valid tempo and musical position for every block, so\n"
          "                        tempo-synced effects (Stutter) land on the beat grid.\n"
-         "  --start BEATS         Musical position of the first sample, in quarter notes (default 0).\n"
+         "  --start BEATS         Musical position of the first sample, in quarter notes (default "
+         "0).\n"
          "  --meters FILE.csv     Write the plug-in's meters once per block: time_s (start of the\n"
          "                        block in the input), pitch_in and pitch_out (MIDI note numbers,\n"
-         "                        69 = A4; empty when no pitch is detected), level (meter value 0..1)\n"
+         "                        69 = A4; empty when no pitch is detected), level (meter value "
+         "0..1)\n"
          "                        and level_db (the same as dBFS, -60 = silence).\n"
-         "  --pcm16, --pcm24      Write 16-bit or 24-bit PCM output (clipped at full scale) instead of\n"
+         "  --pcm16, --pcm24      Write 16-bit or 24-bit PCM output (clipped at full scale) "
+         "instead of\n"
          "  --float               32-bit float (the default).\n"
-         "  --module PATH         The plug-in module to load (default: the one built with this tool).\n"
-         "  --demo OUTDIR         Synthesise a sung demo phrase, slightly off-key, and render it with a\n"
-         "                        few contrasting settings into OUTDIR (input, outputs, meters and\n"
-         "                        pitch-trace images). --set and --preset add to every demo setting.\n"
+         "  --module PATH         The plug-in module to load (default: the one built with this "
+         "tool).\n"
+         "  --demo OUTDIR         Synthesise a sung demo phrase, slightly off-key, and render it "
+         "with a\n"
+         "                        few contrasting settings into OUTDIR (input, outputs, meters "
+         "and\n"
+         "                        pitch-trace images). --set and --preset add to every demo "
+         "setting.\n"
          "  -q, --quiet           No progress bar and no summary.\n"
          "  -h, --help            This text.\n"
          "\n"
-         "A progress bar is shown when standard error is a terminal; a summary (duration, latency,\n"
-         "voiced share, speed) is printed at the end. Errors are one line on standard error; the exit\n"
-         "status is 0 on success, 2 for a mistake in the command line and 1 for anything else (a file,\n"
+         "A progress bar is shown when standard error is a terminal; a summary (duration, "
+         "latency,\n"
+         "voiced share, speed) is printed at the end. Errors are one line on standard error; the "
+         "exit\n"
+         "status is 0 on success, 2 for a mistake in the command line and 1 for anything else (a "
+         "file,\n"
          "a parameter name or value, the module).\n";
 }
 

@@ -33,7 +33,8 @@ constexpr double kMaxTempoBpm = 400.0;
 
 // Fills `options` from argv[1..]. Returns false with a one-line reason on any mistake; the
 // parameter names and texts are checked later, against the module itself.
-bool parseCommandLine(int argc, const char* const* argv, RenderOptions& options, std::string& error);
+bool parseCommandLine(int argc, const char* const* argv, RenderOptions& options,
+                      std::string& error);
 
 std::string usageText(const char* programName);
 

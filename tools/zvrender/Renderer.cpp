@@ -24,7 +24,8 @@ namespace {
 bool equalNoCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
       return false;
   return true;
 }
@@ -55,18 +56,21 @@ std::string trimmed(const std::string& text) {
 // "fast" as Robot), which suits a host's text field but not a batch job: here a text that is
 // exactly one of the parameter's displayed values selects that value, other texts must start
 // with a number, and only then does the plug-in parse them.
-bool applySetting(zvhost::PluginInstance& instance, const std::string& title, const std::string& rawText,
-                  std::string& error) {
+bool applySetting(zvhost::PluginInstance& instance, const std::string& title,
+                  const std::string& rawText, std::string& error) {
   const std::string text = trimmed(rawText);
   IEditController* controller = instance.controller();
   // The title, or the short title hosts show in narrow strips ("LowLat", "HSteps").
   ParameterInfo info{};
   bool found = false;
   for (int32 i = 0; i < controller->getParameterCount() && !found; ++i)
-    found = controller->getParameterInfo(i, info) == kResultOk && equalNoCase(narrow(info.title), title);
+    found = controller->getParameterInfo(i, info) == kResultOk &&
+            equalNoCase(narrow(info.title), title);
   for (int32 i = 0; i < controller->getParameterCount() && !found; ++i)
-    found = controller->getParameterInfo(i, info) == kResultOk && equalNoCase(narrow(info.shortTitle), title);
-  if (!found || (info.flags & ParameterInfo::kIsReadOnly)) return instance.setByText(title, rawText, error);
+    found = controller->getParameterInfo(i, info) == kResultOk &&
+            equalNoCase(narrow(info.shortTitle), title);
+  if (!found || (info.flags & ParameterInfo::kIsReadOnly))
+    return instance.setByText(title, rawText, error);
   const ParamID id = info.id;
   const std::string fullTitle = narrow(info.title);
 
@@ -87,7 +91,8 @@ bool applySetting(zvhost::PluginInstance& instance, const std::string& title, co
     }
     // The key list names sharps only, and the plug-in reads a typed "Bb" as its first letter, B.
     // A flat is the sharp of the note below: "Bb" is A#, "Db" is C#, "Cb" is B.
-    if (equalNoCase(fullTitle, "Key") && info.stepCount == 11 && text.size() == 2 && text[1] == 'b') {
+    if (equalNoCase(fullTitle, "Key") && info.stepCount == 11 && text.size() == 2 &&
+        text[1] == 'b') {
       for (int32 step = 0; step <= 11; ++step) {
         String128 shown{};
         if (controller->getParamStringByValue(id, step / 11.0, shown) == kResultOk &&
@@ -148,7 +153,8 @@ bool Renderer::loadModule(const std::string& path, std::string& error) {
   return module_ != nullptr;
 }
 
-bool Renderer::factoryPresetValues(const std::string& name, std::vector<std::pair<int, double>>& values,
+bool Renderer::factoryPresetValues(const std::string& name,
+                                   std::vector<std::pair<int, double>>& values,
                                    std::string& error) {
   int32_t index = zv::findFactoryPreset(name.c_str());
   for (int32_t i = 0; index < 0 && i < zv::kNumFactoryPresets; ++i)
@@ -164,8 +170,9 @@ bool Renderer::factoryPresetValues(const std::string& name, std::vector<std::pai
   return true;
 }
 
-bool Renderer::userPresetValues(const std::string& path, std::vector<std::pair<int, double>>& values,
-                                std::string& name, std::string& error) {
+bool Renderer::userPresetValues(const std::string& path,
+                                std::vector<std::pair<int, double>>& values, std::string& name,
+                                std::string& error) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) {
     error = "cannot read \"" + path + "\": " + std::strerror(errno);
@@ -183,7 +190,8 @@ bool Renderer::userPresetValues(const std::string& path, std::vector<std::pair<i
   char line[256];
   while (std::fgets(line, sizeof line, file)) {
     size_t length = std::strlen(line);
-    while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) line[--length] = '\0';
+    while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r'))
+      line[--length] = '\0';
     if (std::strncmp(line, "ZoquaVocePreset", 15) == 0) {
       magicSeen = true;
     } else if (std::strncmp(line, "name=", 5) == 0) {
@@ -203,11 +211,13 @@ bool Renderer::userPresetValues(const std::string& path, std::vector<std::pair<i
     return false;
   }
   values.clear();
-  for (int32_t j = 0; j < zv::kNumPresetParams; ++j) values.emplace_back(zv::kPresetParamIds[j], column[j]);
+  for (int32_t j = 0; j < zv::kNumPresetParams; ++j)
+    values.emplace_back(zv::kPresetParamIds[j], column[j]);
   return true;
 }
 
-std::unique_ptr<zvhost::PluginInstance> Renderer::makeInstance(const RenderJob& job, std::string& error) {
+std::unique_ptr<zvhost::PluginInstance> Renderer::makeInstance(const RenderJob& job,
+                                                               std::string& error) {
   if (!module_) {
     error = "no module loaded";
     return nullptr;
@@ -234,7 +244,8 @@ bool Renderer::checkJob(const RenderJob& job, std::string& error) {
   return makeInstance(job, error) != nullptr;
 }
 
-bool Renderer::describeJob(const RenderJob& job, std::vector<std::pair<std::string, std::string>>& changed,
+bool Renderer::describeJob(const RenderJob& job,
+                           std::vector<std::pair<std::string, std::string>>& changed,
                            std::string& error) {
   changed.clear();
   auto instance = makeInstance(job, error);
@@ -242,19 +253,22 @@ bool Renderer::describeJob(const RenderJob& job, std::vector<std::pair<std::stri
   IEditController* controller = instance->controller();
   for (int32 i = 0; i < controller->getParameterCount(); ++i) {
     ParameterInfo info{};
-    if (controller->getParameterInfo(i, info) != kResultOk || (info.flags & ParameterInfo::kIsReadOnly))
+    if (controller->getParameterInfo(i, info) != kResultOk ||
+        (info.flags & ParameterInfo::kIsReadOnly))
       continue;
     const ParamValue value = controller->getParamNormalized(info.id);
     String128 shown{}, shownDefault{};
     controller->getParamStringByValue(info.id, value, shown);
     controller->getParamStringByValue(info.id, info.defaultNormalizedValue, shownDefault);
-    if (narrow(shown) != narrow(shownDefault)) changed.emplace_back(narrow(info.title), narrow(shown));
+    if (narrow(shown) != narrow(shownDefault))
+      changed.emplace_back(narrow(info.title), narrow(shown));
   }
   return true;
 }
 
-bool Renderer::render(const RenderJob& job, AudioSource& source, AudioSink& sink, const MeterCallback& meters,
-                      const ProgressCallback& progress, RenderStats& stats, std::string& error) {
+bool Renderer::render(const RenderJob& job, AudioSource& source, AudioSink& sink,
+                      const MeterCallback& meters, const ProgressCallback& progress,
+                      RenderStats& stats, std::string& error) {
   const auto clockStart = std::chrono::steady_clock::now();
   stats = RenderStats{};
   const int channels = source.channels();
@@ -270,7 +284,8 @@ bool Renderer::render(const RenderJob& job, AudioSource& source, AudioSink& sink
     return false;
   }
 
-  std::vector<std::vector<float>> in(static_cast<size_t>(channels), std::vector<float>(block, 0.0f));
+  std::vector<std::vector<float>> in(static_cast<size_t>(channels),
+                                     std::vector<float>(block, 0.0f));
   std::vector<std::vector<float>> out(2, std::vector<float>(block, 0.0f));
   std::vector<float> interleavedIn(static_cast<size_t>(block) * channels);
   std::vector<float> interleavedOut(static_cast<size_t>(block) * 2);
@@ -289,8 +304,9 @@ bool Renderer::render(const RenderJob& job, AudioSource& source, AudioSink& sink
   int64_t processed = 0;    // samples handed to the module so far
   int64_t inputFrames = 0;  // real input frames read
   bool inputDone = false;
-  int64_t latency = -1;  // known after the first block, once the settings have reached the processor
-  int64_t target = -1;   // output frames to deliver, known once the input has ended
+  int64_t latency =
+      -1;               // known after the first block, once the settings have reached the processor
+  int64_t target = -1;  // output frames to deliver, known once the input has ended
   int64_t delivered = 0;
   int64_t extraTail = 0;
 
@@ -324,7 +340,8 @@ bool Renderer::render(const RenderJob& job, AudioSource& source, AudioSink& sink
       latency = static_cast<int64_t>(instance->processor()->getLatencySamples());
       // Anything longer would only mean rendering seconds of silence to throw away.
       if (latency > static_cast<int64_t>(kMaxLatencySeconds * sr)) {
-        error = "the module reports an implausible latency of " + std::to_string(latency) + " samples";
+        error =
+            "the module reports an implausible latency of " + std::to_string(latency) + " samples";
         return false;
       }
       const uint32 tail = instance->processor()->getTailSamples();
@@ -341,8 +358,10 @@ bool Renderer::render(const RenderJob& job, AudioSource& source, AudioSink& sink
       MeterRow row;
       row.timeSeconds = (processed) / sr;
       double value = 0.0;
-      if (instance->outputChanges().last(kPitchInId, value)) row.pitchInNote = decodePitchMeter(value);
-      if (instance->outputChanges().last(kPitchOutId, value)) row.pitchOutNote = decodePitchMeter(value);
+      if (instance->outputChanges().last(kPitchInId, value))
+        row.pitchInNote = decodePitchMeter(value);
+      if (instance->outputChanges().last(kPitchOutId, value))
+        row.pitchOutNote = decodePitchMeter(value);
       if (instance->outputChanges().last(kLevelId, value)) row.level = value;
       ++stats.blocks;
       if (std::isfinite(row.pitchInNote)) ++stats.voicedBlocks;
@@ -361,8 +380,8 @@ bool Renderer::render(const RenderJob& job, AudioSource& source, AudioSink& sink
         const float r = out[1][static_cast<size_t>(first + i)];
         interleavedOut[static_cast<size_t>(i) * 2] = l;
         interleavedOut[static_cast<size_t>(i) * 2 + 1] = r;
-        stats.peak =
-            std::max({stats.peak, static_cast<double>(std::fabs(l)), static_cast<double>(std::fabs(r))});
+        stats.peak = std::max(
+            {stats.peak, static_cast<double>(std::fabs(l)), static_cast<double>(std::fabs(r))});
       }
       if (!sink.write(interleavedOut.data(), frames, error)) return false;
       delivered += frames;
@@ -376,7 +395,8 @@ bool Renderer::render(const RenderJob& job, AudioSource& source, AudioSink& sink
   instance->stop();
   stats.inputFrames = inputFrames;
   stats.outputFrames = delivered;
-  stats.renderSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - clockStart).count();
+  stats.renderSeconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - clockStart).count();
   return true;
 }
 

@@ -28,7 +28,7 @@ struct RenderJob {
 };
 
 class AudioSource {
-public:
+ public:
   virtual ~AudioSource() = default;
   virtual int channels() const = 0;
   virtual double sampleRate() const = 0;
@@ -38,7 +38,7 @@ public:
 };
 
 class AudioSink {
-public:
+ public:
   virtual ~AudioSink() = default;
   // Interleaved stereo frames, already aligned with the input.
   virtual bool write(const float* interleavedStereo, int frames, std::string& error) = 0;
@@ -46,7 +46,7 @@ public:
 
 // An in-memory source and sink, for the demo and for tests.
 class BufferSource : public AudioSource {
-public:
+ public:
   BufferSource(const std::vector<float>& interleaved, int channels, double sampleRate)
       : data_(interleaved), channels_(channels), sampleRate_(sampleRate) {}
   int channels() const override { return channels_; }
@@ -54,7 +54,7 @@ public:
   int64_t frames() const override { return static_cast<int64_t>(data_.size()) / channels_; }
   int read(float* interleaved, int maxFrames) override;
 
-private:
+ private:
   const std::vector<float>& data_;
   int channels_;
   double sampleRate_;
@@ -62,7 +62,7 @@ private:
 };
 
 class BufferSink : public AudioSink {
-public:
+ public:
   bool write(const float* interleavedStereo, int frames, std::string&) override {
     samples.insert(samples.end(), interleavedStereo, interleavedStereo + 2 * frames);
     return true;
@@ -81,17 +81,21 @@ struct RenderStats {
   double peak = 0.0;
   double renderSeconds = 0.0;
 
-  double voicedShare() const { return blocks > 0 ? static_cast<double>(voicedBlocks) / blocks : 0.0; }
+  double voicedShare() const {
+    return blocks > 0 ? static_cast<double>(voicedBlocks) / blocks : 0.0;
+  }
   double durationSeconds() const { return sampleRate > 0 ? inputFrames / sampleRate : 0.0; }
   // How many seconds of audio one second of rendering produced.
-  double realTimeFactor() const { return renderSeconds > 0 ? durationSeconds() / renderSeconds : 0.0; }
+  double realTimeFactor() const {
+    return renderSeconds > 0 ? durationSeconds() / renderSeconds : 0.0;
+  }
 };
 
 using MeterCallback = std::function<bool(const MeterRow&, std::string& error)>;
 using ProgressCallback = std::function<void(double fraction)>;
 
 class Renderer {
-public:
+ public:
   Renderer();
   ~Renderer();
 
@@ -108,8 +112,8 @@ public:
 
   // Normalized values of the twelve preset parameters for a factory preset name (exact match
   // first, then ignoring case); false with a reason when there is no such preset.
-  static bool factoryPresetValues(const std::string& name, std::vector<std::pair<int, double>>& values,
-                                  std::string& error);
+  static bool factoryPresetValues(const std::string& name,
+                                  std::vector<std::pair<int, double>>& values, std::string& error);
 
   // The twelve normalized values of a user preset file (.zvp), read by the same line rules as the
   // editor's preset list: the magic line is required, missing columns keep their defaults,
@@ -117,10 +121,11 @@ public:
   static bool userPresetValues(const std::string& path, std::vector<std::pair<int, double>>& values,
                                std::string& name, std::string& error);
 
-  bool render(const RenderJob& job, AudioSource& source, AudioSink& sink, const MeterCallback& meters,
-              const ProgressCallback& progress, RenderStats& stats, std::string& error);
+  bool render(const RenderJob& job, AudioSource& source, AudioSink& sink,
+              const MeterCallback& meters, const ProgressCallback& progress, RenderStats& stats,
+              std::string& error);
 
-private:
+ private:
   std::unique_ptr<zvhost::PluginInstance> makeInstance(const RenderJob& job, std::string& error);
 
   std::unique_ptr<zvhost::Module> module_;

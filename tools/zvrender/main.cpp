@@ -1,3 +1,5 @@
 #include "RenderCommand.h"
 
-int main(int argc, char** argv) { return zvrender::runCommandLine(argc, argv); }
+int main(int argc, char** argv) {
+  return zvrender::runCommandLine(argc, argv);
+}
