@@ -79,6 +79,27 @@ TEST(RenderLatency, PutsAnImpulseBackOnItsOwnSampleAtEveryRateAndBlockSize) {
   }
 }
 
+// With the wet path on, an isolated click is unvoiced and leaves through the consonant path: it
+// must still come out on its own sample, or the compensation disagrees with the voice's delay.
+TEST(RenderLatency, KeepsAClickOnItsSampleWithTheDefaultSettings) {
+  for (double sr : {44100.0, 48000.0}) {
+    for (int block : {1, 333, 512}) {
+      for (const char* lowLatency : {"Off", "On"}) {
+        SCOPED_TRACE(testing::Message()
+                     << sr << " Hz, block " << block << ", Low Latency " << lowLatency);
+        std::vector<float> in(12000, 0.0f);
+        in[5003] = 0.8f;
+        RenderJob job;
+        job.blockSize = block;
+        job.settings = {{"Low Latency", lowLatency}};
+        const Rendered out = render(in, 1, sr, job);
+        ASSERT_EQ(out.left.size(), in.size());
+        EXPECT_EQ(loudestIndex(out.left), 5003u);
+      }
+    }
+  }
+}
+
 TEST(RenderLatency, FlushesTheTailSoTheLastInputSampleIsHeard) {
   const size_t length = 5000;
   std::vector<float> in(length, 0.0f);
