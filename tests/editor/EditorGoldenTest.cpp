@@ -1,22 +1,10 @@
 // Golden images of the editor face: a handful of states rendered through the snapshot scenes,
 // whose pixel hashes must match the table. A mismatch writes the face to
 // golden-failures/NAME.png, so a failure is something to look at.
-#include <gtest/gtest.h>
-
-#include <cinttypes>
-#include <cstdio>
-#include <filesystem>
-#include <string>
-
-#include "SceneRegistry.h"
+#include "GoldenCheck.h"
 
 namespace zv {
 namespace {
-
-struct Golden {
-  const char* scene;
-  std::uint64_t hash;
-};
 
 // To accept a deliberate change: look at the PNGs `zvsnapshot editor-...` writes, then copy the
 // new hashes from `zvsnapshot --list`.
@@ -32,26 +20,7 @@ constexpr Golden kEditorGoldens[] = {
     {"editor-size-200", 0xc0e31d0d90928c4bull},
 };
 
-TEST(EditorGoldenImages, FaceStatesRenderTheirRecordedPixels) {
-  const auto& registry = snapshot::builtInScenes();
-  for (const Golden& golden : kEditorGoldens) {
-    SCOPED_TRACE(golden.scene);
-    const snapshot::Scene* scene = registry.find(golden.scene);
-    ASSERT_NE(scene, nullptr) << "scene not registered";
-    const Canvas canvas = snapshot::render(*scene);
-    const std::uint64_t hash = snapshot::hashPixels(canvas);
-    if (hash != golden.hash) {
-      std::error_code ec;
-      std::filesystem::create_directories("golden-failures", ec);
-      const std::string path = std::string("golden-failures/") + golden.scene + ".png";
-      const bool written = snapshot::writePng(path, canvas);
-      char text[32];
-      std::snprintf(text, sizeof text, "0x%016" PRIx64, hash);
-      ADD_FAILURE() << "scene \"" << golden.scene << "\" hashes " << text
-                    << (written ? "; written to " : "; could not write ") << path;
-    }
-  }
-}
+TEST(EditorGoldenImages, FaceStatesRenderTheirRecordedPixels) { expectGoldenScenes(kEditorGoldens); }
 
 }  // namespace
 }  // namespace zv
