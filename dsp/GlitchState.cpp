@@ -8,16 +8,16 @@ void GlitchState::configure(double sampleRate, int captureLength) {
   sampleRate_ = sampleRate > 0.0 ? sampleRate : 44100.0;
   int length = 1;
   while (length < captureLength) length <<= 1;
-  leftLine_.assign(static_cast<size_t>(length), 0.0f);
-  rightLine_.assign(static_cast<size_t>(length), 0.0f);
+  leftLine_.allocate(length);
+  rightLine_.allocate(length);
   mask_ = length - 1;
   fadeSamples_ = std::max(1, static_cast<int>(0.003 * sampleRate_));  // 3 ms pass fades
   reset();
 }
 
 void GlitchState::reset() {
-  std::fill(leftLine_.begin(), leftLine_.end(), 0.0f);
-  std::fill(rightLine_.begin(), rightLine_.end(), 0.0f);
+  leftLine_.clear();
+  rightLine_.clear();
   writeIndex_ = 0;
   countdown_ = 0;
   segmentStart_ = 0;
@@ -31,11 +31,11 @@ void GlitchState::reset() {
 }
 
 void GlitchState::process(float& left, float& right, float amount) {
-  if (!(amount > 0.001f) || leftLine_.empty()) return;
+  if (!(amount > 0.001f) || leftLine_.size() == 0) return;
   const float a = std::min(amount, 1.0f);
   const int size = mask_ + 1;
-  leftLine_[static_cast<size_t>(writeIndex_)] = left;
-  rightLine_[static_cast<size_t>(writeIndex_)] = right;
+  leftLine_.cell(writeIndex_) = left;
+  rightLine_.cell(writeIndex_) = right;
 
   float target = 0.0f;
   bool advancing = false;
@@ -88,8 +88,8 @@ void GlitchState::process(float& left, float& right, float amount) {
       fade = static_cast<float>(p) / f;
     else if (n - f < p)
       fade = static_cast<float>(n - p) / f;
-    const float gl = leftLine_[static_cast<size_t>(src)];
-    const float gr = rightLine_[static_cast<size_t>(src)];
+    const float gl = leftLine_.at(src);
+    const float gr = rightLine_.at(src);
     if (advancing) {
       position_ = p + 1;
       if (position_ >= n) position_ = n - 1;

@@ -2,6 +2,8 @@
 // two or more times, sometimes reversed, crossfading to and from the live signal.
 #pragma once
 
+#include "SampleRing.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -37,8 +39,8 @@ public:
 
 private:
   double sampleRate_ = 44100.0;
-  std::vector<float> leftLine_;
-  std::vector<float> rightLine_;
+  SampleRing leftLine_;
+  SampleRing rightLine_;
   int mask_ = 0;
   int fadeSamples_ = 1;
   int writeIndex_ = 0;

@@ -22,8 +22,8 @@ void StutterUnit::configure(double sampleRate, int captureLength) {
   sampleRate_ = sampleRate > 0.0 ? sampleRate : 44100.0;
   int length = 1;
   while (length < captureLength) length <<= 1;
-  leftLine_.assign(static_cast<size_t>(length), 0.0f);
-  rightLine_.assign(static_cast<size_t>(length), 0.0f);
+  leftLine_.allocate(length);
+  rightLine_.allocate(length);
   mask_ = length - 1;
   gateCoeff_ = static_cast<float>(std::exp(-1.0 / (0.0025 * sampleRate_)));  // 2.5 ms ramps
   fadeSamples_ = std::max(1, static_cast<int>(0.002 * sampleRate_));         // 2 ms pass fades
@@ -31,8 +31,8 @@ void StutterUnit::configure(double sampleRate, int captureLength) {
 }
 
 void StutterUnit::reset() {
-  std::fill(leftLine_.begin(), leftLine_.end(), 0.0f);
-  std::fill(rightLine_.begin(), rightLine_.end(), 0.0f);
+  leftLine_.clear();
+  rightLine_.clear();
   writeIndex_ = 0;
   counter_ = 0;
   currentBeat_ = -1.0;
@@ -42,9 +42,9 @@ void StutterUnit::reset() {
 
 void StutterUnit::process(float& left, float& right, int mode, int rateIndex, double beatPos,
                           double spb) {
-  if (mode == kStutterOff || leftLine_.empty()) return;
-  leftLine_[static_cast<size_t>(writeIndex_)] = left;
-  rightLine_[static_cast<size_t>(writeIndex_)] = right;
+  if (mode == kStutterOff || leftLine_.size() == 0) return;
+  leftLine_.cell(writeIndex_) = left;
+  rightLine_.cell(writeIndex_) = right;
   const double beats = kStutterRateBeats[std::clamp(rateIndex, 0, 5)];
   if (mode == kStutterGate)
     gate(left, right, beats, beatPos);
@@ -96,8 +96,8 @@ void StutterUnit::repeat(float& left, float& right, double beats, double beatPos
   if (counter_ < fade) g = std::min(g, counter_ / fadeLen);
 
   const float gain = static_cast<float>(g);
-  left = leftLine_[static_cast<size_t>(readIndex)] * gain;
-  right = rightLine_[static_cast<size_t>(readIndex)] * gain;
+  left = leftLine_.at(readIndex) * gain;
+  right = rightLine_.at(readIndex) * gain;
   ++counter_;
 }
 

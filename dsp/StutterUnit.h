@@ -2,6 +2,8 @@
 // first step of each beat and plays it again until the beat ends.
 #pragma once
 
+#include "SampleRing.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -41,8 +43,8 @@ private:
   void repeat(float& left, float& right, double beats, double beatPos, double spb);
 
   double sampleRate_ = 44100.0;
-  std::vector<float> leftLine_;
-  std::vector<float> rightLine_;
+  SampleRing leftLine_;
+  SampleRing rightLine_;
   int mask_ = 0;
   int writeIndex_ = 0;
   double currentBeat_ = -1.0;
