@@ -200,7 +200,7 @@ std::unique_ptr<PluginInstance> PluginInstance::create(IPluginFactory* factory, 
     return nullptr;
   }
   std::unique_ptr<PluginInstance> inst(new PluginInstance());
-  inst->host_ = owned(new HostApplication());
+  inst->host_ = std::make_unique<HostApplication>();
 
   PClassInfo info;
   TUID processorCid{};
@@ -223,7 +223,7 @@ std::unique_ptr<PluginInstance> PluginInstance::create(IPluginFactory* factory, 
     error = "cannot create the processor";
     return nullptr;
   }
-  if (inst->component_->initialize(inst->host_) != kResultOk) {
+  if (inst->component_->initialize(inst->host_.get()) != kResultOk) {
     error = "the processor refused to initialise";
     return nullptr;
   }
@@ -238,7 +238,7 @@ std::unique_ptr<PluginInstance> PluginInstance::create(IPluginFactory* factory, 
                                 reinterpret_cast<void**>(&inst->controller_)) == kResultOk &&
         inst->controller_) {
       inst->separateController_ = true;
-      if (inst->controller_->initialize(inst->host_) != kResultOk) {
+      if (inst->controller_->initialize(inst->host_.get()) != kResultOk) {
         error = "the controller refused to initialise";
         return nullptr;
       }

@@ -135,7 +135,8 @@ public:
 private:
   PluginInstance() = default;
 
-  IPtr<HostApplication> host_;
+  // The SDK's host application does not count references; it lives exactly as long as this.
+  std::unique_ptr<HostApplication> host_;
   ComponentHandler handler_;
   IComponent* component_ = nullptr;
   IAudioProcessor* processor_ = nullptr;
