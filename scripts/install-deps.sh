@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs everything the project needs on a fresh Debian 12 machine (as root), from Debian's
+# Installs everything the project needs on a fresh Debian 12 machine (through sudo unless run as
+# root), from Debian's
 # packages and the npm registry. Safe to run again: it takes a few seconds when all is there.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -17,9 +18,11 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ "${#missing[@]}" -gt 0 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q --no-install-recommends -o DPkg::Lock::Timeout=600 "${missing[@]}"
+  as_root=()
+  [ "$(id -u)" -eq 0 ] || as_root=(sudo)
+  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -q --no-install-recommends -o DPkg::Lock::Timeout=600 "${missing[@]}"
 fi
 
 # Poppins Medium and Bold, embedded into the module at build time; pinned by checksum.
