@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Installs everything the project needs on a fresh Debian 12 machine (through sudo unless run as
-# root), from Debian's
-# packages and the npm registry. Safe to run again: it takes a few seconds when all is there.
+# root), from Debian's packages and the npm registry. Safe to run again: it takes a few seconds when all is there.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
