@@ -26,17 +26,43 @@ using namespace Steinberg::Vst;
 namespace {
 
 
-// A temporary APPDATA for the settings and preset files the view reads and writes.
+// Removes a folder and everything below it.
+void removeTree(const std::string& dir) {
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &entry);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = entry.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string path = dir + "\\" + name;
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        removeTree(path);
+      else
+        DeleteFileA(path.c_str());
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+  }
+  RemoveDirectoryA(dir.c_str());
+}
+
+// A fresh, empty APPDATA for the settings and preset files the view reads and writes. Wine
+// reuses process ids and keeps its temp folder between runs, so the name also carries a clock
+// reading, and the folder is removed again afterwards.
 struct TempAppData {
   TempAppData() {
     char base[MAX_PATH];
     GetTempPathA(MAX_PATH, base);
-    static int serial = 0;  // a fresh folder per test: no test sees another's settings
-    dir = std::string(base) + "zvviewtest" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++serial);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    static int serial = 0;
+    dir = std::string(base) + "zvviewtest" + std::to_string(GetCurrentProcessId()) + "_" +
+          std::to_string(now.QuadPart) + "_" + std::to_string(++serial);
+    removeTree(dir);
     CreateDirectoryA(dir.c_str(), nullptr);
     SetEnvironmentVariableA("APPDATA", dir.c_str());
     _putenv_s("APPDATA", dir.c_str());
   }
+  ~TempAppData() { removeTree(dir); }
   std::string settingsPath() const { return dir + "\\ZoquaVoce\\settings.txt"; }
   std::string dir;
 };
