@@ -37,7 +37,7 @@ class Editor {
   std::vector<UserPreset> userPresets;  // sorted by name
   std::function<void(std::vector<UserPreset>&)> loadPresets;
   std::function<bool(const UserPreset&)> savePreset;
-  std::function<void(const std::string&)> deletePreset;
+  std::function<bool(const std::string&)> deletePreset;  // false: the file is still there
 
   static constexpr float kSizeSteps[6] = {1.0f, 1.15f, 1.3f, 1.5f, 1.75f, 2.0f};
   static constexpr std::size_t kMaxEntryLength = 10;

@@ -157,9 +157,9 @@ bool Editor::onMouseDown(float x, float y, bool ctrl, bool doubleClick) {
       break;
     case kHitDelete: {
       ParamValues v = values();
+      // A preset whose file could not be deleted stays listed; it would be back on the next load.
       pressPresetDelete(deleteTimer_, v, userPresets, [this](const std::string& name) {
-        if (deletePreset) deletePreset(name);
-        return true;
+        return deletePreset ? deletePreset(name) : true;
       });
       break;
     }

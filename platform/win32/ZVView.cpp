@@ -67,7 +67,7 @@ ZVView::ZVView(ZVController* controller) : CPluginView(nullptr), controller_(con
 
   editor.loadPresets = [](std::vector<zv::UserPreset>& list) { zv::loadUserPresets(list); };
   editor.savePreset = [](const zv::UserPreset& preset) { return zv::saveUserPreset(preset); };
-  editor.deletePreset = [](const std::string& name) { zv::deleteUserPreset(name); };
+  editor.deletePreset = [](const std::string& name) { return zv::deleteUserPreset(name); };
   // The dancer window is not part of this view yet: the stage keeps the mascot at home.
   editor.onPopOut = [this](bool) { core_->markFullRedraw(); };
   editor.poppedOut = dancerOpen();

@@ -23,12 +23,16 @@ struct Recorder {
   std::vector<UserPreset> saved;
   std::vector<float> sizes;
   std::vector<bool> popOuts;
+  bool deleteSucceeds = true;
 
   void attach(Editor& e) {
     e.onBeginEdit = [this](int id) { events.push_back("b" + std::to_string(id)); };
     e.onPerformEdit = [this](int id, double) { events.push_back("p" + std::to_string(id)); };
     e.onEndEdit = [this](int id) { events.push_back("e" + std::to_string(id)); };
-    e.deletePreset = [this](const std::string& name) { deleted.push_back(name); };
+    e.deletePreset = [this](const std::string& name) {
+      deleted.push_back(name);
+      return deleteSucceeds;
+    };
     e.savePreset = [this](const UserPreset& p) {
       saved.push_back(p);
       return true;
@@ -292,6 +296,20 @@ TEST_F(EditorInput, DeleteAsksOnceAndDeletesOnlyWithinThreeSeconds) {
   EXPECT_EQ(rec.deleted, (std::vector<std::string>{"Mine"}));
   EXPECT_TRUE(e.userPresets.empty());
   EXPECT_EQ(countKind(e, kHitDelete), 0);
+}
+
+TEST_F(EditorInput, APresetWhoseFileCannotBeDeletedStaysListed) {
+  UserPreset mine{"Locked", factoryPresetValues(0)};
+  mine.values[0] = 0.3;  // Speed
+  e.userPresets = {mine};
+  e.params[kSpeed] = 0.3;
+  e.rebuildHitRegions();
+  rec.deleteSucceeds = false;
+  e.onMouseDown(160, 262, false, false);
+  e.onMouseDown(160, 262, false, false);
+  EXPECT_EQ(rec.deleted, (std::vector<std::string>{"Locked"}));
+  ASSERT_EQ(e.userPresets.size(), 1u);
+  EXPECT_EQ(e.presetName(), "Locked");
 }
 
 TEST_F(EditorInput, DeleteButtonExistsOnlyWhileAUserPresetIsCurrent) {
