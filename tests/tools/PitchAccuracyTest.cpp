@@ -9,23 +9,13 @@
 
 #include "DemoVoice.h"
 #include "Renderer.h"
+#include "SharedRenderer.h"
 
 using namespace zvrender;
 
 namespace {
 
-Renderer& renderer() {
-  static Renderer* instance = [] {
-    auto* r = new Renderer();
-    std::string error;
-    if (!r->loadModule(ZV_MODULE_FILE, error)) {
-      std::fprintf(stderr, "%s\n", error.c_str());
-      std::abort();
-    }
-    return r;
-  }();
-  return *instance;
-}
+Renderer& renderer() { return zvtest::sharedRenderer(); }
 
 // Frequency of a frame by normalized cross-correlation over lags of 70..1000 Hz. The smallest lag
 // whose peak reaches 90 % of the best one wins, which avoids reading a period too long by an

@@ -6,23 +6,13 @@
 
 #include "DemoVoice.h"
 #include "Renderer.h"
+#include "SharedRenderer.h"
 
 using namespace zvrender;
 
 namespace {
 
-Renderer& renderer() {
-  static Renderer* instance = [] {
-    auto* r = new Renderer();
-    std::string error;
-    if (!r->loadModule(ZV_MODULE_FILE, error)) {
-      std::fprintf(stderr, "%s\n", error.c_str());
-      std::abort();
-    }
-    return r;
-  }();
-  return *instance;
-}
+Renderer& renderer() { return zvtest::sharedRenderer(); }
 
 const std::vector<float>& voice() {
   static const std::vector<float> v = synthesizeVoice(demoMelody(), 44100.0, VoiceStyle{});

@@ -4,23 +4,13 @@
 #include <cmath>
 
 #include "Renderer.h"
+#include "SharedRenderer.h"
 
 using namespace zvrender;
 
 namespace {
 
-Renderer& renderer() {
-  static Renderer* instance = [] {
-    auto* r = new Renderer();
-    std::string error;
-    if (!r->loadModule(ZV_MODULE_FILE, error)) {
-      std::fprintf(stderr, "%s\n", error.c_str());
-      std::abort();
-    }
-    return r;
-  }();
-  return *instance;
-}
+Renderer& renderer() { return zvtest::sharedRenderer(); }
 
 struct Rendered {
   std::vector<float> left, right;
