@@ -28,6 +28,21 @@ int floorDiv(int a, int b) {
   return a >= 0 ? a / b : -((-a + b - 1) / b);
 }
 
+// Copies the three knob boxes between two buffers of the canvas's size.
+void copyPulseBoxes(const Canvas& canvas, const std::uint32_t* from, std::uint32_t* to) {
+  const float s = canvas.scale;
+  for (const auto& box : kPulseBoxes) {
+    const int x0 = std::clamp(static_cast<int>(box[0] * s), 0, canvas.width);
+    const int x1 = std::clamp(static_cast<int>(std::ceil(box[2] * s)), 0, canvas.width);
+    const int y0 = std::clamp(static_cast<int>(box[1] * s), 0, canvas.height);
+    const int y1 = std::clamp(static_cast<int>(std::ceil(box[3] * s)), 0, canvas.height);
+    for (int y = y0; y < y1 && x1 > x0; ++y) {
+      const std::size_t at = static_cast<std::size_t>(y) * canvas.width + x0;
+      std::memcpy(&to[at], &from[at], sizeof(std::uint32_t) * (x1 - x0));
+    }
+  }
+}
+
 }  // namespace
 
 // --- Pitch display -------------------------------------------------------------------------
@@ -190,17 +205,7 @@ void Editor::storePulseSnapshot() {
   snapshotWidth_ = face_.width;
   snapshotHeight_ = face_.height;
   // Only the knob boxes are ever restored from it.
-  const float s = face_.scale;
-  for (const auto& box : kPulseBoxes) {
-    const int x0 = std::clamp(static_cast<int>(box[0] * s), 0, face_.width);
-    const int x1 = std::clamp(static_cast<int>(std::ceil(box[2] * s)), 0, face_.width);
-    const int y0 = std::clamp(static_cast<int>(box[1] * s), 0, face_.height);
-    const int y1 = std::clamp(static_cast<int>(std::ceil(box[3] * s)), 0, face_.height);
-    for (int y = y0; y < y1 && x1 > x0; ++y) {
-      const std::size_t at = static_cast<std::size_t>(y) * face_.width + x0;
-      std::memcpy(&pulseSnapshot_[at], &face_.pixels[at], sizeof(std::uint32_t) * (x1 - x0));
-    }
-  }
+  copyPulseBoxes(face_, face_.pixels.data(), pulseSnapshot_.data());
 }
 
 bool Editor::pulseWanted() const {
@@ -211,16 +216,7 @@ void Editor::drawPulse() {
   const float s = face_.scale;
   if (snapshotWidth_ == face_.width && snapshotHeight_ == face_.height &&
       pulseSnapshot_.size() == face_.pixels.size()) {
-    for (const auto& box : kPulseBoxes) {
-      const int x0 = std::clamp(static_cast<int>(box[0] * s), 0, face_.width);
-      const int x1 = std::clamp(static_cast<int>(std::ceil(box[2] * s)), 0, face_.width);
-      const int y0 = std::clamp(static_cast<int>(box[1] * s), 0, face_.height);
-      const int y1 = std::clamp(static_cast<int>(std::ceil(box[3] * s)), 0, face_.height);
-      for (int y = y0; y < y1 && x1 > x0; ++y) {
-        const std::size_t at = static_cast<std::size_t>(y) * face_.width + x0;
-        std::memcpy(&face_.pixels[at], &pulseSnapshot_[at], sizeof(std::uint32_t) * (x1 - x0));
-      }
-    }
+    copyPulseBoxes(face_, pulseSnapshot_.data(), face_.pixels.data());
   }
   const float level = envelope_;
   pulseDrawnLevel_ = level;
