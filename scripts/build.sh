@@ -2,7 +2,14 @@
 # Builds the native (Linux) tree, the Windows cross build, or both:  scripts/build.sh [native|windows|all]
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+usage="usage: scripts/build.sh [native|windows|all]"
 which="${1:-all}"
+# A mistyped target would otherwise build nothing and still report success.
+case "$which" in
+  native | windows | all) ;;
+  *) echo "$usage" >&2; exit 2 ;;
+esac
+[ "$#" -le 1 ] || { echo "$usage" >&2; exit 2; }
 jobs="${ZV_JOBS:-2}"
 werror="${ZV_WERROR:-OFF}"
 

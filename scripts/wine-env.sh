@@ -9,8 +9,17 @@ export WINEPREFIX="${ZV_WINEPREFIX:-/tmp/zoquavoce-wine-$(id -u)}"
 
 zv_wine_prepare() {
   if [ ! -f "$WINEPREFIX/.zv-ready-2" ]; then
-    rm -rf "$WINEPREFIX"
-    mkdir -p "$WINEPREFIX"
+    # WINEPREFIX may point anywhere (ZV_WINEPREFIX): only a prefix this script made, recognised by
+    # its own marker, is wiped and rebuilt; an empty or missing folder is made ours; anything else
+    # is left untouched.
+    if [ -f "$WINEPREFIX/.zv-created" ] || compgen -G "$WINEPREFIX/.zv-ready-*" >/dev/null; then
+      rm -rf "$WINEPREFIX"
+    elif [ -e "$WINEPREFIX" ] && [ -n "$(ls -A "$WINEPREFIX" 2>/dev/null)" ]; then
+      echo "wine-env: $WINEPREFIX exists and was not made by this script; not touching it" >&2
+      return 1
+    fi
+    mkdir -p "$WINEPREFIX" || return 1
+    touch "$WINEPREFIX/.zv-created"
     # Wine records the screen it boots on; booted without a display it settles for 1024 x 768
     # and clips every window to that, so boot it on a virtual screen the size the tests use.
     local run=()
