@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
 #include "PresetBrowser.h"
 
@@ -39,23 +40,6 @@ int32_t factoryIndex(const char* name) {
   return index;
 }
 
-TEST(FactoryPresets, ListsTheTwentyThreeNamesInOrder) {
-  const char* names[] = {
-      "Default",       "Robot Crush",  "Bit Lead",     "Tape Robot",  "Glitch Bars", "Metal Down",
-      "Gate 1/16",     "Stutter Hook", "Soft Duet",    "Telephone",   "Warm Drive",  "Natural Fix",
-      "Chipmunk Flow", "Demon Mode",   "Octave Angel", "Deep Double", "Alien Radio", "Glitch Angel",
-      "Lo-Fi Dream",   "Trap Stutter", "Dark Crush",   "8-Bit Choir", "Chop 1/32"};
-  for (int32_t i = 0; i < kNumFactoryPresets; ++i) EXPECT_STREQ(kFactoryPresets[i].name, names[i]);
-  EXPECT_EQ(findFactoryPreset("Nope"), -1);
-}
-
-TEST(FactoryPresets, CoverTheTwelveColumnsWithoutKeyScaleLatencyOrTuning) {
-  const int32_t expected[] = {kSpeed,     kShift,           kFormant, kConsonants,
-                              kMix,       kOutput,          kHarmony, kHarmonySteps,
-                              kCharacter, kCharacterAmount, kStutter, kStutterRate};
-  for (int32_t j = 0; j < kNumPresetParams; ++j) EXPECT_EQ(kPresetParamIds[j], expected[j]);
-}
-
 TEST(FactoryPresets, EveryValueLiesInRangeAndStepColumnsAreWhole) {
   for (const FactoryPreset& p : kFactoryPresets)
     for (int32_t j = 0; j < kNumPresetParams; ++j) {
@@ -68,58 +52,34 @@ TEST(FactoryPresets, EveryValueLiesInRangeAndStepColumnsAreWhole) {
     }
 }
 
-TEST(FactoryPresets, ConvertToNormalizedWithTheSpeedSquareLaw) {
-  const PresetValues tape = factoryPresetValues(factoryIndex("Tape Robot"));
-  EXPECT_NEAR(tape[0], std::sqrt(12.0 / 400.0), 1e-12);
-  EXPECT_NEAR(tape[2], (-0.5 + 12.0) / 24.0, 1e-12);
-  EXPECT_DOUBLE_EQ(tape[8], 1.0);  // Lo-Fi, the last character
-  const PresetValues trap = factoryPresetValues(factoryIndex("Trap Stutter"));
-  EXPECT_DOUBLE_EQ(trap[10], 1.0);
-  EXPECT_DOUBLE_EQ(trap[11], 0.8);
-  const PresetValues choir = factoryPresetValues(factoryIndex("8-Bit Choir"));
-  EXPECT_NEAR(choir[5], 23.0 / 36.0, 1e-12);
-}
-
-TEST(CurrentPreset, AFreshParameterSetIsDefault) {
-  EXPECT_EQ(currentPresetIndex(freshValues(), {}), 0);
-}
-
-TEST(CurrentPreset, IgnoresCharacterAmountOnlyWhileCharacterIsOff) {
-  ParamValues v = freshValues();
-  v[kCharacterAmount] = 0.9;
-  EXPECT_EQ(currentPresetIndex(v, {}), 0);
-  v[kCharacter] = 1.0 / 6.0;  // Drive
-  EXPECT_EQ(currentPresetIndex(v, {}), kNoPreset);
-  v[kCharacterAmount] = 0.3;
-  EXPECT_EQ(currentPresetIndex(v, {}), kNoPreset);  // Drive with 30 % is "Warm Drive" only at 10 ms
-  v[kSpeed] = std::sqrt(10.0 / 400.0);
-  EXPECT_EQ(currentPresetIndex(v, {}), factoryIndex("Warm Drive"));
-}
-
-TEST(CurrentPreset, IgnoresStutterRateWhileStutterIsOffAndHarmonyStepsWhileHarmonyIsSilent) {
-  ParamValues v = freshValues();
-  v[kStutterRate] = 0.0;
-  v[kHarmonySteps] = 1.0;
-  v[kHarmony] = 0.0039;  // under half a percent, and within the tolerance of 0
-  EXPECT_EQ(currentPresetIndex(v, {}), 0);
-  v[kStutter] = 1.0;  // Repeat: now the rate counts and 1/4 is no preset's rate
-  EXPECT_EQ(currentPresetIndex(v, {}), kNoPreset);
-}
-
-TEST(CurrentPreset, StutterRepeatFromDefaultIsStutterHook) {
-  ParamValues v = freshValues();
-  v[kStutter] = 1.0;
-  EXPECT_EQ(currentPresetIndex(v, {}), 7);
-}
-
-TEST(CurrentPreset, MatchesWithinTheToleranceOnly) {
-  ParamValues v = freshValues();
-  v[kMix] = 1.0 - 0.0039;
-  EXPECT_EQ(currentPresetIndex(v, {}), 0);
-  v[kMix] = 1.0 - 0.0041;
-  EXPECT_EQ(currentPresetIndex(v, {}), kNoPreset);
-  v[kMix] = std::nan("");
-  EXPECT_EQ(currentPresetIndex(v, {}), kNoPreset);
+TEST(CurrentPreset, MatchesFactoryColumnsWithinTheToleranceIgnoringUnusedOnes) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<int32_t, double>> edits;
+    int32_t expected;
+  };
+  const Case cases[] = {
+      {"fresh parameters", {}, 0},
+      {"amount while Character is Off", {{kCharacterAmount, 0.9}}, 0},
+      {"Drive at 90 %", {{kCharacterAmount, 0.9}, {kCharacter, 1.0 / 6.0}}, kNoPreset},
+      // Drive with 30 % is "Warm Drive" only at 10 ms.
+      {"Drive at 30 %", {{kCharacterAmount, 0.3}, {kCharacter, 1.0 / 6.0}}, kNoPreset},
+      {"Warm Drive",
+       {{kCharacterAmount, 0.3}, {kCharacter, 1.0 / 6.0}, {kSpeed, std::sqrt(10.0 / 400.0)}},
+       findFactoryPreset("Warm Drive")},
+      // Under half a percent of harmony is within the tolerance of 0: its steps do not count.
+      {"rate and steps unused", {{kStutterRate, 0.0}, {kHarmonySteps, 1.0}, {kHarmony, 0.0039}}, 0},
+      {"Repeat at 1/4", {{kStutterRate, 0.0}, {kStutter, 1.0}}, kNoPreset},
+      {"Repeat", {{kStutter, 1.0}}, findFactoryPreset("Stutter Hook")},
+      {"mix inside the tolerance", {{kMix, 1.0 - 0.0039}}, 0},
+      {"mix outside the tolerance", {{kMix, 1.0 - 0.0041}}, kNoPreset},
+      {"mix not a number", {{kMix, std::nan("")}}, kNoPreset},
+  };
+  for (const Case& c : cases) {
+    ParamValues v = freshValues();
+    for (const auto& [id, value] : c.edits) v[id] = value;
+    EXPECT_EQ(currentPresetIndex(v, {}), c.expected) << c.what;
+  }
 }
 
 TEST(CurrentPreset, TriesFactoryPresetsFirstThenUserPresetsOnAllColumns) {
@@ -132,35 +92,27 @@ TEST(CurrentPreset, TriesFactoryPresetsFirstThenUserPresetsOnAllColumns) {
   EXPECT_EQ(currentPresetIndex(v, users), kNoPreset);
 }
 
-TEST(StepPreset, WrapsBetweenTheLastFactoryPresetAndDefault) {
+TEST(StepPreset, RunsThroughFactoryThenUserPresetsAndWrapsFromCustomToTheEnds) {
+  const std::vector<UserPreset> users = {userPreset("A", 0.3), userPreset("B", 0.6)};
   ParamValues v = freshValues();
   EXPECT_EQ(stepPreset(-1, v, {}, {}), 22);
   EXPECT_EQ(currentPresetIndex(v, {}), factoryIndex("Chop 1/32"));
   EXPECT_EQ(stepPreset(+1, v, {}, {}), 0);
   EXPECT_EQ(currentPresetIndex(v, {}), 0);
-}
-
-TEST(StepPreset, RunsThroughUserPresetsAfterTheFactoryOnes) {
-  std::vector<UserPreset> users = {userPreset("A", 0.3), userPreset("B", 0.6)};
-  ParamValues v = freshValues();
   applyPresetValues(factoryPresetValues(22), v, {});
   EXPECT_EQ(stepPreset(+1, v, users, {}), 23);
   EXPECT_EQ(stepPreset(+1, v, users, {}), 24);
   EXPECT_DOUBLE_EQ(v[kSpeed], 0.6);
   EXPECT_EQ(stepPreset(+1, v, users, {}), 0);
   EXPECT_EQ(stepPreset(-1, v, users, {}), 24);
-}
-
-TEST(StepPreset, FromCustomGoesToDefaultOrToTheLastEntry) {
-  std::vector<UserPreset> users = {userPreset("A", 0.3), userPreset("B", 0.6)};
+  // From a custom setting: forward to Default, back to the last entry.
   ParamValues custom = freshValues();
   custom[kMix] = 0.5;
-  ParamValues v = custom;
-  EXPECT_EQ(stepPreset(+1, v, users, {}), 0);
-  v = custom;
-  EXPECT_EQ(stepPreset(-1, v, users, {}), 24);
-  v = custom;
-  EXPECT_EQ(stepPreset(-1, v, {}, {}), 22);
+  for (const auto& [step, list, expected] : {std::tuple{+1, users, 0}, std::tuple{-1, users, 24},
+                                             std::tuple{-1, std::vector<UserPreset>{}, 22}}) {
+    v = custom;
+    EXPECT_EQ(stepPreset(step, v, list, {}), expected) << step << " " << list.size();
+  }
 }
 
 TEST(ApplyPreset, SendsTwelveGesturesInColumnOrderAndKeepsTheRest) {
@@ -216,19 +168,16 @@ TEST(ApplyPreset, PutsSteppedValuesOnTheirStepsAndClampsOutliers) {
   EXPECT_DOUBLE_EQ(performed[kShift], v[kShift]);
 }
 
-TEST(PresetName, ProposesTheSmallestFreeNumber) {
+TEST(PresetName, ProposesTheCurrentUserPresetsNameOrTheSmallestFreeNumber) {
   ParamValues v = freshValues();
   v[kMix] = 0.5;
   EXPECT_EQ(proposePresetName(v, {}), "My Preset 1");
-  std::vector<UserPreset> users = {userPreset("My Preset 1", 0.2), userPreset("My Preset 3", 0.4),
-                                   userPreset("my preset 2", 0.6)};
+  const std::vector<UserPreset> users = {userPreset("My Preset 1", 0.2),
+                                         userPreset("My Preset 3", 0.4),
+                                         userPreset("my preset 2", 0.6)};
   EXPECT_EQ(proposePresetName(v, users), "My Preset 2");
-}
-
-TEST(PresetName, ProposesTheCurrentUserPresetsNameSoSavingOverwritesIt) {
-  std::vector<UserPreset> users = {userPreset("My Preset 1", 0.2), userPreset("My Preset 3", 0.4)};
-  ParamValues v = freshValues();
-  v[kSpeed] = 0.4;
+  v = freshValues();
+  v[kSpeed] = 0.4;  // saving overwrites the current user preset
   EXPECT_EQ(proposePresetName(v, users), "My Preset 3");
 }
 
@@ -243,48 +192,31 @@ struct SaveSpy {
   }
 };
 
-TEST(SavePreset, TrimsSpacesAndStoresTheUnquantisedColumns) {
-  ParamValues v = freshValues();
-  v[kShift] = 0.123;
-  std::vector<UserPreset> users;
-  SaveSpy spy;
-  ASSERT_TRUE(commitPresetSave("  Lead Vox  ", v, users, spy.fn()));
-  ASSERT_EQ(spy.saved.size(), 1u);
-  EXPECT_EQ(spy.saved[0].name, "Lead Vox");
-  EXPECT_DOUBLE_EQ(spy.saved[0].values[1], 0.123);
-  ASSERT_EQ(users.size(), 1u);
-  EXPECT_EQ(users[0].name, "Lead Vox");
-}
-
-TEST(SavePreset, AnEmptyOrUnsafeNameSavesNothing) {
-  ParamValues v = freshValues();
-  std::vector<UserPreset> users;
-  SaveSpy spy;
-  for (const char* name : {"", "    ", "a/b", "..", "x\\y", "123456789012345678901"})
-    EXPECT_FALSE(commitPresetSave(name, v, users, spy.fn())) << name;
-  EXPECT_TRUE(spy.saved.empty());
-  EXPECT_TRUE(users.empty());
-}
-
-TEST(SavePreset, SavingANameAgainUpdatesItsEntryAndKeepsTheListSorted) {
+TEST(SavePreset, TrimsTheNameStoresUnquantisedColumnsAndKeepsTheListSorted) {
   std::vector<UserPreset> users = {userPreset("beta", 0.1), userPreset("zeta", 0.2)};
   ParamValues v = freshValues();
-  v[kSpeed] = 0.7;
+  v[kShift] = 0.123;
   SaveSpy spy;
-  ASSERT_TRUE(commitPresetSave("alpha", v, users, spy.fn()));
+  ASSERT_TRUE(commitPresetSave("  alpha  ", v, users, spy.fn()));
   v[kSpeed] = 0.8;
-  ASSERT_TRUE(commitPresetSave("alpha", v, users, spy.fn()));
+  ASSERT_TRUE(commitPresetSave("alpha", v, users, spy.fn()));  // updates its entry
+  ASSERT_EQ(spy.saved.size(), 2u);
+  EXPECT_EQ(spy.saved[0].name, "alpha");
+  EXPECT_DOUBLE_EQ(spy.saved[0].values[1], 0.123);
   ASSERT_EQ(users.size(), 3u);
   EXPECT_EQ(users[0].name, "alpha");
   EXPECT_DOUBLE_EQ(users[0].values[0], 0.8);
   EXPECT_EQ(users[1].name, "beta");
 }
 
-TEST(SavePreset, AFailedSaveLeavesTheListAsItWas) {
+TEST(SavePreset, AnUnsafeNameOrAFailedSaveLeavesTheListAsItWas) {
   std::vector<UserPreset> users = {userPreset("Lead", 0.1)};
   ParamValues v = freshValues();
   v[kSpeed] = 0.9;
   SaveSpy spy;
+  for (const char* name : {"", "    ", "a/b", "..", "x\\y", "123456789012345678901"})
+    EXPECT_FALSE(commitPresetSave(name, v, users, spy.fn())) << name;
+  EXPECT_TRUE(spy.saved.empty());
   spy.succeed = false;
   EXPECT_FALSE(commitPresetSave("Lead", v, users, spy.fn()));
   EXPECT_FALSE(commitPresetSave("Other", v, users, spy.fn()));
@@ -319,23 +251,18 @@ TEST(DeletePreset, NeedsASecondPressWithinThreeSeconds) {
   EXPECT_EQ(users[1].name, "C");
 }
 
-TEST(DeletePreset, DoesNothingWithAFactoryPresetOrNoneCurrent) {
+TEST(DeletePreset, DoesNothingWithoutACurrentUserPresetAndKeepsOneWhoseFileStays) {
   std::vector<UserPreset> users = {userPreset("A", 0.2)};
   ParamValues v = freshValues();
   float timer = 0.0f;
   const DeletePresetFn remove = [](const std::string&) { return true; };
-  EXPECT_FALSE(pressPresetDelete(timer, v, users, remove));
+  EXPECT_FALSE(pressPresetDelete(timer, v, users, remove));  // a factory preset
   v[kMix] = 0.3;
-  EXPECT_FALSE(pressPresetDelete(timer, v, users, remove));
+  EXPECT_FALSE(pressPresetDelete(timer, v, users, remove));  // none current
   EXPECT_EQ(timer, 0.0f);
-  EXPECT_EQ(users.size(), 1u);
-}
-
-TEST(DeletePreset, KeepsTheEntryWhenItsFileCouldNotBeDeleted) {
-  std::vector<UserPreset> users = {userPreset("A", 0.2)};
-  ParamValues v = freshValues();
+  v = freshValues();
   v[kSpeed] = 0.2;
-  float timer = 1.0f;
+  timer = 1.0f;
   EXPECT_FALSE(pressPresetDelete(timer, v, users, [](const std::string&) { return false; }));
   EXPECT_EQ(users.size(), 1u);
   EXPECT_EQ(timer, 0.0f);

@@ -24,6 +24,13 @@ PresetValues defaults() {
   return v;
 }
 
+ParamValues freshValues() {
+  ParamValues v{};
+  for (int32_t id = 0; id < kNumParams; ++id)
+    v[id] = plainToNormalized(id, kParamDefs[id].defaultValue);
+  return v;
+}
+
 std::vector<UserPreset> loadSorted() {
   std::vector<UserPreset> list;
   loadUserPresets(list);
@@ -56,25 +63,16 @@ TEST(PresetFolder, FallsBackToTheWorkingFolderWithoutAppData) {
   EXPECT_TRUE(created);
 }
 
-TEST(PresetFile, IsWrittenByteForByte) {
-  TempAppData appData;
-  UserPreset p{"Lead", defaults()};
-  p.values[0] = 0.25;
-  p.values[2] = 0.5;
-  ASSERT_TRUE(saveUserPreset(p));
-  EXPECT_EQ(readBytes(appData.presets() / "Lead.zvp"),
-            "ZoquaVocePreset 1\nname=Lead\nv0=0.250000000\nv1=0.333333333\nv2=0.500000000\n"
-            "v3=1.000000000\nv4=1.000000000\nv5=0.666666667\nv6=0.000000000\nv7=0.642857143\n"
-            "v8=0.000000000\nv9=0.500000000\nv10=0.000000000\nv11=0.600000000\n");
-  EXPECT_EQ(treeListing(appData.presets()), "Lead.zvp\n");  // no temporary left behind
-}
-
-TEST(PresetFile, ReadsBackToNineDecimals) {
+TEST(PresetFile, RoundTripsToNineDecimalsUnderItsNameWithNoTemporaryLeft) {
   TempAppData appData;
   UserPreset p{"Round Trip", {}};
   for (int32_t j = 0; j < kNumPresetParams; ++j)
     p.values[j] = std::fmod(0.1234567891234 * (j + 1), 1.0);
   ASSERT_TRUE(saveUserPreset(p));
+  EXPECT_EQ(treeListing(appData.presets()), "Round Trip.zvp\n");
+  EXPECT_EQ(readBytes(appData.presets() / "Round Trip.zvp")
+                .rfind("ZoquaVocePreset 1\nname=Round Trip\nv0=0.123456789\nv1=", 0),
+            0u);
   const std::vector<UserPreset> list = loadSorted();
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list[0].name, "Round Trip");
@@ -82,26 +80,21 @@ TEST(PresetFile, ReadsBackToNineDecimals) {
     EXPECT_NEAR(list[0].values[j], p.values[j], 5e-10) << j;
 }
 
-TEST(PresetFile, MissingColumnsKeepTheirDefaults) {
-  TempAppData appData;
-  writePreset(appData, "lead.zvp", "ZoquaVocePreset 1\nname=Lead\nv0=0.25\n");
-  const std::vector<UserPreset> list = loadSorted();
-  ASSERT_EQ(list.size(), 1u);
-  EXPECT_EQ(list[0].name, "Lead");
-  PresetValues expected = defaults();
-  expected[0] = 0.25;
-  EXPECT_EQ(list[0].values, expected);
-}
-
-TEST(PresetFile, NeedsTheMagicLineAndANonEmptyName) {
+TEST(PresetFile, OnlyFilesWithTheMagicLineANameAndTheExtensionAreListed) {
   TempAppData appData;
   writePreset(appData, "nomagic.zvp", "name=NoMagic\nv0=0.5\n");
   writePreset(appData, "noname.zvp", "ZoquaVocePreset 1\nname=\nv0=0.5\n");
   writePreset(appData, "empty.zvp", "");
+  writePreset(appData, "other.txt", "ZoquaVocePreset 1\nname=Other\n");
+  stdfs::create_directories(appData.presets() / "folder.zvp");
+  // The magic line may come anywhere; missing columns keep their defaults.
   writePreset(appData, "late.zvp", "name=Late\nv1=0.5\nZoquaVocePreset 7 whatever\n");
   const std::vector<UserPreset> list = loadSorted();
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list[0].name, "Late");
+  PresetValues expected = defaults();
+  expected[1] = 0.5;
+  EXPECT_EQ(list[0].values, expected);
 }
 
 TEST(PresetFile, ReadsValueLinesByTheLettersOfTheFormat) {
@@ -136,38 +129,25 @@ TEST(PresetFile, ReadsValueLinesByTheLettersOfTheFormat) {
   EXPECT_EQ(list[0].values, expected);
 }
 
-TEST(PresetFile, ReadsLongLinesIn255CharacterPieces) {
+TEST(PresetFile, ReadsLongLinesIn255CharacterPiecesInTheFolderAndAsASingleFile) {
   TempAppData appData;
   // The second piece of the first line reads as a line of its own; the name line's tail is cut.
-  writePreset(appData, "long.zvp",
-              std::string(255, 'x') + "v2=0.75\nZoquaVocePreset 1\nname=Piece\n" +
-                  std::string(300, 'y') + "\n");
+  const std::string body = std::string(255, 'x') + "v2=0.75\nZoquaVocePreset 1\nname=Piece\n" +
+                           std::string(300, 'y') + "\n";
+  writePreset(appData, "long.zvp", body);
   const std::vector<UserPreset> list = loadSorted();
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list[0].values[2], 0.75);
-}
 
-TEST(PresetFile, ASingleFileReadsByTheSameRulesWherever) {
-  TempAppData appData;
   const stdfs::path file = appData.root() / "loose.txt";
-  writeBytes(file, "v1=0.5\nZoquaVocePreset 1\nname=Loose\n");
+  writeBytes(file, body);
   UserPreset p;
   ASSERT_TRUE(readUserPresetFile(fs::widen(file.string()), p));
-  EXPECT_EQ(p.name, "Loose");
-  EXPECT_EQ(p.values[1], 0.5);
+  EXPECT_EQ(p.name, "Piece");
+  EXPECT_EQ(p.values[2], 0.75);
   writeBytes(file, "ZoquaVocePreset 1\nname=a/b\n");
   EXPECT_FALSE(readUserPresetFile(fs::widen(file.string()), p));
   EXPECT_FALSE(readUserPresetFile(fs::widen((appData.root() / "missing").string()), p));
-}
-
-TEST(PresetFile, SkipsFoldersAndOtherExtensions) {
-  TempAppData appData;
-  writePreset(appData, "good.zvp", "ZoquaVocePreset 1\nname=Good\n");
-  writePreset(appData, "other.txt", "ZoquaVocePreset 1\nname=Other\n");
-  stdfs::create_directories(appData.presets() / "folder.zvp");
-  const std::vector<UserPreset> list = loadSorted();
-  ASSERT_EQ(list.size(), 1u);
-  EXPECT_EQ(list[0].name, "Good");
 }
 
 TEST(PresetFile, SortsByUnsignedBytes) {
@@ -189,97 +169,61 @@ TEST(PresetFile, SortsByUnsignedBytes) {
   EXPECT_EQ(list[2].name, "caf\xE9");
 }
 
-TEST(PresetFile, SavingTheSameNameTwiceKeepsOneFileAndOneEntry) {
+TEST(PresetFile, SavingANameAgainKeepsOneFileAndNamesDifferingInCaseShareOneOnWindows) {
   TempAppData appData;
+  ParamValues v = freshValues();
   std::vector<UserPreset> list;
-  ParamValues v{};
-  for (int32_t id = 0; id < kNumParams; ++id)
-    v[id] = plainToNormalized(id, kParamDefs[id].defaultValue);
-  v[kSpeed] = 0.3;
-  ASSERT_TRUE(commitPresetSave("My Preset 1", v, list, saveUserPreset));
-  v[kSpeed] = 0.6;
-  ASSERT_TRUE(commitPresetSave("My Preset 1", v, list, saveUserPreset));
+  for (double speed : {0.3, 0.6}) {
+    v[kSpeed] = speed;
+    ASSERT_TRUE(commitPresetSave("My Preset 1", v, list, saveUserPreset));
+  }
   EXPECT_EQ(treeListing(appData.presets()), "My Preset 1.zvp\n");
   ASSERT_EQ(list.size(), 1u);
-  const std::vector<UserPreset> loaded = loadSorted();
-  ASSERT_EQ(loaded.size(), 1u);
-  EXPECT_DOUBLE_EQ(loaded[0].values[0], 0.6);
-}
+  ASSERT_EQ(loadSorted().size(), 1u);
+  EXPECT_DOUBLE_EQ(loadSorted()[0].values[0], 0.6);
 
-TEST(PresetFile, NamesDifferingInCaseAreTwoEntriesButOneFileOnWindows) {
-  TempAppData appData;
-  ParamValues v{};
-  std::vector<UserPreset> list;
-  v[kSpeed] = 0.25;
-  ASSERT_TRUE(commitPresetSave("Case", v, list, saveUserPreset));
   v[kSpeed] = 0.75;
-  ASSERT_TRUE(commitPresetSave("case", v, list, saveUserPreset));
+  ASSERT_TRUE(commitPresetSave("my preset 1", v, list, saveUserPreset));
   EXPECT_EQ(list.size(), 2u);
   const std::vector<UserPreset> loaded = loadSorted();
 #ifdef _WIN32
   ASSERT_EQ(loaded.size(), 1u);  // the file system folds case: the last save won
-  EXPECT_EQ(loaded[0].name, "case");
+  EXPECT_EQ(loaded[0].name, "my preset 1");
   EXPECT_DOUBLE_EQ(loaded[0].values[0], 0.75);
 #else
   EXPECT_EQ(loaded.size(), 2u);
 #endif
 }
 
-TEST(PresetFile, AnUnwritableSaveIsReportedAndLeavesTheListAlone) {
+TEST(PresetFile, AFailedSaveIsReportedAndKeepsTheListAndThePreviousFile) {
   TempAppData appData;
   stdfs::create_directories(appData.presets() / "Lead.zvp");  // a folder stands at the file's path
   std::vector<UserPreset> list = {{"Keep", defaults()}};
-  ParamValues v{};
-  v[kSpeed] = 0.5;
+  ParamValues v = freshValues();
   EXPECT_FALSE(commitPresetSave("Lead", v, list, saveUserPreset));
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list[0].name, "Keep");
   EXPECT_EQ(treeListing(appData.presets()), "Lead.zvp\n");
-}
 
-TEST(PresetFile, AFailedSaveKeepsThePreviousFileWhole) {
-  TempAppData appData;
-  UserPreset p{"Lead", defaults()};
+  UserPreset p{"Keep", defaults()};
   ASSERT_TRUE(saveUserPreset(p));
-  const std::string before = readBytes(appData.presets() / "Lead.zvp");
-  stdfs::create_directories(appData.presets() / "Lead.zvp.tmp");
+  const std::string before = readBytes(appData.presets() / "Keep.zvp");
+  stdfs::create_directories(appData.presets() / "Keep.zvp.tmp");  // no temporary can be made
   p.values[0] = 0.9;
   EXPECT_FALSE(saveUserPreset(p));
-  EXPECT_EQ(readBytes(appData.presets() / "Lead.zvp"), before);
-}
-
-TEST(PresetFile, DeleteRemovesOnlyThatFile) {
-  TempAppData appData;
-  ASSERT_TRUE(saveUserPreset({"One", defaults()}));
-  ASSERT_TRUE(saveUserPreset({"Two", defaults()}));
-  EXPECT_TRUE(deleteUserPreset("One"));
-  EXPECT_EQ(treeListing(appData.presets()), "Two.zvp\n");
-  EXPECT_TRUE(deleteUserPreset("One"));  // already gone
+  EXPECT_EQ(readBytes(appData.presets() / "Keep.zvp"), before);
 }
 
 TEST(HostileNames, FilesWithUnsafeNamesAreLeftOut) {
   TempAppData appData;
-  const std::string unsafe[] = {"..\\x",
-                                "../x",
-                                "a/b",
-                                "C:\\x",
-                                std::string(300, 'n'),
-                                std::string(21, 'n'),
-                                " lead",
-                                "lead ",
-                                "..",
-                                ".",
-                                "tab\there",
-                                "q?",
-                                "star*",
-                                "pipe|",
-                                "quote\"",
-                                "<a>",
-                                "caf\xE9"};
-  int n = 0;
-  for (const std::string& name : unsafe)
-    writePreset(appData, "f" + std::to_string(n++) + ".zvp",
-                "ZoquaVocePreset 1\nname=" + name + "\n");
+  std::vector<std::string> unsafe = {"..\\x", "../x",  "a/b",     "C:\\x",     " lead",
+                                     "lead ", "..",    ".",       "tab\there", "q?",
+                                     "star*", "pipe|", "quote\"", "<a>",       "caf\xE9"};
+  unsafe.push_back(std::string(300, 'n'));
+  unsafe.push_back(std::string(21, 'n'));
+  for (size_t n = 0; n < unsafe.size(); ++n)
+    writePreset(appData, "f" + std::to_string(n) + ".zvp",
+                "ZoquaVocePreset 1\nname=" + unsafe[n] + "\n");
   writePreset(appData, "ok.zvp", "ZoquaVocePreset 1\nname=" + std::string(20, 'k') + "\n");
   const std::vector<UserPreset> list = loadSorted();
   ASSERT_EQ(list.size(), 1u);
@@ -302,21 +246,20 @@ TEST(HostileNames, NeverReachAPathForWritingOrDeleting) {
   EXPECT_EQ(treeListing(appData.root()), before);
 }
 
-TEST(PresetBrowsing, LoadedPresetsStepAndMatchLikeSavedOnes) {
+TEST(PresetBrowsing, LoadedPresetsMatchLikeSavedOnesAndDeleteRemovesOnlyTheirFile) {
   TempAppData appData;
-  ParamValues v{};
-  for (int32_t id = 0; id < kNumParams; ++id)
-    v[id] = plainToNormalized(id, kParamDefs[id].defaultValue);
+  ParamValues v = freshValues();
   v[kMix] = 0.4;
   std::vector<UserPreset> saved;
+  ASSERT_TRUE(saveUserPreset({"Other", defaults()}));
   ASSERT_TRUE(commitPresetSave("Quiet", v, saved, saveUserPreset));
-  const std::vector<UserPreset> list = loadSorted();
-  EXPECT_EQ(currentPresetIndex(v, list), kFirstUserPreset);
+  EXPECT_EQ(currentPresetIndex(v, loadSorted()), kFirstUserPreset + 1);
   float timer = 0.0f;
   pressPresetDelete(timer, v, saved, deleteUserPreset);
   EXPECT_TRUE(pressPresetDelete(timer, v, saved, deleteUserPreset));
   EXPECT_TRUE(saved.empty());
-  EXPECT_TRUE(loadSorted().empty());
+  EXPECT_EQ(treeListing(appData.presets()), "Other.zvp\n");
+  EXPECT_TRUE(deleteUserPreset("Quiet"));  // already gone counts as deleted
 }
 
 }  // namespace

@@ -1,12 +1,11 @@
-// Every character and stutter setting, over rates and amounts: finite, audible, and never louder
-// than the effect's own construction allows.
+// Every character and stutter setting, over rates and amounts: finite, audible, and no louder than
+// a loudness-matched colouring, a blend or a gate can be.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
-#include "Biquad.h"
 #include "CharacterUnit.h"
 #include "EffectsSignals.h"
 #include "GlitchState.h"
@@ -32,30 +31,6 @@ std::vector<float> phrases(double sr, int n) {
   return x;
 }
 
-// Sum of |h|: the most a filter can raise a signal's peak.
-double impulseL1(Biquad b) {
-  double sum = 0.0;
-  for (int i = 0; i < 20000; ++i) sum += std::fabs(b.process(i == 0 ? 1.0f : 0.0f));
-  return sum;
-}
-
-// The largest effect sample y each colouring can produce from input peaks up to xPeak.
-double effectPeak(int c, float a, double xPeak, double sr) {
-  switch (c) {
-    case kCharacterDrive: {  // |tanh(kx)/k| <= min(|x|, 1/k), then the tone low-pass
-      const double k = 18.0 * a + 1.0;
-      Biquad tone;
-      tone.setLowPass(std::min(0.45 * sr, 9500.0), 1.2, sr);
-      return std::min(xPeak, 1.0 / k) * impulseL1(tone);
-    }
-    case kCharacterRadio: return 1.0 / (6.0 * a + 1.0);                        // tanh(k y) / k
-    case kCharacterCrush: return xPeak + 0.5 / std::exp2(15.0 - 12.0 * a);     // rounding
-    case kCharacterDownsample: return 0.7 * xPeak / (1.0 - (0.3 * a + 0.35));  // comb gain
-    case kCharacterLoFi: return 1.0 / std::tanh(4.0 * a + 1.0);  // tanh(k y) / tanh(k)
-    default: return xPeak;
-  }
-}
-
 TEST(EffectsBounds, EveryCharacterStaysFiniteAudibleAndWithinItsPeakBound) {
   for (double sr : kRates) {
     const int n = static_cast<int>(1.5 * sr);
@@ -70,17 +45,12 @@ TEST(EffectsBounds, EveryCharacterStaysFiniteAudibleAndWithinItsPeakBound) {
         std::vector<float> out(in.size());
         for (size_t i = 0; i < in.size(); ++i) out[i] = unit.process(in[i], c, a);
         ASSERT_TRUE(test::allFinite(out));
-        // The output blends x with y scaled by a loudness gain of at most 8.
-        const double bound = std::max<double>(inPeak, 8.0 * effectPeak(c, a, inPeak, sr));
-        EXPECT_LE(test::peakOf(out), bound * (1.0 + 1e-5));
-        // That bound allows for any signal; on a voice, matching loudness also keeps the peaks
-        // close: a colouring changes the crest factor, not the level.
+        // On a voice, matching loudness keeps the peaks close: a colouring changes the crest
+        // factor, not the level.
         EXPECT_LE(test::peakOf(out), 1.6f * inPeak);
         // The loudness match keeps every colouring near the input's level once it has settled.
-        const double ratio = test::rmsOf(out, static_cast<size_t>(0.5 * sr)) /
-                             test::rmsOf(in, static_cast<size_t>(0.5 * sr));
-        EXPECT_GT(ratio, 0.5);
-        EXPECT_LT(ratio, 2.0);
+        const double ratio = test::rmsOf(out, size_t(0.5 * sr)) / test::rmsOf(in, size_t(0.5 * sr));
+        EXPECT_TRUE(ratio > 0.5 && ratio < 2.0) << ratio;
       }
     }
   }

@@ -1,45 +1,46 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <utility>
+
 #include "EngineConfig.h"
 #include "VoiceEngine.h"
 
 namespace {
 
-struct Row {
-  double sr;
-  int d, n, hop, maxLag, minLag, maxP, msS, normal, low, ring, w, taps, glitch, stutter;
-};
-
-// Worked out by hand from the sizing rules for every rate a host is likely to run at.
-const Row kRows[] = {
-    {16000, 1, 1024, 128, 246, 16, 247, 16, 805, 48, 16384, 352, 9, 32768, 65536},
-    {22050, 2, 512, 64, 169, 11, 340, 22, 1108, 66, 16384, 485, 17, 32768, 65536},
-    {44100, 4, 512, 64, 169, 11, 679, 44, 2213, 132, 16384, 970, 33, 65536, 131072},
-    {48000, 4, 512, 64, 184, 12, 739, 48, 2409, 144, 16384, 1056, 33, 65536, 131072},
-    {88200, 8, 512, 64, 169, 11, 1357, 88, 4423, 264, 32768, 1940, 65, 131072, 262144},
-    {96000, 9, 512, 64, 164, 10, 1477, 96, 4815, 288, 32768, 2112, 73, 131072, 262144},
-    {192000, 17, 512, 64, 173, 11, 2954, 192, 9630, 576, 65536, 4224, 137, 262144, 524288},
+// Worked out by hand from the sizing rules for every rate a host is likely to run at: decimation,
+// window, hop, max/min lag, max period, samples per ms, normal/low latency, ring, formant window,
+// anti-alias taps, glitch and stutter capture lengths.
+using Sizes = std::array<int, 14>;
+const std::pair<double, Sizes> kRows[] = {
+    {16000, {1, 1024, 128, 246, 16, 247, 16, 805, 48, 16384, 352, 9, 32768, 65536}},
+    {22050, {2, 512, 64, 169, 11, 340, 22, 1108, 66, 16384, 485, 17, 32768, 65536}},
+    {44100, {4, 512, 64, 169, 11, 679, 44, 2213, 132, 16384, 970, 33, 65536, 131072}},
+    {48000, {4, 512, 64, 184, 12, 739, 48, 2409, 144, 16384, 1056, 33, 65536, 131072}},
+    {88200, {8, 512, 64, 169, 11, 1357, 88, 4423, 264, 32768, 1940, 65, 131072, 262144}},
+    {96000, {9, 512, 64, 164, 10, 1477, 96, 4815, 288, 32768, 2112, 73, 131072, 262144}},
+    {192000, {17, 512, 64, 173, 11, 2954, 192, 9630, 576, 65536, 4224, 137, 262144, 524288}},
 };
 
 TEST(EngineConfig, SizesEveryCommonRateByTheTable) {
-  for (const Row& r : kRows) {
-    SCOPED_TRACE(r.sr);
-    const zv::EngineConfig c = zv::makeEngineConfig(r.sr);
-    EXPECT_EQ(c.decimation, r.d);
-    EXPECT_DOUBLE_EQ(c.analysisRate, r.sr / r.d);
-    EXPECT_EQ(c.windowSize, r.n);
-    EXPECT_EQ(c.hop, r.hop);
-    EXPECT_EQ(c.maxLag, r.maxLag);
-    EXPECT_EQ(c.minLag, r.minLag);
-    EXPECT_EQ(c.maxPeriod, r.maxP);
-    EXPECT_EQ(c.samplesPerMs, r.msS);
-    EXPECT_EQ(c.normalLatency, r.normal);
-    EXPECT_EQ(c.lowLatency, r.low);
-    EXPECT_EQ(c.ringSize, r.ring);
-    EXPECT_EQ(c.formantWindow, r.w);
-    EXPECT_EQ(c.antiAliasTaps, r.taps);
-    EXPECT_EQ(c.glitchCaptureLength, r.glitch);
-    EXPECT_EQ(c.stutterCaptureLength, r.stutter);
+  for (const auto& [sr, sizes] : kRows) {
+    const zv::EngineConfig c = zv::makeEngineConfig(sr);
+    const Sizes got{c.decimation,
+                    c.windowSize,
+                    c.hop,
+                    c.maxLag,
+                    c.minLag,
+                    c.maxPeriod,
+                    c.samplesPerMs,
+                    c.normalLatency,
+                    c.lowLatency,
+                    c.ringSize,
+                    c.formantWindow,
+                    c.antiAliasTaps,
+                    c.glitchCaptureLength,
+                    c.stutterCaptureLength};
+    EXPECT_EQ(got, sizes) << sr;
+    EXPECT_DOUBLE_EQ(c.analysisRate, sr / c.decimation);
   }
 }
 

@@ -35,19 +35,26 @@ TEST(ScaleTable, DegreeIndicesCountScaleNotesAcrossOctaves) {
   }
 }
 
-TEST(SnapNote, SnapsToTheNearestScaleNoteThenShiftsInScaleSteps) {
-  zv::PlainParams p = keyScale(0, 1);  // C major
-  EXPECT_EQ(snapFresh(61.4f, p), 62.0f);
-  p.shiftSteps = 2;
-  EXPECT_EQ(snapFresh(61.4f, p), 65.0f);     // D -> E -> F
-  EXPECT_EQ(snapFresh(61.4f, p, 2), 69.0f);  // and a harmony two steps above that: A4
-  p.shiftSteps = 0;
-  EXPECT_EQ(snapFresh(61.4f, p, -7), 50.0f);  // seven steps down is an octave down
-}
-
-TEST(SnapNote, ATieGoesToTheLowerNoteWithoutAPreviousNote) {
-  EXPECT_EQ(snapFresh(63.0f, keyScale(0, 1)), 62.0f);  // between D and E
-  EXPECT_EQ(snapFresh(60.5f, keyScale(0, 9)), 60.0f);  // chromatic, between C and C#
+TEST(SnapNote, SnapsToTheNearestScaleNoteWithTiesDownThenShiftsInScaleSteps) {
+  struct Case {
+    int key, scale, shift, voiceSteps;
+    float sung, expected;
+  };
+  const Case cases[] = {
+      {0, 1, 0, 0, 61.4f, 62.0f},   // C major: D
+      {0, 1, 2, 0, 61.4f, 65.0f},   // D -> E -> F
+      {0, 1, 2, 2, 61.4f, 69.0f},   // and a harmony two steps above that: A4
+      {0, 1, 0, -7, 61.4f, 50.0f},  // seven steps down is an octave down
+      {0, 1, 0, 0, 63.0f, 62.0f},   // a tie between D and E goes down without a previous note
+      {0, 9, 0, 0, 60.5f, 60.0f},   // chromatic, between C and C#
+      {0, 6, -7, 0, 60.0f, 43.0f},  // minor pentatonic: C4 -> C3 -> A#2 -> G2
+  };
+  for (const Case& c : cases) {
+    zv::PlainParams p = keyScale(c.key, c.scale);
+    p.shiftSteps = c.shift;
+    EXPECT_EQ(snapFresh(c.sung, p, c.voiceSteps), c.expected)
+        << c.key << "/" << c.scale << " shift " << c.shift << " voice " << c.voiceSteps;
+  }
 }
 
 TEST(SnapNote, HysteresisHoldsThePreviousNoteUnlessTheNewOneIsClearlyCloser) {
@@ -74,12 +81,6 @@ TEST(SnapNote, DetuneMovesTheWholeGrid) {
   zv::GlideState s;
   const zv::EngineConfig c = zv::makeEngineConfig(44100);
   EXPECT_NEAR(zv::targetPeriod(s, p, 0, 0, 69.2f, 100.0f, true, c), 44100.0 / 432.0, 0.01);
-}
-
-TEST(SnapNote, ShiftDownSevenInMinorPentatonicIsAnOctaveAndTwoDegrees) {
-  zv::PlainParams p = keyScale(0, 6);
-  p.shiftSteps = -7;
-  EXPECT_EQ(snapFresh(60.0f, p), 43.0f);  // C4 -> C3 -> A#2 -> G2
 }
 
 TEST(TargetPeriod, RobotSpeedJumpsToTheGridAtOnce) {

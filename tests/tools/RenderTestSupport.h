@@ -2,15 +2,14 @@
 // zvrender as a subprocess, and writing WAV files in any libsndfile format.
 #pragma once
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -21,40 +20,29 @@ namespace zvtest {
 class TempFolder {
  public:
   TempFolder() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/zvrender-test-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    path_ = mkdtemp(buffer.data()) ? buffer.data() : "";
+    std::string pattern = (std::filesystem::temp_directory_path() / "zvrender-test-XXXXXX");
+    path_ = mkdtemp(pattern.data()) ? pattern : "";
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
   ~TempFolder() {
-    if (!path_.empty()) std::system(("rm -rf '" + path_ + "'").c_str());
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
   }
   const std::string& path() const { return path_; }
   std::string file(const std::string& name) const { return path_ + "/" + name; }
   // Every entry of the folder, hidden ones included, so leftover temporary files show up.
   std::vector<std::string> entries() const {
     std::vector<std::string> names;
-    if (DIR* dir = opendir(path_.c_str())) {
-      while (dirent* e = readdir(dir)) {
-        const std::string name = e->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-      }
-      closedir(dir);
-    }
+    for (const auto& e : std::filesystem::directory_iterator(path_))
+      names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
     return names;
   }
 
  private:
   std::string path_;
 };
-
-inline bool fileExists(const std::string& path) {
-  struct stat st {};
-  return stat(path.c_str(), &st) == 0;
-}
 
 inline std::string readText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -65,8 +53,7 @@ inline std::string readText(const std::string& path) {
 
 struct ToolRun {
   int exitCode = -1;
-  std::string out;
-  std::string err;
+  std::string out, err;
 };
 
 // Runs zvrender with the arguments (each single-quoted for the shell) from inside `folder`.
@@ -77,12 +64,9 @@ inline ToolRun runTool(const TempFolder& folder, const std::vector<std::string>&
     for (char c : a) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     command += " '" + quoted + "'";
   }
-  char outName[] = "/tmp/zvrender-out-XXXXXX";
-  char errName[] = "/tmp/zvrender-err-XXXXXX";
-  const int outFd = mkstemp(outName);
-  const int errFd = mkstemp(errName);
-  close(outFd);
-  close(errFd);
+  char outName[] = "/tmp/zvrender-out-XXXXXX", errName[] = "/tmp/zvrender-err-XXXXXX";
+  close(mkstemp(outName));
+  close(mkstemp(errName));
   command += std::string(" >'") + outName + "' 2>'" + errName + "' </dev/null";
   const int status = std::system(command.c_str());
   ToolRun run;
@@ -95,9 +79,7 @@ inline ToolRun runTool(const TempFolder& folder, const std::vector<std::string>&
 }
 
 inline int lineCount(const std::string& text) {
-  int n = 0;
-  for (char c : text) n += c == '\n';
-  return n;
+  return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
 }
 
 // Writes interleaved samples with the given libsndfile format (e.g. SF_FORMAT_WAV |
@@ -118,9 +100,7 @@ inline bool writeTestWav(const std::string& path, const std::vector<float>& inte
 
 struct TestWav {
   std::vector<float> samples;
-  int channels = 0;
-  int sampleRate = 0;
-  int format = 0;
+  int channels = 0, sampleRate = 0, format = 0;
 };
 
 inline bool readTestWav(const std::string& path, TestWav& wav) {
