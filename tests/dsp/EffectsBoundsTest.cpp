@@ -23,7 +23,8 @@ int powerOfTwoAtLeast(double n) {
   return p;
 }
 
-// Phrases of the voice tone with short rests, so the loudness match also meets silence.
+// Phrases of the voice tone with short rests, so the loudness match also meets silence. The rates
+// include 16 kHz, where Lo-Fi's light-amount tone corner lies above half the rate.
 std::vector<float> phrases(double sr, int n) {
   auto x = test::voiceTone(sr, n);
   for (int i = 0; i < n; ++i)

@@ -65,17 +65,7 @@ TEST(PitchPlot, DrawsTheSharperInputAboveTheCorrectedOutputAndNothingWhereThereI
   const int silentX = 64 + (800 - 64 - 24) * 3 / 4;  // the unvoiced second half
   EXPECT_EQ(rowOf(img, style, silentX, isInputColour), -1);
   EXPECT_EQ(rowOf(img, style, silentX, isOutputColour), -1);
-}
-
-TEST(PitchPlot, DrawsAnEmptyGridForAnEmptyOrUnvoicedRender) {
-  PitchPlotStyle style;
-  const std::vector<unsigned char> empty = drawPitchPlot({}, style);
-  EXPECT_EQ(empty.size(), static_cast<size_t>(style.width) * style.height * 3);
-  std::vector<MeterRow> rows(50);
-  for (size_t i = 0; i < rows.size(); ++i) rows[i].timeSeconds = i * 0.01;
-  const std::vector<unsigned char> img = drawPitchPlot(rows, style);
-  for (int x = 100; x < style.width - 30; x += 50)
-    EXPECT_EQ(rowOf(img, style, x, isInputColour), -1) << x;
+  EXPECT_EQ(drawPitchPlot({}, style).size(), img.size()) << "an empty render draws the grid";
 }
 
 TEST(PitchPlot, WritesAPngUnderItsFinalNameOnly) {
