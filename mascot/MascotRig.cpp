@@ -21,6 +21,8 @@ constexpr float kSink = 6;
 constexpr float kMaxEnlargement = 1.08f;
 // Bilinear weights below this (out of 65536 * 255) are too faint to show.
 constexpr std::uint32_t kMinWeightSum = 199999;
+// The weight sum of four opaque texels.
+constexpr std::uint32_t kOpaqueSum = 65536u * 255u;
 
 bool finite(float v) {
   return std::isfinite(v);
@@ -192,11 +194,15 @@ void blitSprite(Canvas& canvas, const SpriteLevel& level, float centreX, float c
   const float uMax = static_cast<float>(W) - 0.5f, vMax = static_cast<float>(H) - 0.5f;
   const float uMid = static_cast<float>(W) * 0.5f - 0.5f,
               vMid = static_cast<float>(H) * 0.5f - 0.5f;
+  // Per pixel u = (co dx + si dy) / f + uMid and v = (-si dx + co dy) / f + vMid, with the
+  // divisions taken out of the loop.
+  const float invF = 1.0f / f, uStep = co * invF, vStep = -si * invF;
   const std::uint8_t* tex = level.pixels.data();
   const std::size_t stride = static_cast<std::size_t>(W) * 4;
   for (int py = y0; py < y1; ++py) {
     const float dy = static_cast<float>(py) + 0.5f - cy;
     const float a = si * dy, b = co * dy;
+    const float uRow = a * invF + uMid, vRow = b * invF + vMid;
     // The pixels whose sample lies inside the image: two linear conditions on dx, solved once per
     // row (with a pixel of slack; the exact test below decides).
     float u0, u1, v0, v1;
@@ -209,13 +215,14 @@ void blitSprite(Canvas& canvas, const SpriteLevel& level, float centreX, float c
     std::uint32_t* row = canvas.pixels.data() + static_cast<std::size_t>(py) * canvas.width;
     for (int px = from; px < to; ++px) {
       const float dx = static_cast<float>(px) + 0.5f - cx;
-      const float u = (co * dx + a) / f + uMid;
-      const float v = (-si * dx + b) / f + vMid;
+      const float u = dx * uStep + uRow;
+      const float v = dx * vStep + vRow;
       if (!(u >= -0.5f && u <= uMax && v >= -0.5f && v <= vMax)) continue;
-      const float fu = std::floor(u), fv = std::floor(v);
-      const int iu = static_cast<int>(fu), iv = static_cast<int>(fv);
-      const std::uint32_t fx = static_cast<std::uint32_t>((u - fu) * 256.0f);
-      const std::uint32_t fy = static_cast<std::uint32_t>((v - fv) * 256.0f);
+      // floor by truncation of a positive number (u, v >= -0.5 here): a libm call per pixel was
+      // a good part of the blit's cost.
+      const int iu = static_cast<int>(u + 1.0f) - 1, iv = static_cast<int>(v + 1.0f) - 1;
+      const std::uint32_t fx = static_cast<std::uint32_t>((u - static_cast<float>(iu)) * 256.0f);
+      const std::uint32_t fy = static_cast<std::uint32_t>((v - static_cast<float>(iv)) * 256.0f);
       const int c0 = std::clamp(iu, 0, W - 1), c1 = std::clamp(iu + 1, 0, W - 1);
       const int r0 = std::clamp(iv, 0, H - 1), r1 = std::clamp(iv + 1, 0, H - 1);
       const std::uint8_t* t00 = tex + r0 * stride + c0 * 4;
@@ -232,9 +239,12 @@ void blitSprite(Canvas& canvas, const SpriteLevel& level, float centreX, float c
       const std::uint32_t sum = w00 + w10 + w01 + w11;
       if (sum <= kMinWeightSum) continue;
       int colour[3];
-      for (int ch = 0; ch < 3; ++ch)
-        colour[ch] =
-            static_cast<int>((t00[ch] * w00 + t10[ch] * w10 + t01[ch] * w01 + t11[ch] * w11) / sum);
+      // Inside the sprite the sum is a constant, and dividing by a constant is a multiplication.
+      const std::uint32_t divisor = sum == kOpaqueSum ? kOpaqueSum : sum;
+      for (int ch = 0; ch < 3; ++ch) {
+        const std::uint32_t mixed = t00[ch] * w00 + t10[ch] * w10 + t01[ch] * w01 + t11[ch] * w11;
+        colour[ch] = static_cast<int>(sum == kOpaqueSum ? mixed / kOpaqueSum : mixed / divisor);
+      }
       const int cover =
           std::min(255, static_cast<int>(((sum >> 16) * static_cast<std::uint32_t>(opacity)) >> 8));
       if (cover == 255) {

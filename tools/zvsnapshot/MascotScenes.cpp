@@ -51,13 +51,13 @@ void figureWithPivots(Canvas& c) {
   rig.x = 0;
   rig.y = 0;
   rig.width = 380;
-  rig.height = c.height / c.scale;
+  rig.height = c.height / c.scale - 20;  // room below for the hip's mark
   stage(c, rig);
   rig.draw(c);
   float s, ox, oy;
   if (!rig.fit(s, ox, oy)) return;
   const RigPose p = rig.pose(s);
-  mark(c, p.body, kHipX, kHipY - 2, s, ox, oy);  // the hip sits on the floor line: lift the mark
+  mark(c, p.body, kHipX, kHipY, s, ox, oy);
   mark(c, p.body, kNeckX, kNeckY, s, ox, oy);
   mark(c, p.head, kTailRootLX, kTailRootY, s, ox, oy);
   mark(c, p.head, kTailRootRX, kTailRootY, s, ox, oy);
@@ -69,7 +69,7 @@ void faceSheet(Canvas& c) {
   MascotRig rig;
   rig.load();
   constexpr int kColumns = 4;
-  constexpr float kCell = 170, kS = 0.95f;
+  constexpr float kCell = 170, kS = 0.72f;
   const RigFrame rest;
   for (int face = kExNormal; face < kMascotPartCount; ++face) {
     const int i = face - kExNormal;
@@ -78,7 +78,7 @@ void faceSheet(Canvas& c) {
     rig.width = kCell;
     rig.height = kCell;
     stage(c, rig);
-    const float ox = rig.x + kCell / 2 - 186.9f * kS, oy = rig.y + kCell / 2 - 140 * kS;
+    const float ox = rig.x + kCell / 2 - 186.9f * kS, oy = rig.y + kCell / 2 - 135 * kS;
     for (int part :
          {static_cast<int>(kTailL), static_cast<int>(kTailR), static_cast<int>(kHairBack),
           static_cast<int>(kBodyLow), static_cast<int>(kHeadFront), face})
