@@ -11,7 +11,7 @@ constexpr Golden kMascotGoldens[] = {
     {"mascot-testcard-poses", 0x68c4d22ade087c75ull},
     {"mascot-testcard-stage", 0x7eb4e8c57e03755bull},
     {"mascot-figure", 0xb68ffe21bee5eb65ull},
-    {"mascot-faces", 0xab3568b883d96acdull},
+    {"mascot-faces", 0x6e72f928a55e7567ull},
 };
 
 TEST(MascotGoldenImages, PosesAndFacesRenderTheirRecordedPixels) {
