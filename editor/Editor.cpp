@@ -22,6 +22,11 @@ Editor::Editor() {
   std::fill(std::begin(historyIn_), std::end(historyIn_), -1.0f);
   std::fill(std::begin(historyOut_), std::end(historyOut_), -1.0f);
   face_.loadFonts();
+  mascot.load();
+  mascot.x = kStageCard.x;
+  mascot.y = kStageCard.y;
+  mascot.width = kStageCard.width;
+  mascot.height = kStageCard.height;
   const float s = sizeChoice;
   resize(static_cast<int>(std::lround(kLayoutWidth * s)),
          static_cast<int>(std::lround(kLayoutHeight * s)), s);

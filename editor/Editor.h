@@ -11,6 +11,7 @@
 
 #include "Canvas.h"
 #include "EditorLayout.h"
+#include "MascotRig.h"
 #include "PresetBrowser.h"
 #include "UserPresets.h"
 
@@ -28,9 +29,8 @@ class Editor {
   std::function<void(int, double)> onPerformEdit;
   std::function<void(float)> onSizeChange;  // the size pill's new factor
   std::function<void(bool)> onPopOut;       // dancer pop-out (true) / bring back (false)
-  // Draws the mascot into the stage card (x, y, width, height in layout units); unset, the stage
-  // shows its empty card.
-  std::function<void(Canvas&, float, float, float, float)> drawMascot;
+  // The mascot, drawn into the stage card (layout units) while it is not popped out.
+  MascotRig mascot;
   bool poppedOut = false;
   float sizeChoice = 1.15f;
 

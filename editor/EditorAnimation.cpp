@@ -133,8 +133,8 @@ void Editor::paintStage() {
                         static_cast<int>(std::floor(r.y * s)),
                         static_cast<int>(std::ceil((r.x + r.width) * s)),
                         static_cast<int>(std::ceil((r.y + r.height) * s)));
-  if (!poppedOut && drawMascot) {
-    drawMascot(face_, kStageCard.x, kStageCard.y, kStageCard.width, kStageCard.height);
+  if (!poppedOut) {
+    mascot.draw(face_);
     restoreStageCorners();
   }
   paintPopOut();

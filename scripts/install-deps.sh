@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libbenchmark-dev googletest
   g++-mingw-w64-x86-64-posix wine64 wine xvfb xauth x11-apps imagemagick
   libstb-dev juce-modules-source-data libsndfile1-dev
+  librsvg2-bin
 )
 # npm fetches the fonts; machines that already carry a Node.js of their own keep it.
 command -v npm >/dev/null 2>&1 || packages+=(npm)

@@ -9,15 +9,15 @@ namespace {
 // To accept a deliberate change: look at the PNGs `zvsnapshot editor-...` writes, then copy the
 // new hashes from `zvsnapshot --list`.
 constexpr Golden kEditorGoldens[] = {
-    {"editor-default", 0x20f360a5b9ba30e5ull},
-    {"editor-busy", 0x87c8dcaabbafbde6ull},
-    {"editor-key-list", 0xa40aa55dc35d42e0ull},
-    {"editor-naming", 0x7803fc2a6d406ca0ull},
-    {"editor-value-entry", 0xafee2a8537b45fc1ull},
-    {"editor-user-preset-sure", 0xa297b6cb6d565fd7ull},
+    {"editor-default", 0x993d0d4220eb7200ull},
+    {"editor-busy", 0xb33e05e98fffe065ull},
+    {"editor-key-list", 0x00e71830bc310f13ull},
+    {"editor-naming", 0xd1e53e0665e184dbull},
+    {"editor-value-entry", 0x66ad8eba5f08dadeull},
+    {"editor-user-preset-sure", 0xd31d4a1e4ccf5628ull},
     {"editor-popped-out", 0x1d99be2ca7bf6408ull},
-    {"editor-hover-scale-up", 0xf5e720be499056cfull},
-    {"editor-size-200", 0xc0e31d0d90928c4bull},
+    {"editor-hover-scale-up", 0xc75982e4ee91aec4ull},
+    {"editor-size-200", 0x40ea1cdbac4f040full},
 };
 
 TEST(EditorGoldenImages, FaceStatesRenderTheirRecordedPixels) { expectGoldenScenes(kEditorGoldens); }

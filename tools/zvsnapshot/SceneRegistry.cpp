@@ -14,6 +14,7 @@ const SceneRegistry& builtInScenes() {
     SceneRegistry r;
     addCanvasScenes(r);
     addEditorScenes(r);
+    addMascotScenes(r);
     return r;
   }();
   return registry;

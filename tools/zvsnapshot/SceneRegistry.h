@@ -36,6 +36,7 @@ const SceneRegistry& builtInScenes();
 // The scenes of each subsystem.
 void addCanvasScenes(SceneRegistry& registry);
 void addEditorScenes(SceneRegistry& registry);
+void addMascotScenes(SceneRegistry& registry);
 
 // A fresh canvas of the scene's size and scale, fonts loaded, with the scene drawn into it.
 Canvas render(const Scene& scene);

@@ -1,0 +1,432 @@
+// The mascot rig: mip chains, the sprite blit, the skeleton, the face rule, the embedded art and
+// how the rig stays inside its rectangle whatever the pose.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+
+#include "Editor.h"
+#include "MascotImages.h"
+#include "MascotRig.h"
+#include "MascotScenes.h"
+
+namespace zv {
+namespace {
+
+constexpr std::uint32_t kSentinel = 0x00FF00;
+
+SpriteLevel flatLevel(int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b,
+                      std::uint8_t a) {
+  SpriteLevel l;
+  l.width = w;
+  l.height = h;
+  for (int i = 0; i < w * h; ++i) l.pixels.insert(l.pixels.end(), {r, g, b, a});
+  return l;
+}
+
+std::uint8_t* texel(SpriteLevel& l, int x, int y) {
+  return l.pixels.data() + (static_cast<std::size_t>(y) * l.width + x) * 4;
+}
+
+Canvas sentinelCanvas(int w, int h, float scale) {
+  Canvas c(w, h, scale);
+  std::fill(c.pixels.begin(), c.pixels.end(), kSentinel);
+  return c;
+}
+
+// --- Mip chains -----------------------------------------------------------------------------
+
+TEST(MascotMips, TransparentTexelsNeverDarkenTheAverage) {
+  SpriteLevel l = flatLevel(2, 2, 0, 0, 0, 0);         // transparent black ...
+  std::memcpy(texel(l, 1, 0), "\xF0\x40\x20\xFF", 4);  // ... around one opaque texel
+  std::memcpy(texel(l, 0, 1), "\x10\xC0\x20\x80", 4);  // and one half-transparent one
+  const SpriteLevel half = halveSpriteLevel(l);
+  ASSERT_EQ(half.width, 1);
+  const double a1 = 1.0, a2 = 128 / 255.0;
+  EXPECT_EQ(half.pixels[0], std::lround((0xF0 * a1 + 0x10 * a2) / (a1 + a2)));
+  EXPECT_EQ(half.pixels[1], std::lround((0x40 * a1 + 0xC0 * a2) / (a1 + a2)));
+  EXPECT_EQ(half.pixels[2], 0x20);
+  EXPECT_EQ(half.pixels[3], std::lround((a1 + a2) * 0.25 * 255));
+  // All transparent: black and transparent, not a division by zero.
+  const SpriteLevel none = halveSpriteLevel(flatLevel(3, 3, 200, 200, 200, 0));
+  for (std::uint8_t byte : none.pixels) EXPECT_EQ(byte, 0);
+}
+
+TEST(MascotMips, SizesRoundUpAndStopBelowEight) {
+  struct Case {
+    int part, w, h, levels, lastW, lastH;
+  } cases[] = {
+      {kTailL, 94, 270, 4, 12, 34},     // 47x135, 24x68, 12x34
+      {kBodyLow, 250, 212, 4, 32, 36},  // extended to 282 rows first
+      {kTailL, 9, 9, 2, 5, 5},          // 5 < 8: no third level
+      {kTailL, 8, 8, 2, 4, 4},
+      {kTailL, 7, 100, 1, 7, 100},  // one side below 8: level 0 only
+      {kTailL, 1, 1, 1, 1, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
+    const SpriteChain chain = buildSpriteChain(c.part, flatLevel(c.w, c.h, 9, 9, 9, 255));
+    ASSERT_EQ(chain.levelCount, c.levels);
+    EXPECT_EQ(chain.levels[c.levels - 1].width, c.lastW);
+    EXPECT_EQ(chain.levels[c.levels - 1].height, c.lastH);
+    // A sprite drawn tiny uses its smallest level, never one past the count.
+    EXPECT_EQ(chooseSpriteLevel(chain, 0.5f), c.levels - 1);
+  }
+}
+
+TEST(MascotMips, TorsoRepeatsItsBottomRowSeventyTimes) {
+  SpriteLevel l = flatLevel(10, 212, 1, 2, 3, 255);
+  for (int x = 0; x < 10; ++x) texel(l, x, 211)[0] = static_cast<std::uint8_t>(100 + x);
+  const SpriteChain chain = buildSpriteChain(kBodyLow, l);
+  ASSERT_EQ(chain.levels[0].height, 282);
+  for (int y = 211; y < 282; ++y)
+    EXPECT_EQ(0, std::memcmp(&chain.levels[0].pixels[y * 40], &l.pixels[211 * 40], 40)) << y;
+}
+
+TEST(MascotMips, LevelChoiceNeverEnlargesByMoreThanEightPercent) {
+  const SpriteChain chain = buildSpriteChain(kTailL, flatLevel(94, 270, 9, 9, 9, 255));
+  const struct {
+    float target;
+    int level;
+  } cases[] = {{400, 0}, {270, 0}, {146, 0}, {145.8f, 1}, {73, 1}, {72.9f, 2}, {36.4f, 3}, {1, 3}};
+  for (const auto& c : cases) EXPECT_EQ(chooseSpriteLevel(chain, c.target), c.level) << c.target;
+}
+
+// --- Blit -----------------------------------------------------------------------------------
+
+TEST(MascotBlit, ScaleOneAngleZeroIsABitExactCopy) {
+  SpriteLevel l = flatLevel(7, 5, 0, 0, 0, 255);
+  std::mt19937 random(3);
+  for (std::size_t i = 0; i < l.pixels.size(); ++i)
+    if (i % 4 != 3) l.pixels[i] = static_cast<std::uint8_t>(random());
+  Canvas c = sentinelCanvas(20, 20, 2.0f);  // pixels 6..13 x 4..9 in logical units 3..6.5
+  blitSprite(c, l, 4.75f, 3.25f, 2.5f, 0, 1, 0, 0, 10, 10);
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 20; ++x) {
+      const bool inside = x >= 6 && x < 13 && y >= 4 && y < 9;
+      const std::uint8_t* t = inside ? texel(l, x - 6, y - 4) : nullptr;
+      EXPECT_EQ(c.pixelAt(x, y), inside ? packRGB(t[0], t[1], t[2]) : kSentinel) << x << "," << y;
+    }
+}
+
+TEST(MascotBlit, QuarterTurnPutsTheTopLeftCornerTopRight) {
+  SpriteLevel l = flatLevel(6, 4, 90, 90, 90, 255);
+  std::memcpy(texel(l, 0, 0), "\xFF\x00\x00\xFF", 4);
+  Canvas c = sentinelCanvas(20, 20, 1.0f);
+  blitSprite(c, l, 10, 10, 4, static_cast<float>(pm::kPi / 2), 1, 0, 0, 20, 20);
+  // 4 wide and 6 high after the turn: columns 8..11, rows 7..12.
+  EXPECT_EQ(c.pixelAt(11, 7), packRGB(255, 0, 0));
+  EXPECT_EQ(c.pixelAt(8, 7), packRGB(90, 90, 90));
+  EXPECT_EQ(c.pixelAt(11, 12), packRGB(90, 90, 90));
+  EXPECT_EQ(c.pixelAt(12, 7), kSentinel);
+  EXPECT_EQ(c.pixelAt(11, 6), kSentinel);
+}
+
+TEST(MascotBlit, BrightOpaqueTexelsStayWhiteAtAnyPlacement) {
+  // Every weight is 65536 * 255 at most and a channel sum 255 times that: past a signed 32-bit
+  // accumulator, so this fails if the sum wraps.
+  const SpriteLevel white = flatLevel(40, 40, 255, 255, 255, 255);
+  for (float angle : {0.0f, 0.37f, -1.2f, 3.0f})
+    for (float height : {40.0f, 23.7f, 61.3f}) {
+      Canvas c(100, 100, 1.0f);
+      blitSprite(c, white, 50.3f, 49.6f, height, angle, 1, 0, 0, 100, 100);
+      EXPECT_EQ(c.pixelAt(50, 50), 0xFFFFFFu) << angle << " " << height;
+      EXPECT_EQ(c.pixelAt(45, 53), 0xFFFFFFu) << angle << " " << height;
+    }
+}
+
+TEST(MascotBlit, LeavesTheCanvasUntouchedWhereItMustNot) {
+  const SpriteLevel clear = flatLevel(30, 30, 255, 255, 255, 0);
+  const SpriteLevel solid = flatLevel(30, 30, 255, 255, 255, 255);
+  const float nan = std::nanf(""), inf = INFINITY;
+  const struct {
+    const char* what;
+    const SpriteLevel* level;
+    float cx, cy, height, angle, alpha;
+  } cases[] = {
+      {"alpha-0 texels", &clear, 20, 20, 30, 0.3f, 1},
+      {"zero opacity", &solid, 20, 20, 30, 0, 0},
+      {"NaN centre", &solid, nan, 20, 30, 0, 1},
+      {"infinite centre", &solid, 20, inf, 30, 0, 1},
+      {"NaN angle", &solid, 20, 20, 30, nan, 1},
+      {"zero height", &solid, 20, 20, 0, 0, 1},
+      {"negative height", &solid, 20, 20, -30, 0, 1},
+      {"huge centre", &solid, 3e9f, -3e9f, 30, 0, 1},
+  };
+  for (const auto& k : cases) {
+    Canvas c = sentinelCanvas(40, 40, 1.0f);
+    blitSprite(c, *k.level, k.cx, k.cy, k.height, k.angle, k.alpha, 0, 0, 40, 40);
+    EXPECT_EQ(std::count(c.pixels.begin(), c.pixels.end(), kSentinel), 1600) << k.what;
+  }
+  Canvas c = sentinelCanvas(40, 40, 1.0f);
+  blitSprite(c, SpriteLevel{}, 20, 20, 30, 0, 1, 0, 0, 40, 40);  // width 0
+  EXPECT_EQ(std::count(c.pixels.begin(), c.pixels.end(), kSentinel), 1600);
+}
+
+TEST(MascotBlit, RespectsTheClipRectangle) {
+  const SpriteLevel solid = flatLevel(30, 30, 200, 100, 50, 255);
+  for (float scale : {1.0f, 1.15f, 2.0f}) {
+    Canvas c = sentinelCanvas(100, 100, scale);
+    blitSprite(c, solid, 20, 20, 40, 0.4f, 1, 10.5f, 12, 30, 27.5f);
+    for (int y = 0; y < 100; ++y)
+      for (int x = 0; x < 100; ++x) {
+        const bool inClip = x >= std::floor(10.5f * scale) && x < std::floor(30 * scale) &&
+                            y >= std::floor(12 * scale) && y < std::floor(27.5f * scale);
+        if (!inClip) {
+          ASSERT_EQ(c.pixelAt(x, y), kSentinel) << scale << ": " << x << "," << y;
+        }
+      }
+    EXPECT_NE(c.pixelAt(static_cast<int>(20 * scale), static_cast<int>(20 * scale)), kSentinel);
+  }
+}
+
+// --- Skeleton and fitting -------------------------------------------------------------------
+
+TEST(MascotSkeleton, PivotsStayFixedUnderTheirOwnFrameRotation) {
+  const float angles[] = {-0.45f, -0.1f, 0, 0.3f, 0.45f};
+  for (float a : angles)
+    for (float b : angles) {
+      MascotRig rig;
+      rig.tilt = a;
+      rig.tailLeft = b;
+      rig.tailRight = -b;
+      rig.sleepiness = b < 0 ? 1.0f : 0.0f;
+      const RigPose p = rig.pose(0.64f);
+      const RigFrame rest;
+      const struct {
+        const RigFrame &outer, &inner;
+        float px, py;
+      } joints[] = {{rest, p.body, kHipX, kHipY},
+                    {p.body, p.head, kNeckX, kNeckY},
+                    {p.head, p.tailL, kTailRootLX, kTailRootY},
+                    {p.head, p.tailR, kTailRootRX, kTailRootY}};
+      for (const auto& j : joints) {
+        float ox, oy, ix, iy;
+        j.outer.map(j.px, j.py, ox, oy);
+        j.inner.map(j.px, j.py, ix, iy);
+        EXPECT_NEAR(ix, ox, 1e-3) << a << " " << b;
+        EXPECT_NEAR(iy, oy, 1e-3) << a << " " << b;
+      }
+      EXPECT_NEAR(p.head.angle, 1.25f * a, 1e-6);
+    }
+}
+
+TEST(MascotSkeleton, RandomPosesNeverTouchAPixelOutsideTheRectangle) {
+  const struct {
+    float x, y, w, h, scale;
+    int canvasW, canvasH;
+  } rects[] = {
+      {272, 240, 316, 290, 1.15f, 990, 830},         // the editor's stage
+      {0.4f, 0.7f, 221.3f, 203.7f, 1.5f, 340, 310},  // a dancer window
+      {30, 20, 90, 60, 2.0f, 300, 200},              // small: sprites far larger than the box
+  };
+  std::mt19937 random(16);
+  auto uniform = [&random](float lo, float hi) {
+    return std::uniform_real_distribution<float>(lo, hi)(random);
+  };
+  for (const auto& r : rects)
+    for (int trial = 0; trial < 12; ++trial) {
+      MascotRig rig;
+      rig.useSprites(trial % 2 ? snapshot::testCardSprites() : embeddedSprites());
+      rig.x = r.x, rig.y = r.y, rig.width = r.w, rig.height = r.h;
+      rig.tilt = uniform(-0.6f, 0.6f);
+      rig.tailLeft = uniform(-0.45f, 0.45f);
+      rig.tailRight = uniform(-0.45f, 0.45f);
+      rig.hop = uniform(0, 30);
+      rig.breath = uniform(-5, 5);
+      rig.groove = uniform(0, 1);
+      rig.beatPhase = uniform(0, 8);
+      rig.shock = uniform(0, 1);
+      rig.time = uniform(0, 100);
+      rig.sleepiness = uniform(0, 1);
+      Canvas c = sentinelCanvas(r.canvasW, r.canvasH, r.scale);
+      rig.draw(c);
+      const int x0 = static_cast<int>(std::floor(r.x * r.scale));
+      const int x1 = static_cast<int>(std::ceil((r.x + r.w) * r.scale));
+      const int y0 = static_cast<int>(std::floor(r.y * r.scale));
+      const int y1 = static_cast<int>(std::ceil((r.y + r.h) * r.scale));
+      int inside = 0;
+      for (int y = 0; y < c.height; ++y)
+        for (int x = 0; x < c.width; ++x) {
+          const bool changed = c.pixelAt(x, y) != kSentinel;
+          if (x >= x0 && x < x1 && y >= y0 && y < y1)
+            inside += changed;
+          else
+            ASSERT_FALSE(changed) << "pixel " << x << "," << y << " rect " << r.x << "," << r.y;
+        }
+      EXPECT_GT(inside, 0);
+    }
+}
+
+TEST(MascotSkeleton, ShortOrNonFiniteRectanglesDrawNothing) {
+  const float nan = std::nanf("");
+  const struct {
+    float x, y, w, h;
+  } rects[] = {{10, 10, 100, 14},   {10, 10, 100, 3},         {10, 10, 100, -50},
+               {nan, 10, 100, 100}, {10, INFINITY, 100, 100}, {10, 10, nan, 100},
+               {10, 10, 100, nan}};
+  for (const auto& r : rects) {
+    MascotRig rig;
+    rig.useSprites(snapshot::testCardSprites());
+    rig.x = r.x, rig.y = r.y, rig.width = r.w, rig.height = r.h;
+    Canvas c = sentinelCanvas(150, 150, 1.0f);
+    rig.draw(c);
+    EXPECT_EQ(std::count(c.pixels.begin(), c.pixels.end(), kSentinel), 150 * 150)
+        << r.x << " " << r.y << " " << r.w << " " << r.h;
+  }
+  // Just tall enough, the figure appears.
+  MascotRig rig;
+  rig.useSprites(snapshot::testCardSprites());
+  rig.x = 10, rig.y = 10, rig.width = 100, rig.height = 40;
+  Canvas c = sentinelCanvas(150, 150, 1.0f);
+  rig.draw(c);
+  EXPECT_LT(std::count(c.pixels.begin(), c.pixels.end(), kSentinel), 150 * 150);
+}
+
+// --- Face rule ------------------------------------------------------------------------------
+
+TEST(MascotFaceRule, BranchesAndBoundaries) {
+  const struct {
+    float sleepiness;
+    Mood mode;
+    float beat;
+    bool mouth;
+    float blink;
+    int face;
+  } cases[] = {
+      {0.7501f, Mood::Delighted, 0, true, 0, kExSmile2},  // asleep beats every mood
+      {0.75f, Mood::Shocked, 0, false, 0, kExSleepy},
+      {0.3001f, Mood::Singing, 0, true, 0, kExSleepy},
+      {0.3f, Mood::Shocked, 0, false, 0, kExShocked},
+      {0, Mood::Delighted, 0, false, 0, kExDelighted},
+      {0, Mood::Delighted, 0.999f, false, 0, kExDelighted},
+      {0, Mood::Delighted, 1, false, 0, kExLaugh},
+      {0, Mood::Delighted, 2.5f, false, 0, kExDelighted},
+      {0, Mood::Delighted, 7, false, 0, kExLaugh},
+      {0, Mood::Delighted, -0.5f, false, 0, kExLaugh},  // floor(-0.5) = -1 is odd
+      {0, Mood::Singing, 0, true, 0, kExDelighted},
+      {0, Mood::Singing, 0, false, 0.1f, kExSmile},  // blinks are for idling only
+      {0, Mood::Idle, 0, false, 0.01f, kExSmile2},
+      {0, Mood::Idle, 0, true, 0, kExNormal},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(chooseFace(c.sleepiness, c.mode, c.beat, c.mouth, c.blink), c.face)
+        << c.sleepiness << " mode " << static_cast<int>(c.mode) << " beat " << c.beat;
+}
+
+// --- The embedded art -----------------------------------------------------------------------
+
+int alphaAt(const SpriteChain& chain, int part, float designX, float designY) {
+  const MascotPart& row = kMascotParts[part];
+  const SpriteLevel& l = chain.levels[0];
+  const int x = static_cast<int>(designX - row.x), y = static_cast<int>(designY - row.y);
+  if (x < 0 || y < 0 || x >= l.width || y >= l.height) return -1;
+  return l.pixels[(static_cast<std::size_t>(y) * l.width + x) * 4 + 3];
+}
+
+TEST(MascotArt, EveryPartDecodesAtItsTableSizeAndFitsTheRig) {
+  const auto sprites = embeddedSprites();
+  ASSERT_EQ(sprites, embeddedSprites()) << "decoded once, shared";
+  for (int i = 0; i < kMascotPartCount; ++i) {
+    SCOPED_TRACE(kMascotParts[i].name);
+    const SpriteChain& chain = (*sprites)[i];
+    ASSERT_EQ(chain.levelCount, 4);
+    EXPECT_EQ(chain.levels[0].width, kMascotParts[i].width);
+    EXPECT_EQ(chain.levels[0].height, kMascotParts[i].height + (i == kBodyLow ? 70 : 0));
+    if (i >= kExNormal) {  // overlays: a transparent one-pixel border
+      const SpriteLevel& l = chain.levels[0];
+      for (int y = 0; y < l.height; ++y)
+        for (int x = 0; x < l.width; ++x)
+          if (x == 0 || y == 0 || x == l.width - 1 || y == l.height - 1) {
+            ASSERT_EQ(l.pixels[(static_cast<std::size_t>(y) * l.width + x) * 4 + 3], 0)
+                << x << "," << y;
+          }
+    }
+  }
+  const SpriteStore& s = *sprites;
+  EXPECT_EQ(alphaAt(s[kTailL], kTailL, kTailRootLX, kTailRootY), 255);
+  EXPECT_EQ(alphaAt(s[kTailR], kTailR, kTailRootRX, kTailRootY), 255);
+  EXPECT_EQ(alphaAt(s[kHeadFront], kHeadFront, kNeckX, kNeckY), 255);
+  EXPECT_EQ(alphaAt(s[kBodyLow], kBodyLow, kNeckX, kNeckY), 255);
+  // The torso's bottom row is a clean slice: opaque across the middle of the figure.
+  for (float x = 100; x <= 260; x += 10) EXPECT_EQ(alphaAt(s[kBodyLow], kBodyLow, x, 430), 255);
+}
+
+TEST(MascotArt, NoGapAtTheNeckWhenTheHeadTilts) {
+  for (float tilt : {-0.3f, 0.0f, 0.3f}) {
+    MascotRig rig;
+    rig.load();
+    rig.x = 0, rig.y = 0, rig.width = 400, rig.height = 444.5f;  // s = 1
+    rig.tilt = tilt;
+    Canvas c = sentinelCanvas(400, 450, 1.0f);
+    rig.draw(c);
+    float s, ox, oy;
+    ASSERT_TRUE(rig.fit(s, ox, oy));
+    const RigPose p = rig.pose(s);
+    // Down the neck from the chin to the collar, in the body's frame.
+    for (float dy = -12; dy <= 16; dy += 2)
+      for (float dx = -8; dx <= 8; dx += 4) {
+        float px, py;
+        p.body.map(kNeckX + dx, kNeckY + dy, px, py);
+        EXPECT_NE(c.pixelAt(static_cast<int>(ox + px * s), static_cast<int>(oy + py * s)),
+                  kSentinel)
+            << "tilt " << tilt << " at " << dx << "," << dy;
+      }
+  }
+}
+
+TEST(MascotArt, RefusedOrCorruptPartsAreSkippedAndTheRestDraws) {
+  const res::EmbeddedImage tailR = res::mascotImage(kTailR), body = res::mascotImage(kBodyLow);
+  std::vector<unsigned char> truncated(body.data, body.data + body.size / 2);
+  std::vector<unsigned char> flipped(body.data, body.data + body.size);
+  for (std::size_t i = 40; i < flipped.size(); i += 97) flipped[i] ^= 0x5A;
+  const unsigned char notPng[] = "GIF89a not a png at all";
+  const struct {
+    const char* what;
+    int part;
+    const unsigned char* data;
+    std::size_t size;
+  } cases[] = {
+      {"another part's size", kTailL, tailR.data, tailR.size},
+      {"truncated", kBodyLow, truncated.data(), truncated.size()},
+      {"corrupted bytes", kBodyLow, flipped.data(), flipped.size()},
+      {"not a PNG", kBodyLow, notPng, sizeof notPng},
+      {"empty", kBodyLow, nullptr, 0},
+      {"index out of range", 16, tailR.data, tailR.size},
+  };
+  for (const auto& k : cases) {
+    EXPECT_EQ(decodeMascotPng(k.part, k.data, k.size).width, 0) << k.what;
+    if (k.part >= kMascotPartCount) continue;
+    auto store = std::make_shared<SpriteStore>(*embeddedSprites());
+    (*store)[k.part] = buildSpriteChain(k.part, decodeMascotPng(k.part, k.data, k.size));
+    EXPECT_EQ((*store)[k.part].levelCount, 0) << k.what;
+    MascotRig rig;
+    rig.useSprites(store);
+    rig.x = 0, rig.y = 0, rig.width = 200, rig.height = 200;
+    Canvas c = sentinelCanvas(200, 200, 1.0f);
+    rig.draw(c);
+    EXPECT_NE(c.pixelAt(100, 60), kSentinel) << k.what << ": the head still draws";
+  }
+}
+
+// --- In the editor --------------------------------------------------------------------------
+
+TEST(MascotInEditor, StageShowsTheFigureUnlessPoppedOutAndRepaintsStably) {
+  Editor e;
+  e.resize(860, 720, 1.0f);
+  e.paint(true);
+  const std::vector<std::uint32_t> full = e.canvas().pixels;
+  const std::uint32_t hair = e.canvas().pixelAt(430, 330);  // the forehead's fringe
+  e.paintStage();  // an animation-only frame restores and redraws the same pixels
+  EXPECT_EQ(e.canvas().pixels, full);
+  Editor popped;
+  popped.resize(860, 720, 1.0f);
+  popped.poppedOut = true;
+  popped.paint(true);
+  EXPECT_NE(popped.canvas().pixelAt(430, 330), hair);
+  EXPECT_EQ(&*e.mascot.sprites(), &*popped.mascot.sprites()) << "one decode per process";
+}
+
+}  // namespace
+}  // namespace zv
