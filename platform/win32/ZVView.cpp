@@ -24,6 +24,9 @@ bool windowClassRegistered = false;
 
 // Fills the parts of `want` outside `drawn` (an empty rectangle when nothing was drawn) with ink.
 void fillOutside(HDC dc, const RECT& want, const zv::PixelRect& drawn) {
+  if (drawn.x0 <= want.left && drawn.y0 <= want.top && drawn.x1 >= want.right &&
+      drawn.y1 >= want.bottom)
+    return;  // the usual case: the frame covered everything asked for
   HBRUSH ink = CreateSolidBrush(RGB(11, 6, 18));
   if (drawn.x1 <= drawn.x0 || drawn.y1 <= drawn.y0) {
     FillRect(dc, &want, ink);
