@@ -118,6 +118,7 @@ class Editor {
   double neutralValue(const KnobDef& knob) const;
   void refreshHover();
   void endDrag();
+  static double dragDivisor(int id, bool fine);  // layout units for the whole range
   void startNaming();
 
   // Painting pieces.
@@ -129,6 +130,8 @@ class Editor {
   void paintLowLatency();
   void paintSelector(int id, const Rect& at, const char* label, const std::string& value,
                      bool highlighted);
+  void paintKnobValue(const std::string& text, float cx, float cy, float r, float size,
+                      const RGB& colour);
   void paintPresetRow();
   void paintPresetButtons();
   void paintList();
@@ -136,6 +139,17 @@ class Editor {
   void paintPopOut();
   void storePulseSnapshot();
   bool hovering(int kind, int id) const;
+
+  // One piece of a pitch trace, in layout units, x0 < x1.
+  struct TraceSegment {
+    float x0, y0, x1, y1;
+    float thickness, alpha;
+    RGB colour;
+  };
+  // Strokes a run of joined segments with every pixel blended once, by the segment that covers
+  // it most: semi-transparent round caps would otherwise double up at each joint into beads.
+  void strokeRun(const std::vector<TraceSegment>& run);
+  std::vector<TraceSegment> traceRun_;  // reused by the pitch display every frame
 
   Canvas face_;
   Canvas background_;
@@ -152,6 +166,16 @@ class Editor {
   int dragParam_ = -1;
   float dragStartY_ = 0;
   float dragStartValue_ = 0;
+  // The gesture opens with the first value that changes, so a press and release that moved
+  // nothing tells the host nothing.
+  bool dragBegun_ = false;
+  // Shift as the drag's anchor was taken, and the pointer's last y: a change of modifier moves
+  // the anchor there instead of recomputing the whole travel with the new divisor.
+  bool dragFine_ = false;
+  float dragLastY_ = 0;
+  // The previous press opened or closed a list: the double-click message that may follow is the
+  // same intent and must not act on what now lies under the pointer.
+  bool lastPressToggledList_ = false;
 
   int entryParam_ = -1;
   std::string entryText_;

@@ -81,27 +81,47 @@ void Editor::paintPitchDisplay() {
   }
 
   auto clampY = [](float y) { return std::clamp(y, kPlotTop, kPlotBottom); };
+  // Each trace is stroked as runs of joined segments (a gap or a leap ends a run), so the older,
+  // fainter part reads as one line rather than a string of beads.
+  std::vector<TraceSegment>& run = traceRun_;
+  run.clear();
   for (int i = 1; i < kPitchHistory; ++i) {
     const float a = historyIn(i - 1), b = historyIn(i);
-    if (a < 0 || b < 0 || std::fabs(a - b) >= 3) continue;
+    if (a < 0 || b < 0 || std::fabs(a - b) >= 3) {
+      strokeRun(run);
+      run.clear();
+      continue;
+    }
     const float w = 0.3f + 0.7f * i / (kPitchHistory - 1);
-    capsule(kPlotLeft + kPointSpacing * (i - 1), clampY(noteY(a)), kPlotLeft + kPointSpacing * i,
-            clampY(noteY(b)), 1.8f, kSoft, 0.75f * w);
+    run.push_back({kPlotLeft + kPointSpacing * (i - 1), clampY(noteY(a)),
+                   kPlotLeft + kPointSpacing * i, clampY(noteY(b)), 1.8f, 0.75f * w, kSoft});
   }
-  for (int i = 1; i < kPitchHistory; ++i) {
-    const float a = historyOut(i - 1), b = historyOut(i);
-    if (a < 0 || b < 0) continue;
-    const float w = 0.3f + 0.7f * i / (kPitchHistory - 1);
-    const float xa = kPlotLeft + kPointSpacing * (i - 1), xb = kPlotLeft + kPointSpacing * i;
-    const float ya = clampY(noteY(a)), yb = clampY(noteY(b));
-    const RGB colour = mix(kViolet, kPink, static_cast<float>(i) / (kPitchHistory - 1));
-    capsule(xa, ya, xb, yb, 10, kHotPink, 0.05f * w);
-    // A corrected voice holds its note and then jumps: the jump gets a thin connector, the held
-    // note the full line.
-    if (std::fabs(yb - ya) >= 0.8f)
-      capsule(xa, ya, xb, yb, 1.6f, colour, 0.5f * w);
-    else
-      capsule(xa, ya, xb, yb, 3, colour, w);
+  strokeRun(run);
+  for (int pass = 0; pass < 2; ++pass) {  // the glow under the whole trace, then the line
+    run.clear();
+    for (int i = 1; i < kPitchHistory; ++i) {
+      const float a = historyOut(i - 1), b = historyOut(i);
+      if (a < 0 || b < 0) {
+        strokeRun(run);
+        run.clear();
+        continue;
+      }
+      const float w = 0.3f + 0.7f * i / (kPitchHistory - 1);
+      const float xa = kPlotLeft + kPointSpacing * (i - 1), xb = kPlotLeft + kPointSpacing * i;
+      const float ya = clampY(noteY(a)), yb = clampY(noteY(b));
+      if (pass == 0) {
+        run.push_back({xa, ya, xb, yb, 10, 0.05f * w, kHotPink});
+        continue;
+      }
+      const RGB colour = mix(kViolet, kPink, static_cast<float>(i) / (kPitchHistory - 1));
+      // A corrected voice holds its note and then jumps: the jump gets a thin connector, the
+      // held note the full line.
+      if (std::fabs(yb - ya) >= 0.8f)
+        run.push_back({xa, ya, xb, yb, 1.6f, 0.5f * w, colour});
+      else
+        run.push_back({xa, ya, xb, yb, 3, w, colour});
+    }
+    strokeRun(run);
   }
   const float newest = historyOut(kPitchHistory - 1);
   if (newest >= 0) {

@@ -79,20 +79,36 @@ bool isLetter(uint32_t ch) {
 
 // --- Pointer -------------------------------------------------------------------------------
 
+// What the second press of a double click means, per kind of region. Arrows and the stepping
+// selector values take one step per press, so clicking quickly still walks through the entries;
+// knobs open value entry. Everything else counts the pair once: a toggle would flip back, SAVE
+// would confirm the name it just proposed, DELETE would confirm a "SURE?" nobody saw.
+static bool doubleClickRepeats(int kind) {
+  return kind == kHitKnob || kind == kHitStepDown || kind == kHitStepUp ||
+         kind == kHitSelectorValue || kind == kHitListItem || kind == kHitListDismiss;
+}
+
 bool Editor::onMouseDown(float x, float y, bool ctrl, bool doubleClick) {
   pointerX_ = x;
   pointerY_ = y;
+  // A press while a drag is still open (its release never came) closes that gesture first.
+  endDrag();
+  const bool pairToggledList = doubleClick && lastPressToggledList_;
+  lastPressToggledList_ = false;
+  if (pairToggledList) return false;
+  const bool listWasOpen = openList_ >= 0;
   const int index = hitTest(x, y);
   const HitRegion hit = index >= 0 ? regions_[static_cast<std::size_t>(index)] : HitRegion{};
 
   if (ctrl) {
-    if (index < 0 || hit.kind != kHitKnob) return false;
+    if (index < 0 || hit.kind != kHitKnob || doubleClick) return false;
     entryParam_ = -1;
     entryText_.clear();
     setParam(hit.id, plainToNormalized(hit.id, kParamDefs[hit.id].defaultValue), true);
     rebuildHitRegions();
     return true;
   }
+  if (doubleClick && (index < 0 || !doubleClickRepeats(hit.kind))) return false;
 
   if (index < 0) {
     if (entryParam_ >= 0)
@@ -118,18 +134,17 @@ bool Editor::onMouseDown(float x, float y, bool ctrl, bool doubleClick) {
   switch (hit.kind) {
     case kHitKnob:
       if (doubleClick) {
-        endDrag();
         entryParam_ = hit.id;
         entryText_.clear();
       } else {
-        endDrag();
         dragParam_ = hit.id;
-        dragStartY_ = y;
+        dragBegun_ = false;
+        dragStartY_ = dragLastY_ = y;
+        dragFine_ = false;
         // A host that handed over NaN must not turn the drag into NaN edits.
         dragStartValue_ = std::isfinite(params[hit.id])
                               ? static_cast<float>(std::clamp(params[hit.id], 0.0, 1.0))
                               : 0.0f;
-        if (onBeginEdit) onBeginEdit(hit.id);
       }
       break;
     case kHitStepDown:
@@ -164,7 +179,6 @@ bool Editor::onMouseDown(float x, float y, bool ctrl, bool doubleClick) {
       break;
     }
     case kHitSize: {
-      if (doubleClick) break;  // the first press of the pair already advanced
       int current = 0;
       for (int i = 0; i < 6; ++i)
         if (std::fabs(kSizeSteps[i] - sizeChoice) < 0.01f) current = i;
@@ -188,6 +202,7 @@ bool Editor::onMouseDown(float x, float y, bool ctrl, bool doubleClick) {
     default:
       break;
   }
+  lastPressToggledList_ = listWasOpen != (openList_ >= 0);
   rebuildHitRegions();
   refreshHover();
   return true;
@@ -204,7 +219,8 @@ void Editor::endDrag() {
   if (dragParam_ < 0) return;
   const int p = dragParam_;
   dragParam_ = -1;
-  if (onEndEdit) onEndEdit(p);
+  if (dragBegun_ && onEndEdit) onEndEdit(p);
+  dragBegun_ = false;
 }
 
 bool Editor::onMouseMove(float x, float y, bool fine) {
@@ -216,24 +232,40 @@ bool Editor::onMouseMove(float x, float y, bool fine) {
     hovered_ = index;
     return true;
   }
+  if (!std::isfinite(y)) return false;
   const int p = dragParam_;
+  if (fine != dragFine_) {
+    // Shift pressed or let go: carry on from the unrounded value the old divisor reached at the
+    // last position, so the knob does not jump.
+    dragStartValue_ = static_cast<float>(std::clamp(
+        dragStartValue_ + (dragStartY_ - dragLastY_) / dragDivisor(p, dragFine_), 0.0, 1.0));
+    dragStartY_ = dragLastY_;
+    dragFine_ = fine;
+  }
+  dragLastY_ = y;
   const double v = dragValue(p, dragStartValue_, static_cast<double>(dragStartY_) - y, fine);
   if (v == params[p]) return false;
+  if (!dragBegun_) {
+    dragBegun_ = true;
+    if (onBeginEdit) onBeginEdit(p);
+  }
   params[p] = v;
   if (onPerformEdit) onPerformEdit(p, v);
   return true;
 }
 
+double Editor::dragDivisor(int id, bool fine) {
+  const int n = kParamDefs[id].stepCount;
+  // Long lists get more travel per entry, short ones at least 220 units for the whole range.
+  if (n > 0) return std::max(n * (fine ? 30.0 : 14.0), 220.0);
+  return fine ? 900.0 : 220.0;
+}
+
 double Editor::dragValue(int id, double startValue, double travelUnits, bool fine) {
   if (id < 0 || id >= kNumParams) return startValue;
+  const double v = std::clamp(startValue + travelUnits / dragDivisor(id, fine), 0.0, 1.0);
   const int n = kParamDefs[id].stepCount;
-  if (n > 0) {
-    // Long lists get more travel per entry, short ones at least 220 units for the whole range.
-    const double k = fine ? 30.0 : 14.0;
-    const double v = std::clamp(startValue + travelUnits / std::max(n * k, 220.0), 0.0, 1.0);
-    return roundHalfAway(v * n) / n;
-  }
-  const double v = std::clamp(startValue + travelUnits / (fine ? 900.0 : 220.0), 0.0, 1.0);
+  if (n > 0) return roundHalfAway(v * n) / n;
   return id < kNumWritableParams ? snapToUnit(id, v) : v;
 }
 
@@ -254,7 +286,9 @@ bool Editor::onMouseLeave() {
 // --- Wheel ---------------------------------------------------------------------------------
 
 bool Editor::onWheel(float x, float y, float notches, bool fine) {
-  if (!std::isfinite(notches)) return false;
+  // The button is held on a knob: a second gesture would nest in the drag's, and the drag would
+  // overwrite the step from its anchor anyway.
+  if (!std::isfinite(notches) || dragParam_ >= 0) return false;
   const int index = hitTest(x, y);
   if (index < 0) return false;
   const HitRegion hit = regions_[static_cast<std::size_t>(index)];

@@ -76,6 +76,19 @@ void haloArcs(Canvas& c, float cx, float cy, float radius, float a0, float a1, c
   }
 }
 
+// The text, or as much of its head as fits in maxWidth followed by "...". A user preset name of
+// twenty wide letters would otherwise run over the selector's arrows.
+std::string fitted(Canvas& c, const std::string& text, float size, float maxWidth) {
+  if (c.textWidth(text, size, true) <= maxWidth) return text;
+  std::string head = text;
+  while (!head.empty()) {
+    head.pop_back();
+    while (!head.empty() && head.back() == ' ') head.pop_back();
+    if (c.textWidth(head + "...", size, true) <= maxWidth) break;
+  }
+  return head + "...";
+}
+
 }  // namespace
 
 void Editor::capsule(float x1, float y1, float x2, float y2, float thickness, const RGB& colour,
@@ -249,7 +262,9 @@ void Editor::paintSelector(int id, const Rect& at, const char* label, const std:
       hovering(kHitStepDown, id) || hovering(kHitStepUp, id) || hovering(kHitSelectorValue, id);
   face_.rrect(x, y, w, kSelectorHeight, 17, kBlack, 0.35f);
   face_.rrect(x, y, w, kSelectorHeight, 17, kHotPink, hot ? 0.16f : 0.10f);
-  face_.text(value, x + w / 2, y + 22, 12, highlighted ? kPink : kWhite, 1, true);
+  // The value keeps clear of the arrows' 34-unit regions.
+  face_.text(fitted(face_, value, 12, w - 76), x + w / 2, y + 22, 12, highlighted ? kPink : kWhite,
+             1, true);
   for (int side = 0; side < 2; ++side) {
     const bool arrowHot = hovering(side == 0 ? kHitStepDown : kHitStepUp, id);
     const float cx = side == 0 ? x + 18 : x + w - 18;
@@ -309,10 +324,48 @@ void Editor::ringKnob(const KnobDef& knob) {
   } else {
     const float size = !large ? 11.0f : (id == kDetune ? 11.5f : 12.5f);
     const RGB& colour = inactive ? kMuted : ((active || detuned) ? kPink : kWhite);
-    face_.text(knobValueText(id), cx, cy + 4.5f, size, colour, 1, true);
+    paintKnobValue(knobValueText(id), cx, cy, r, size, colour);
   }
   face_.text(knob.label, cx, cy + r + 26, large ? 9.0f : 8.0f, (active || detuned) ? kPink : kLilac,
              1, true, 1.8f);
+}
+
+// The value text stays inside the knob's inner ring (radius r - 12, drawn by the pulse). As one
+// line at its full size when it fits; else the number over its unit, the number shrinking only
+// as far as it must; a text without a unit shrinks on its own line.
+void Editor::paintKnobValue(const std::string& text, float cx, float cy, float r, float size,
+                            const RGB& colour) {
+  const float room = r - 14;  // the ring's inner edge, less a unit and a half of air
+  constexpr float kCapHeight = 0.72f;
+  auto fits = [room](float width, float top, float bottom) {
+    const float x = width / 2, y = std::max(std::fabs(top), std::fabs(bottom));
+    return x * x + y * y <= room * room;
+  };
+  // Measured as if drawn at exactly `size`: glyphs are drawn at whole pixel sizes, and the choice
+  // of layout should not change from one editor size to the next because of that rounding.
+  auto width = [this](const std::string& t, float sz) {
+    const float drawn = static_cast<float>(face_.pixelSizeFor(sz)) / face_.scale;
+    return drawn > 0.0f ? face_.textWidth(t, sz, true) * sz / drawn : 0.0f;
+  };
+  if (fits(width(text, size), 4.5f - kCapHeight * size, 4.5f)) {
+    face_.text(text, cx, cy + 4.5f, size, colour, 1, true);
+    return;
+  }
+  const std::size_t space = text.rfind(' ');
+  if (space != std::string::npos && space > 0) {
+    const std::string number = text.substr(0, space), unit = text.substr(space + 1);
+    const float unitSize = room > 14 ? 7.5f : 6.5f;
+    const float numberBase = cy + room * 0.18f, unitBase = cy + room * 0.66f;
+    float s = size;
+    while (s > 7.0f && !fits(width(number, s), numberBase - cy - kCapHeight * s, numberBase - cy))
+      s -= 0.5f;
+    face_.text(number, cx, numberBase, s, colour, 1, true);
+    face_.text(unit, cx, unitBase, unitSize, colour, 1, true, 0.6f);
+    return;
+  }
+  float s = size;
+  while (s > 7.0f && !fits(width(text, s), kCapHeight * s / 2, kCapHeight * s / 2)) s -= 0.5f;
+  face_.text(text, cx, cy + kCapHeight * s / 2, s, colour, 1, true);
 }
 
 // --- Preset row ----------------------------------------------------------------------------
@@ -351,6 +404,78 @@ void Editor::paintPresetButtons() {
     const bool hot = hovering(kHitDelete, kNoParamId);
     face_.rrect(d.x, d.y, d.width, d.height, 9, kHotPink, hot ? 0.22f : 0.12f);
     face_.text("DELETE", 161, 266.5f, 8, hot ? kWhite : kLilac, 1, true);
+  }
+}
+
+// --- Pitch trace -------------------------------------------------------------------------
+
+void Editor::strokeRun(const std::vector<TraceSegment>& run) {
+  if (run.empty() || face_.pixels.empty()) return;
+  const float s = face_.scale;
+  struct Piece {
+    float ax, ay, ex, ey, invLength2, half, alpha;
+    float xMin, xMax, yMin, yMax;  // pixel centres this piece can touch
+    RGB colour;
+  };
+  // At most 150 pieces a run: a fixed array keeps the per-frame path free of allocation.
+  Piece pieces[kPitchHistory];
+  std::size_t n = 0;
+  for (const TraceSegment& t : run) {
+    if (n == kPitchHistory) break;
+    Piece& p = pieces[n++];
+    p.ax = t.x0 * s;
+    p.ay = t.y0 * s;
+    p.ex = (t.x1 - t.x0) * s;
+    p.ey = (t.y1 - t.y0) * s;
+    p.invLength2 = 1.0f / (p.ex * p.ex + p.ey * p.ey + 1e-6f);
+    p.half = t.thickness * s * 0.5f;
+    p.alpha = std::min(t.alpha, 1.0f);
+    const float reach = p.half + 0.5f;
+    p.xMin = std::min(p.ax, p.ax + p.ex) - reach;
+    p.xMax = std::max(p.ax, p.ax + p.ex) + reach;
+    p.yMin = std::min(p.ay, p.ay + p.ey) - reach;
+    p.yMax = std::max(p.ay, p.ay + p.ey) + reach;
+    p.colour = t.colour;
+  }
+  const int w = face_.width, h = face_.height;
+  const int i0 = std::max(0, static_cast<int>(std::floor(pieces[0].xMin)));
+  const int i1 = std::min(w - 1, static_cast<int>(std::ceil(pieces[n - 1].xMax)));
+  std::size_t lo = 0;
+  // Column by column: the run goes left to right, so only a few pieces reach any one column.
+  for (int i = i0; i <= i1; ++i) {
+    const float px = static_cast<float>(i) + 0.5f;
+    while (lo < n && pieces[lo].xMax < px) ++lo;
+    std::size_t hi = lo;
+    float yLo = 1e30f, yHi = -1e30f;
+    for (; hi < n && pieces[hi].xMin <= px; ++hi) {
+      if (pieces[hi].xMax < px) continue;
+      yLo = std::min(yLo, pieces[hi].yMin);
+      yHi = std::max(yHi, pieces[hi].yMax);
+    }
+    if (yHi < yLo) continue;
+    const int j0 = std::max(0, static_cast<int>(std::floor(yLo)));
+    const int j1 = std::min(h - 1, static_cast<int>(std::ceil(yHi)));
+    for (int j = j0; j <= j1; ++j) {
+      const float py = static_cast<float>(j) + 0.5f;
+      float best = 0.0f;
+      const RGB* colour = nullptr;
+      for (std::size_t k = lo; k < hi; ++k) {
+        const Piece& p = pieces[k];
+        if (px < p.xMin || px > p.xMax || py < p.yMin || py > p.yMax) continue;
+        const float wx = px - p.ax, wy = py - p.ay;
+        const float t = std::clamp((wx * p.ex + wy * p.ey) * p.invLength2, 0.0f, 1.0f);
+        const float cover = std::min(0.5f - (length(wx - t * p.ex, wy - t * p.ey) - p.half), 1.0f);
+        const float a = cover * p.alpha;
+        if (a > best) {
+          best = a;
+          colour = &p.colour;
+        }
+      }
+      if (colour) {
+        std::uint32_t& pixel = face_.pixels[static_cast<std::size_t>(j) * w + i];
+        pixel = blendPixel(pixel, *colour, best);
+      }
+    }
   }
 }
 

@@ -16,17 +16,54 @@ float meterNote(double v) {
 }  // namespace
 
 ViewCore::ViewCore(ViewPort& port) : port_(port), editor_(std::make_unique<Editor>()) {
-  // The editor's edits run on the window's thread under the state lock; every performed edit
-  // asks for a repaint.
-  editor_->onBeginEdit = [this](int id) { port_.beginEdit(id); };
-  editor_->onEndEdit = [this](int id) { port_.endEdit(id); };
+  // The editor makes its edits under the state lock; they wait in a queue until the input call
+  // that made them has let go of it.
+  editor_->onBeginEdit = [this](int id) { queueEdit({HostEdit::kBegin, id, 0.0}); };
+  editor_->onEndEdit = [this](int id) { queueEdit({HostEdit::kEnd, id, 0.0}); };
   editor_->onPerformEdit = [this](int id, double value) {
-    port_.performEdit(id, value);
+    queueEdit({HostEdit::kPerform, id, value});
     dirty_.store(true);
   };
 }
 
-ViewCore::~ViewCore() { stopRender(); }
+void ViewCore::queueEdit(HostEdit edit) {
+  std::lock_guard<std::recursive_mutex> lock(stateLock_);
+  pendingEdits_.push_back(edit);
+  if (edit.id >= 0 && edit.id < kNumParams) ++pendingPerParam_[edit.id];
+}
+
+void ViewCore::deliverHostEdits() {
+  std::unique_lock<std::recursive_mutex> lock(stateLock_);
+  // A host that calls back into the view from inside an edit (more input, a resize, removal)
+  // reaches here again: the outer loop delivers what that queued, after what came before.
+  if (delivering_) return;
+  delivering_ = true;
+  while (!pendingEdits_.empty()) {
+    const HostEdit edit = pendingEdits_.front();
+    pendingEdits_.pop_front();
+    lock.unlock();
+    switch (edit.kind) {
+      case HostEdit::kBegin:
+        port_.beginEdit(edit.id);
+        break;
+      case HostEdit::kPerform:
+        port_.performEdit(edit.id, edit.value);
+        break;
+      case HostEdit::kEnd:
+        port_.endEdit(edit.id);
+        break;
+    }
+    lock.lock();
+    // Counted down only now that the controller holds the value, so the render thread's poll
+    // cannot fetch the old one in between and make the widget flicker back.
+    if (edit.id >= 0 && edit.id < kNumParams) --pendingPerParam_[edit.id];
+  }
+  delivering_ = false;
+}
+
+ViewCore::~ViewCore() {
+  stopRender();
+}
 
 int ViewCore::pixelsFor(int units, float scale) {
   return static_cast<int>(std::lround(static_cast<double>(units) * scale));
@@ -38,6 +75,12 @@ void ViewCore::resizeForScale(float scale) {
   widthPx_ = pixelsFor(kBaseWidth, scale);
   heightPx_ = pixelsFor(kBaseHeight, scale);
   editor_->resize(widthPx_, heightPx_, scale);
+  {
+    // The old size's pixels must not be blitted into the resized window.
+    std::lock_guard<std::mutex> frame(frameLock_);
+    backBuffer_.clear();
+    backWidth_ = backHeight_ = 0;
+  }
   fullRedraw_.store(true);
 }
 
@@ -54,7 +97,8 @@ std::vector<PixelRect> ViewCore::animatedRegions() const {
   for (const Rect& r : kAnimatedRegions) {
     const int x0 = static_cast<int>(r.x * s);
     const int y0 = static_cast<int>(r.y * s);
-    out.push_back({x0, y0, x0 + static_cast<int>(r.width * s) + 2, y0 + static_cast<int>(r.height * s) + 2});
+    out.push_back(
+        {x0, y0, x0 + static_cast<int>(r.width * s) + 2, y0 + static_cast<int>(r.height * s) + 2});
   }
   return out;
 }
@@ -90,7 +134,9 @@ void ViewCore::renderFrame(double elapsedSeconds) {
   bool changed = false;
   const int dragged = ed.dragParam();
   for (int id = 0; id < 16; ++id) {
-    if (id == dragged) continue;  // the knob under the pointer follows the pointer, not the host
+    // The knob under the pointer follows the pointer, not the host, and an edit on its way to
+    // the host is newer than what the controller still holds.
+    if (id == dragged || pendingPerParam_[id] > 0) continue;
     const double v = port_.getParamNormalized(id);
     if (std::fabs(v - ed.params[id]) > 1e-6) {
       ed.params[id] = v;
@@ -100,8 +146,9 @@ void ViewCore::renderFrame(double elapsedSeconds) {
   double meters[6];
   for (int k = 0; k < 6; ++k) meters[k] = port_.getParamNormalized(16 + k);
   ed.updateMood(meterNote(meters[0]), meterNote(meters[1]), static_cast<float>(meters[2]),
-                static_cast<float>(std::min(elapsedSeconds, 0.1)), static_cast<float>(20.0 + meters[3] * 380.0),
-                static_cast<float>(meters[4]), meters[5] > 0.5);
+                static_cast<float>(std::min(elapsedSeconds, 0.1)),
+                static_cast<float>(20.0 + meters[3] * 380.0), static_cast<float>(meters[4]),
+                meters[5] > 0.5);
 
   const bool open = port_.dancerOpen();
   if (open != ed.poppedOut) {
@@ -172,7 +219,8 @@ void ViewCore::copyRegions(int count, std::vector<PixelRect>& copied) {
     if (r.x1 <= r.x0 || r.y1 <= r.y0) continue;
     for (int y = r.y0; y < r.y1; ++y) {
       const size_t row = static_cast<size_t>(y) * static_cast<size_t>(backWidth_);
-      std::memcpy(&backBuffer_[row + static_cast<size_t>(r.x0)], &c.pixels[row + static_cast<size_t>(r.x0)],
+      std::memcpy(&backBuffer_[row + static_cast<size_t>(r.x0)],
+                  &c.pixels[row + static_cast<size_t>(r.x0)],
                   sizeof(uint32_t) * static_cast<size_t>(r.x1 - r.x0));
     }
     copied.push_back(r);
@@ -180,27 +228,41 @@ void ViewCore::copyRegions(int count, std::vector<PixelRect>& copied) {
 }
 
 bool ViewCore::mouseDown(int px, int py, bool ctrl, bool doubleClick) {
-  std::lock_guard<std::recursive_mutex> lock(stateLock_);
-  const bool changed = editor_->onMouseDown(px / effectiveScale_, py / effectiveScale_, ctrl, doubleClick);
-  dirty_.store(true);  // any handled press repaints
+  bool changed;
+  {
+    std::lock_guard<std::recursive_mutex> lock(stateLock_);
+    changed = editor_->onMouseDown(px / effectiveScale_, py / effectiveScale_, ctrl, doubleClick);
+    dirty_.store(true);  // any handled press repaints
+  }
+  deliverHostEdits();
   return changed;
 }
 
 bool ViewCore::mouseMove(int px, int py, bool shift) {
-  std::lock_guard<std::recursive_mutex> lock(stateLock_);
-  const bool changed = editor_->onMouseMove(px / effectiveScale_, py / effectiveScale_, shift);
-  if (changed) dirty_.store(true);
+  bool changed;
+  {
+    std::lock_guard<std::recursive_mutex> lock(stateLock_);
+    changed = editor_->onMouseMove(px / effectiveScale_, py / effectiveScale_, shift);
+    if (changed) dirty_.store(true);
+  }
+  deliverHostEdits();
   return changed;
 }
 
 bool ViewCore::mouseUp() {
-  std::lock_guard<std::recursive_mutex> lock(stateLock_);
-  const bool changed = editor_->onMouseUp();
-  if (changed) dirty_.store(true);
+  bool changed;
+  {
+    std::lock_guard<std::recursive_mutex> lock(stateLock_);
+    changed = editor_->onMouseUp();
+    if (changed) dirty_.store(true);
+  }
+  deliverHostEdits();
   return changed;
 }
 
-bool ViewCore::captureLost() { return mouseUp(); }
+bool ViewCore::captureLost() {
+  return mouseUp();
+}
 
 bool ViewCore::mouseLeave() {
   std::lock_guard<std::recursive_mutex> lock(stateLock_);
@@ -210,17 +272,25 @@ bool ViewCore::mouseLeave() {
 }
 
 bool ViewCore::wheel(int clientPx, int clientPy, int wheelDelta, bool shift) {
-  std::lock_guard<std::recursive_mutex> lock(stateLock_);
-  const bool changed = editor_->onWheel(clientPx / effectiveScale_, clientPy / effectiveScale_,
-                                        static_cast<float>(wheelDelta) / 120.0f, shift);
-  if (changed) dirty_.store(true);
+  bool changed;
+  {
+    std::lock_guard<std::recursive_mutex> lock(stateLock_);
+    changed = editor_->onWheel(clientPx / effectiveScale_, clientPy / effectiveScale_,
+                               static_cast<float>(wheelDelta) / 120.0f, shift);
+    if (changed) dirty_.store(true);
+  }
+  deliverHostEdits();
   return changed;
 }
 
 bool ViewCore::character(uint32_t ch) {
-  std::lock_guard<std::recursive_mutex> lock(stateLock_);
-  const bool changed = editor_->onChar(ch);
-  dirty_.store(true);
+  bool changed;
+  {
+    std::lock_guard<std::recursive_mutex> lock(stateLock_);
+    changed = editor_->onChar(ch);
+    dirty_.store(true);
+  }
+  deliverHostEdits();
   return changed;
 }
 

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -16,11 +17,12 @@ namespace zv {
 
 // What the view needs from the window and the host, on either side of the platform line.
 class ViewPort {
-public:
+ public:
   virtual ~ViewPort() = default;
   virtual double getParamNormalized(int id) = 0;
   virtual void beginEdit(int id) = 0;
-  virtual void performEdit(int id, double normalized) = 0;  // stores in the controller, then tells the host
+  virtual void performEdit(int id,
+                           double normalized) = 0;  // stores in the controller, then tells the host
   virtual void endEdit(int id) = 0;
   // Called by the render thread after it released both locks.
   virtual void invalidateAll() = 0;
@@ -33,7 +35,7 @@ struct PixelRect {
 };
 
 class ViewCore {
-public:
+ public:
   static constexpr int kBaseWidth = 860;
   static constexpr int kBaseHeight = 720;
 
@@ -41,6 +43,8 @@ public:
   ~ViewCore();  // joins the render thread
 
   Editor& editor() { return *editor_; }
+  // Guards the editor and the canvases. Do not hold it across the input calls below: they hand
+  // the edits they make to the host only after releasing it, and cannot while a caller holds it.
   std::recursive_mutex& stateLock() { return stateLock_; }
 
   // Window size in pixels for a scale: 860 x 720 layout units, ties away from zero.
@@ -49,7 +53,8 @@ public:
   int heightPx() const { return heightPx_; }
   float effectiveScale() const { return effectiveScale_; }
 
-  // Resizes both canvases for a new effective scale and asks for a full frame (under the state lock).
+  // Resizes both canvases for a new effective scale and asks for a full frame (under the state
+  // lock).
   void resizeForScale(float scale);
   // Reads every parameter from the host into the editor's copy.
   void pullAllParams();
@@ -67,7 +72,10 @@ public:
   void markDirty() { dirty_.store(true); }
   void markFullRedraw() { fullRedraw_.store(true); }
 
-  // Input in window pixels, each under the state lock; true when something changed.
+  // Input in window pixels, each under the state lock; true when something changed. The host
+  // hears of the edits made (begin, perform, end) after the lock is released, in order, so a
+  // host that calls back into the view from inside them (resizes it, removes it) finds the lock
+  // free and the render thread never waits for the host.
   bool mouseDown(int px, int py, bool ctrl, bool doubleClick);
   bool mouseMove(int px, int py, bool shift);
   bool mouseUp();
@@ -81,22 +89,33 @@ public:
 
   // Hands the part of the back buffer inside `rect` to `blit` under the frame lock only, so a
   // paint never waits for drawing. blit(pixels, bufferWidth, bufferHeight, clippedRect).
+  // Returns the part handed over (empty when nothing was): a resize drops the buffer until the
+  // first frame of the new size, so the window never shows the old size's pixels.
   template <typename Blit>
-  void withBackBuffer(PixelRect rect, Blit&& blit) {
+  PixelRect withBackBuffer(PixelRect rect, Blit&& blit) {
     std::lock_guard<std::mutex> lock(frameLock_);
     if (backWidth_ <= 0 || backHeight_ <= 0 ||
         backBuffer_.size() != static_cast<size_t>(backWidth_) * static_cast<size_t>(backHeight_))
-      return;
+      return PixelRect{0, 0, 0, 0};
     PixelRect clipped{rect.x0 < 0 ? 0 : rect.x0, rect.y0 < 0 ? 0 : rect.y0,
-                      rect.x1 > backWidth_ ? backWidth_ : rect.x1, rect.y1 > backHeight_ ? backHeight_ : rect.y1};
-    if (clipped.x1 <= clipped.x0 || clipped.y1 <= clipped.y0) return;
+                      rect.x1 > backWidth_ ? backWidth_ : rect.x1,
+                      rect.y1 > backHeight_ ? backHeight_ : rect.y1};
+    if (clipped.x1 <= clipped.x0 || clipped.y1 <= clipped.y0) return PixelRect{0, 0, 0, 0};
     blit(backBuffer_.data(), backWidth_, backHeight_, clipped);
+    return clipped;
   }
 
   // The five regions that animate, in pixels for the current scale.
   std::vector<PixelRect> animatedRegions() const;
 
-private:
+ private:
+  struct HostEdit {
+    enum Kind { kBegin, kPerform, kEnd } kind;
+    int id;
+    double value;
+  };
+  void queueEdit(HostEdit edit);
+  void deliverHostEdits();  // call without holding the state lock
   void renderLoop();
   void copyWhole();
   void copyRegions(int count, std::vector<PixelRect>& copied);
@@ -115,6 +134,10 @@ private:
   std::atomic<bool> fullRedraw_{true};
   std::atomic<uint64_t> framesDrawn_{0};
   bool idle_ = false;
+  // Edits made under the state lock, waiting to reach the host; guarded by the state lock.
+  std::deque<HostEdit> pendingEdits_;
+  int pendingPerParam_[kNumParams] = {};  // the poll leaves these to the editor's copy meanwhile
+  bool delivering_ = false;
   float effectiveScale_ = 1.0f;
   int widthPx_ = 0;
   int heightPx_ = 0;

@@ -22,6 +22,25 @@ const wchar_t kWindowClass[] = L"ZoquaVoceEditorWnd";
 enum HostKey : int16 { kKeyBack = 1, kKeyReturn = 4, kKeyEscape = 6, kKeyEnter = 19 };
 bool windowClassRegistered = false;
 
+// Fills the parts of `want` outside `drawn` (an empty rectangle when nothing was drawn) with ink.
+void fillOutside(HDC dc, const RECT& want, const zv::PixelRect& drawn) {
+  if (drawn.x0 <= want.left && drawn.y0 <= want.top && drawn.x1 >= want.right &&
+      drawn.y1 >= want.bottom)
+    return;  // the usual case: the frame covered everything asked for
+  HBRUSH ink = CreateSolidBrush(RGB(11, 6, 18));
+  if (drawn.x1 <= drawn.x0 || drawn.y1 <= drawn.y0) {
+    FillRect(dc, &want, ink);
+  } else {
+    const RECT strips[4] = {{want.left, want.top, want.right, drawn.y0},
+                            {want.left, drawn.y1, want.right, want.bottom},
+                            {want.left, drawn.y0, drawn.x0, drawn.y1},
+                            {drawn.x1, drawn.y0, want.right, drawn.y1}};
+    for (const RECT& r : strips)
+      if (r.right > r.left && r.bottom > r.top) FillRect(dc, &r, ink);
+  }
+  DeleteObject(ink);
+}
+
 LRESULT CALLBACK editorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
@@ -34,8 +53,9 @@ LRESULT CALLBACK editorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 
 HINSTANCE moduleInstance() {
   HMODULE module = nullptr;
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCWSTR>(&editorWindowProc), &module);
+  GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCWSTR>(&editorWindowProc), &module);
   return module;
 }
 
@@ -50,7 +70,9 @@ float screenContentScale() {
 }  // namespace
 
 namespace zv {
-IPlugView* createEditorView(ZVController* controller) { return new ZVView(controller); }
+IPlugView* createEditorView(ZVController* controller) {
+  return new ZVView(controller);
+}
 }  // namespace zv
 
 ZVView::ZVView(ZVController* controller) : CPluginView(nullptr), controller_(controller) {
@@ -103,12 +125,13 @@ void ZVView::attachedToParent() {
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.lpszClassName = kWindowClass;
-    windowClassRegistered = RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    windowClassRegistered =
+        RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
   }
   core_->pullAllParams();
-  hwnd_ = CreateWindowExW(0, kWindowClass, L"ZoquaVoce", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
-                          core_->widthPx(), core_->heightPx(), static_cast<HWND>(systemWindow), nullptr,
-                          instance, this);
+  hwnd_ = CreateWindowExW(0, kWindowClass, L"ZoquaVoce", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0,
+                          0, core_->widthPx(), core_->heightPx(), static_cast<HWND>(systemWindow),
+                          nullptr, instance, this);
   core_->markFullRedraw();
   if (hwnd_) core_->startRender();
 }
@@ -126,54 +149,76 @@ void ZVView::removedFromParent() {
 }
 
 tresult PLUGIN_API ZVView::onKeyDown(char16 key, int16 keyCode, int16 modifiers) {
-  std::lock_guard<std::recursive_mutex> lock(core_->stateLock());
+  // No state lock held here: a typed value that commits reaches the host from inside character().
   if (!core_->textOrListActive()) return kResultFalse;
   uint32 ch = 0;
   switch (keyCode) {
-    case kKeyBack: ch = 8; break;
+    case kKeyBack:
+      ch = 8;
+      break;
     case kKeyReturn:
-    case kKeyEnter: ch = 13; break;
-    case kKeyEscape: ch = 27; break;
-    default: ch = static_cast<uint32>(key);
+    case kKeyEnter:
+      ch = 13;
+      break;
+    case kKeyEscape:
+      ch = 27;
+      break;
+    default:
+      ch = static_cast<uint32>(key);
   }
   if (ch == 0) return kResultFalse;
   lastKeyChar_ = ch;
   lastKeyTick_ = GetTickCount();
+  addRef();  // the host may release the view from inside the edit a committed value sends
   core_->character(ch);
+  release();
   return kResultOk;
 }
 
 tresult PLUGIN_API ZVView::setContentScaleFactor(ScaleFactor factor) {
   if (!(factor >= 0.75f && factor <= 4.0f)) return kResultFalse;
-  contentScale_ = factor;
   const float scale = factor * sizeFactor_;
-  if (std::fabs(scale - core_->effectiveScale()) >= 0.01f) applyScale(scale, true);
+  if (std::fabs(scale - core_->effectiveScale()) >= 0.01f && !applyScale(scale, true))
+    return kResultFalse;
+  contentScale_ = factor;
   return kResultOk;
 }
 
-void ZVView::applyScale(float scale, bool notifyHost) {
-  core_->resizeForScale(scale);
-  const int width = core_->widthPx();
-  const int height = core_->heightPx();
+bool ZVView::applyScale(float scale, bool notifyHost) {
+  const int width = zv::ViewCore::pixelsFor(zv::ViewCore::kBaseWidth, scale);
+  const int height = zv::ViewCore::pixelsFor(zv::ViewCore::kBaseHeight, scale);
   ViewRect newRect(0, 0, width, height);
-  if (notifyHost && plugFrame) plugFrame->resizeView(this, &newRect);
+  // The host is asked before anything changes: a host that refuses keeps the window, the
+  // canvases and the scale exactly as they were.
+  if (notifyHost && plugFrame && plugFrame->resizeView(this, &newRect) != kResultOk) return false;
+  core_->resizeForScale(scale);
   rect = newRect;
-  if (hwnd_) SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (hwnd_)
+    SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  return true;
 }
 
 void ZVView::applyPendingSize() {
   if (pendingSize_ <= 0.0f) return;
-  sizeFactor_ = pendingSize_;
+  const float factor = pendingSize_;
   pendingSize_ = 0.0f;
+  if (!applyScale(contentScale_ * factor, true)) {
+    // Refused: the pill goes back to the size the window still has, the settings stay.
+    std::lock_guard<std::recursive_mutex> lock(core_->stateLock());
+    core_->editor().sizeChoice = sizeFactor_;
+    core_->markDirty();
+    return;
+  }
+  sizeFactor_ = factor;
   zv::writeSizeFactor(sizeFactor_);
-  applyScale(contentScale_ * sizeFactor_, true);
 }
 
 void ZVView::showContextMenu(int paramId, int x, int y) {
   Vst::IComponentHandler* handler = controller_->getComponentHandler();
   if (!handler) return;
   Vst::IComponentHandler3* handler3 = nullptr;
-  if (handler->queryInterface(Vst::IComponentHandler3::iid, reinterpret_cast<void**>(&handler3)) != kResultOk ||
+  if (handler->queryInterface(Vst::IComponentHandler3::iid, reinterpret_cast<void**>(&handler3)) !=
+          kResultOk ||
       !handler3)
     return;
   const Vst::ParamID id = static_cast<Vst::ParamID>(paramId);
@@ -186,29 +231,45 @@ void ZVView::showContextMenu(int paramId, int x, int y) {
 }
 
 LRESULT ZVView::handleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  // A host may remove and release the view from inside an edit this message sends; the view
+  // stays alive until the message is handled.
+  addRef();
+  const LRESULT result = handleMessageAlive(hwnd, message, wParam, lParam);
+  release();
+  return result;
+}
+
+LRESULT ZVView::handleMessageAlive(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   const int x = GET_X_LPARAM(lParam);
   const int y = GET_Y_LPARAM(lParam);
   switch (message) {
-    case WM_ERASEBKGND: return 1;
+    case WM_ERASEBKGND:
+      return 1;
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(hwnd, &ps);
-      core_->withBackBuffer({ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom},
-                            [&](const uint32_t* pixels, int width, int height, zv::PixelRect r) {
-                              BITMAPINFO info{};
-                              info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-                              info.bmiHeader.biWidth = width;
-                              info.bmiHeader.biHeight = -height;  // rows top to bottom
-                              info.bmiHeader.biPlanes = 1;
-                              info.bmiHeader.biBitCount = 32;
-                              info.bmiHeader.biCompression = BI_RGB;
-                              SetDIBitsToDevice(dc, r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0, r.x0, height - r.y1, 0,
-                                                height, pixels, &info, DIB_RGB_COLORS);
-                            });
+      const RECT& want = ps.rcPaint;
+      const zv::PixelRect drawn = core_->withBackBuffer(
+          {want.left, want.top, want.right, want.bottom},
+          [&](const uint32_t* pixels, int width, int height, zv::PixelRect r) {
+            BITMAPINFO info{};
+            info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+            info.bmiHeader.biWidth = width;
+            info.bmiHeader.biHeight = -height;  // rows top to bottom
+            info.bmiHeader.biPlanes = 1;
+            info.bmiHeader.biBitCount = 32;
+            info.bmiHeader.biCompression = BI_RGB;
+            SetDIBitsToDevice(dc, r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0, r.x0, height - r.y1, 0,
+                              height, pixels, &info, DIB_RGB_COLORS);
+          });
+      // Whatever the back buffer does not cover (no frame of this size yet) gets the face's
+      // base colour rather than whatever the window held before.
+      fillOutside(dc, want, drawn);
       EndPaint(hwnd, &ps);
       return 0;
     }
-    case WM_GETDLGCODE: return DLGC_WANTALLKEYS;
+    case WM_GETDLGCODE:
+      return DLGC_WANTALLKEYS;
     case WM_MOUSEMOVE:
       if (!leaveRequested_) {
         TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, hwnd, 0};
@@ -242,14 +303,22 @@ LRESULT ZVView::handleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     case WM_MOUSEWHEEL: {
       POINT pt{x, y};
       ScreenToClient(hwnd, &pt);
-      core_->wheel(pt.x, pt.y, GET_WHEEL_DELTA_WPARAM(wParam), (GET_KEYSTATE_WPARAM(wParam) & MK_SHIFT) != 0);
+      core_->wheel(pt.x, pt.y, GET_WHEEL_DELTA_WPARAM(wParam),
+                   (GET_KEYSTATE_WPARAM(wParam) & MK_SHIFT) != 0);
       return 0;
     }
     case WM_KEYDOWN:
+    case WM_KEYUP:
       if (core_->textOrListActive()) return 0;
+      // The editor has no use for the key: the host's window gets it, so its shortcuts (the
+      // space bar for the transport) work after a click in the editor took the focus.
+      if (HWND parent = GetParent(hwnd)) return SendMessageW(parent, message, wParam, lParam);
       break;
     case WM_CHAR: {
-      if (!core_->textOrListActive()) break;
+      if (!core_->textOrListActive()) {
+        if (HWND parent = GetParent(hwnd)) return SendMessageW(parent, message, wParam, lParam);
+        break;
+      }
       const uint32 ch = static_cast<uint32>(wParam);
       // A host that forwards the key through onKeyDown and still lets the window see WM_CHAR
       // would otherwise type every character twice.
@@ -257,21 +326,28 @@ LRESULT ZVView::handleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       core_->character(ch);
       return 0;
     }
-    default: break;
+    default:
+      break;
   }
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-double ZVView::getParamNormalized(int id) { return controller_->getParamNormalized(static_cast<Vst::ParamID>(id)); }
+double ZVView::getParamNormalized(int id) {
+  return controller_->getParamNormalized(static_cast<Vst::ParamID>(id));
+}
 
-void ZVView::beginEdit(int id) { controller_->beginEdit(static_cast<Vst::ParamID>(id)); }
+void ZVView::beginEdit(int id) {
+  controller_->beginEdit(static_cast<Vst::ParamID>(id));
+}
 
 void ZVView::performEdit(int id, double normalized) {
   controller_->setParamNormalized(static_cast<Vst::ParamID>(id), normalized);
   controller_->performEdit(static_cast<Vst::ParamID>(id), normalized);
 }
 
-void ZVView::endEdit(int id) { controller_->endEdit(static_cast<Vst::ParamID>(id)); }
+void ZVView::endEdit(int id) {
+  controller_->endEdit(static_cast<Vst::ParamID>(id));
+}
 
 void ZVView::invalidateAll() {
   if (HWND hwnd = hwnd_) InvalidateRect(hwnd, nullptr, FALSE);
@@ -282,4 +358,6 @@ void ZVView::invalidateRect(int x0, int y0, int x1, int y1) {
   if (HWND hwnd = hwnd_) InvalidateRect(hwnd, &r, FALSE);
 }
 
-bool ZVView::dancerOpen() { return controller_->dancerWindow().isOpen(); }
+bool ZVView::dancerOpen() {
+  return controller_->dancerWindow().isOpen();
+}

@@ -15,7 +15,7 @@ class ZVController;
 class ZVView : public Steinberg::CPluginView,
                public Steinberg::IPlugViewContentScaleSupport,
                public zv::ViewPort {
-public:
+ public:
   explicit ZVView(ZVController* controller);
   ~ZVView() override;
 
@@ -41,8 +41,9 @@ public:
   void invalidateRect(int x0, int y0, int x1, int y1) override;
   bool dancerOpen() override;
 
-private:
-  void applyScale(float scale, bool notifyHost);
+ private:
+  LRESULT handleMessageAlive(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  bool applyScale(float scale, bool notifyHost);  // false when the host refused the new size
   void applyPendingSize();
   void showContextMenu(int paramId, int x, int y);
 

@@ -2,7 +2,9 @@
 // the animated regions painting only inside themselves, and odd sizes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 #include "Editor.h"
@@ -79,6 +81,56 @@ TEST(EditorFace, ALongPresetNameIsShownByItsTail) {
   Editor shortName;
   shortName.onMouseDown(217, 262, false, false);
   EXPECT_EQ(shortName.visibleName(), "My Preset 1");
+}
+
+// The band between a knob's inner ring (radius r - 12) and the edge of its body holds only the
+// dark body: the longest value texts stay inside the ring at every size.
+TEST(EditorFace, KnobValuesStayInsideTheInnerRing) {
+  for (float scale : {1.0f, 1.15f, 2.0f}) {
+    SCOPED_TRACE(scale);
+    Editor e;
+    e.resize(static_cast<int>(std::lround(860 * scale)), static_cast<int>(std::lround(720 * scale)),
+             scale);
+    e.params[kSpeed] = e.params[kMix] = e.params[kConsonants] = e.params[kHarmony] = 1.0;
+    e.params[kFormant] = plainToNormalized(kFormant, -11.5);
+    e.params[kDetune] = plainToNormalized(kDetune, 415.5);
+    e.params[kOutput] = plainToNormalized(kOutput, -23.5);
+    e.params[kCharacter] = 1.0;
+    e.params[kCharacterAmount] = 1.0;
+    e.paint(true);
+    const Canvas& c = e.canvas();
+    for (const KnobDef& k : kKnobs) {
+      int bright = 0;
+      for (int y = static_cast<int>((k.cy - k.radius) * scale); y < (k.cy + k.radius) * scale; ++y)
+        for (int x = static_cast<int>((k.cx - k.radius) * scale); x < (k.cx + k.radius) * scale;
+             ++x) {
+          const float d = std::hypot((x + 0.5f) / scale - k.cx, (y + 0.5f) / scale - k.cy);
+          if (d < k.radius - 11.4f || d > k.radius - 8.5f) continue;
+          const std::uint32_t p = c.pixelAt(x, y);
+          bright += std::max({p & 0xFF, (p >> 8) & 0xFF, (p >> 16) & 0xFF}) > 140;
+        }
+      EXPECT_EQ(bright, 0) << k.label << " " << e.knobValueText(static_cast<int>(k.param));
+    }
+  }
+}
+
+// A held note is one even line: along its middle, neighbouring pixels differ only by the slow
+// colour and age ramps, not by the joints of its segments.
+TEST(EditorFace, AHeldNoteIsOneContinuousLine) {
+  Editor e;
+  e.resize(860, 720, 1.0f);
+  for (int i = 0; i < 160; ++i) e.updateMood(60, 60, 0.8f, 0.03f, 120, 0, true);
+  e.paint(true);
+  const Canvas& c = e.canvas();
+  const int y = 161;  // note 60 in the middle of the nine visible semitones
+  int worst = 0;
+  for (int x = 100; x < 790; ++x) {
+    const std::uint32_t a = c.pixelAt(x, y), b = c.pixelAt(x + 1, y);
+    for (int shift = 0; shift <= 16; shift += 8)
+      worst = std::max(worst, std::abs(static_cast<int>((a >> shift) & 0xFF) -
+                                       static_cast<int>((b >> shift) & 0xFF)));
+  }
+  EXPECT_LE(worst, 3);
 }
 
 // Pixels outside the region a partial painter owns must not change, or the view's region copy

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ constexpr float kSpeedX = 87.14f, kSpeedY = 604;
 constexpr float kFormantX = 315.71f;
 constexpr float kShiftX = 201.43f;
 constexpr float kStepsX = 762, kStepsY = 460;
+constexpr float kMixX = 658.57f;
 
 struct Recorder {
   std::vector<std::string> events;
@@ -117,11 +119,69 @@ TEST_F(EditorInput, SteppedDragsNeedAtLeast220UnitsForTheirRange) {
   expectWholeGestures();
 }
 
-TEST_F(EditorInput, HostValueIsNotSentWhenADragDoesNotChangeTheStep) {
-  e.onMouseDown(kStepsX, kStepsY, false, false);
-  e.onMouseMove(kStepsX, kStepsY - 3, false);  // far less than one step
+// What a host records for the ways a knob can be handled: begin, one or more performs, end, on
+// one parameter at a time; nothing at all when the value never changed.
+TEST_F(EditorInput, KnobHandlingGivesTheHostWholeGesturesOrNothing) {
+  using Step = std::function<void(Editor&)>;
+  const Step press = [](Editor& ed) { ed.onMouseDown(kMixX, kSpeedY, false, false); };
+  const Step up10 = [](Editor& ed) { ed.onMouseMove(kMixX, kSpeedY - 10, false); };
+  const Step up30 = [](Editor& ed) { ed.onMouseMove(kMixX, kSpeedY - 30, false); };
+  const Step wheel = [](Editor& ed) { ed.onWheel(kMixX, kSpeedY, 1, false); };
+  const Step release = [](Editor& ed) { ed.onMouseUp(); };
+  const struct {
+    const char* name;
+    std::vector<Step> steps;
+    std::vector<std::string> events;
+  } cases[] = {
+      {"press and release", {press, release}, {}},
+      {"a move smaller than a step",
+       {press,
+        [](Editor& ed) {
+          ed.onMouseDown(kStepsX, kStepsY, false, false);
+          ed.onMouseMove(kStepsX, kStepsY - 3, false);
+        },
+        release},
+       {}},
+      {"the wheel during a drag", {press, up10, wheel, up30, release}, {"b6", "p6", "p6", "e6"}},
+      {"a press without the release",
+       {press, up10, press, up30, release},
+       {"b6", "p6", "e6", "b6", "p6", "e6"}},
+      {"release twice", {press, up10, release, release}, {"b6", "p6", "e6"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Editor ed;
+    Recorder r;
+    r.attach(ed);
+    ed.params[kMix] = 0.5;
+    for (const Step& step : c.steps) step(ed);
+    EXPECT_EQ(r.events, c.events);
+  }
+}
+
+TEST_F(EditorInput, ShiftMidDragCarriesOnFromWhereTheKnobIs) {
+  e.params[kMix] = 0.45;
+  e.onMouseDown(kMixX, kSpeedY, false, false);
+  const struct {
+    float up;  // units above the press
+    bool fine;
+    double mix;
+  } moves[] = {
+      {20, false, 0.54},   // 20 / 220, on the 1 % grid
+      {20, true, 0.54},    // Shift pressed without moving: no jump
+      {110, true, 0.64},   // 90 / 900 further
+      {110, false, 0.64},  // Shift let go: no jump either
+      {132, false, 0.74},
+      {-400, false, 0.0},  // clamped at the end ...
+      {-400, true, 0.0},
+      {-391, true, 0.01},  // ... and after a change of modifier, moving back counts from there
+  };
+  for (const auto& m : moves) {
+    e.onMouseMove(kMixX, kSpeedY - m.up, m.fine);
+    EXPECT_NEAR(e.params[kMix], m.mix, 1e-9) << m.up << (m.fine ? " fine" : "");
+  }
   e.onMouseUp();
-  EXPECT_EQ(rec.events, (std::vector<std::string>{"b10", "e10"}));
+  expectWholeGestures();
 }
 
 TEST_F(EditorInput, TypedValuesAcceptCommasClampAndTheRobotWord) {
@@ -185,9 +245,92 @@ TEST_F(EditorInput, SizePillCyclesThroughTheSizesFrom115) {
   ASSERT_FLOAT_EQ(e.sizeChoice, 1.15f);
   for (int i = 0; i < 5; ++i) e.onMouseDown(91, 76, false, false);
   EXPECT_EQ(rec.sizes, (std::vector<float>{1.3f, 1.5f, 1.75f, 2.0f, 1.0f}));
-  // The double-click message of a quick pair does not advance a second time.
-  e.onMouseDown(91, 76, false, true);
-  EXPECT_EQ(rec.sizes.size(), 5u);
+}
+
+// The second press of a double click, per kind of widget: a pair is one intent except where each
+// press is a step (arrows, the stepping selectors) or the double click has its own meaning
+// (value entry on a knob). A press that opened or closed a list ends the intent there.
+TEST_F(EditorInput, DoubleClickMeansOneIntentPerKindOfWidget) {
+  UserPreset mine{"Mine", factoryPresetValues(0)};
+  mine.values[0] = 0.3;  // Speed
+  const struct {
+    const char* name;
+    float x, y;
+    std::function<void(Editor&)> before;
+    std::function<void(const Editor&, const Recorder&)> check;
+  } cases[] = {
+      {"DELETE arms once, SURE? stays to be seen", 160, 262,
+       [&](Editor& ed) {
+         ed.userPresets = {mine};
+         ed.params[kSpeed] = 0.3;
+         ed.rebuildHitRegions();
+       },
+       [](const Editor& ed, const Recorder& r) {
+         EXPECT_TRUE(r.deleted.empty());
+         EXPECT_FLOAT_EQ(ed.deleteTimer(), 3.0f);
+       }},
+      {"Major Pent. picked, Stutter beneath untouched", 700, 285,
+       [](Editor& ed) { ed.onMouseDown(700, 50, false, false); },
+       [](const Editor& ed, const Recorder& r) {
+         EXPECT_EQ(ed.selectorText(kScale), "Major Pent.");
+         EXPECT_EQ(ed.selectorText(kStutter), "Off");
+         EXPECT_EQ(ed.openList(), -1);
+         EXPECT_EQ(r.events, (std::vector<std::string>{"b1", "p1", "e1"}));
+       }},
+      {"Blues picked, Stutter beneath untouched", 700, 300,
+       [](Editor& ed) { ed.onMouseDown(700, 50, false, false); },
+       [](const Editor& ed, const Recorder&) {
+         EXPECT_EQ(ed.selectorText(kScale), "Blues");
+         EXPECT_EQ(ed.selectorText(kStutter), "Off");
+       }},
+      {"a dismissing press does not reach the knob", kSpeedX, kSpeedY,
+       [](Editor& ed) { ed.onMouseDown(470, 50, false, false); },
+       [](const Editor& ed, const Recorder& r) {
+         EXPECT_EQ(ed.openList(), -1);
+         EXPECT_EQ(ed.valueEntryParam(), -1);
+         EXPECT_TRUE(r.events.empty());
+       }},
+      {"the Key value keeps its list open", 470, 50, nullptr,
+       [](const Editor& ed, const Recorder&) { EXPECT_EQ(ed.openList(), 0); }},
+      {"SAVE keeps the proposed name to edit", 217, 262, nullptr,
+       [](const Editor& ed, const Recorder& r) {
+         EXPECT_TRUE(ed.naming());
+         EXPECT_TRUE(r.saved.empty());
+       }},
+      {"Low Latency flips once", 302, 52, nullptr,
+       [](const Editor& ed, const Recorder& r) {
+         EXPECT_EQ(ed.params[kLowLatency], 1.0);
+         EXPECT_EQ(r.events.size(), 3u);
+       }},
+      {"the size pill advances once", 91, 76, nullptr,
+       [](const Editor&, const Recorder& r) { EXPECT_EQ(r.sizes, std::vector<float>{1.3f}); }},
+      {"the dancer control asks once", 560, 260, nullptr,
+       [](const Editor&, const Recorder& r) { EXPECT_EQ(r.popOuts, std::vector<bool>{true}); }},
+      {"an arrow takes a step per press", 810, 50, nullptr,
+       [](const Editor& ed, const Recorder&) {
+         EXPECT_EQ(ed.selectorText(kScale), "Harm. Minor");
+       }},
+      {"Character steps per press", 145, 363, nullptr,
+       [](const Editor& ed, const Recorder&) { EXPECT_EQ(ed.selectorText(kCharacter), "Radio"); }},
+      {"a knob opens value entry", kSpeedX, kSpeedY, nullptr,
+       [](const Editor& ed, const Recorder& r) {
+         EXPECT_EQ(ed.valueEntryParam(), kSpeed);
+         EXPECT_TRUE(r.events.empty());
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Editor ed;
+    Recorder r;
+    r.attach(ed);
+    if (c.before) c.before(ed);
+    // What the window delivers for a double click: down, up, double-click message, up.
+    ed.onMouseDown(c.x, c.y, false, false);
+    ed.onMouseUp();
+    ed.onMouseDown(c.x, c.y, false, true);
+    ed.onMouseUp();
+    c.check(ed, r);
+  }
 }
 
 TEST_F(EditorInput, WheelNeedsAWholeNotchAndHighResolutionEventsAddUp) {
@@ -276,6 +419,7 @@ TEST_F(EditorInput, ListsOpenPickAndCloseOnAnyOutsideClick) {
 }
 
 TEST_F(EditorInput, DeleteAsksOnceAndDeletesOnlyWithinThreeSeconds) {
+  // Separate presses: a double click counts once (above).
   UserPreset mine{"Mine", factoryPresetValues(0)};
   mine.values[0] = 0.3;  // Speed
   e.userPresets = {mine};

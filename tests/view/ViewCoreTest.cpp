@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -10,18 +14,30 @@
 namespace {
 
 class StandInPort : public zv::ViewPort {
-public:
+ public:
   StandInPort() {
     for (auto& v : values) v.store(0.0);
     values[0].store(1.0 / 11);
   }
   double getParamNormalized(int id) override { return values[id].load(); }
-  void beginEdit(int id) override { record('b', id, 0.0); }
+  void beginEdit(int id) override {
+    record('b', id, 0.0);
+    if (duringBegin) duringBegin(id);
+  }
   void performEdit(int id, double v) override {
     values[id].store(v);
     record('p', id, v);
+    if (duringPerform) duringPerform(id);
   }
   void endEdit(int id) override { record('e', id, 0.0); }
+  // What a host does from inside its edit calls: more input, a resize, removing the view.
+  std::function<void(int)> duringBegin, duringPerform;
+  std::string sequence() {
+    std::lock_guard<std::mutex> lock(mutex);
+    std::string out;
+    for (const Edit& e : edits) out += e.kind + std::to_string(e.id) + " ";
+    return out;
+  }
   void invalidateAll() override {
     std::lock_guard<std::mutex> lock(mutex);
     ++wholeInvalidations;
@@ -65,6 +81,18 @@ TEST(ViewCore, SizesFollowTheScaleWithTiesAwayFromZero) {
   f.core.resizeForScale(1.5f);
   EXPECT_EQ(f.core.widthPx(), 1290);
   EXPECT_EQ(f.core.heightPx(), 1080);
+  // The old size's frame is never handed to the window; the next frame has the new size.
+  auto handed = [&f] {
+    int width = 0;
+    f.core.withBackBuffer({0, 0, 5000, 5000},
+                          [&](const uint32_t*, int w, int, zv::PixelRect) { width = w; });
+    return width;
+  };
+  f.core.renderFrame(0.02);
+  f.core.resizeForScale(1.5f);
+  EXPECT_EQ(handed(), 0);
+  f.core.renderFrame(0.02);
+  EXPECT_EQ(handed(), 1290);
   const auto regions = f.core.animatedRegions();
   ASSERT_EQ(regions.size(), 5u);
   EXPECT_EQ(regions[0].x0, 42);  // trunc(28 * 1.5)
@@ -81,10 +109,12 @@ TEST(ViewCore, FirstFrameIsWholeThenOnlyTheAnimatedRegionsMove) {
   EXPECT_GE(f.port.regionInvalidations, 2);
   // The back buffer holds what the canvas holds.
   bool same = false;
-  f.core.withBackBuffer({0, 0, 10000, 10000}, [&](const uint32_t* pixels, int w, int h, zv::PixelRect r) {
-    same = w == f.core.widthPx() && h == f.core.heightPx() && r.x1 == w && r.y1 == h &&
-           std::equal(pixels, pixels + static_cast<size_t>(w) * h, f.core.editor().canvas().pixels.begin());
-  });
+  f.core.withBackBuffer(
+      {0, 0, 10000, 10000}, [&](const uint32_t* pixels, int w, int h, zv::PixelRect r) {
+        same = w == f.core.widthPx() && h == f.core.heightPx() && r.x1 == w && r.y1 == h &&
+               std::equal(pixels, pixels + static_cast<size_t>(w) * h,
+                          f.core.editor().canvas().pixels.begin());
+      });
   EXPECT_TRUE(same);
 }
 
@@ -111,7 +141,8 @@ TEST(ViewCore, NoBufferNoBlit) {
   StandInPort port;
   zv::ViewCore core(port);
   bool called = false;
-  core.withBackBuffer({0, 0, 100, 100}, [&](const uint32_t*, int, int, zv::PixelRect) { called = true; });
+  core.withBackBuffer({0, 0, 100, 100},
+                      [&](const uint32_t*, int, int, zv::PixelRect) { called = true; });
   EXPECT_FALSE(called);
 }
 
@@ -153,4 +184,66 @@ TEST(ViewCore, RenderThreadAndInputShareNothingUnguarded) {
     ASSERT_GE(open, 0);
   }
   EXPECT_EQ(open, 0);  // every gesture ended
+}
+
+// The host hears of edits only once the view let go of its state lock, in the order they were
+// made, also when it answers with more input; and a poll meanwhile keeps the editor's newer value.
+TEST(ViewCore, HostEditsArriveAfterTheLockInOrderWhateverTheHostDoesInside) {
+  Fixture f;
+  f.port.duringBegin = [&](int id) {
+    if (id != 8) return;
+    f.core.renderFrame(0.02);  // the controller still says "off"
+    EXPECT_EQ(f.core.editor().params[8], 1.0);
+  };
+  bool nested = false;
+  f.port.duringPerform = [&](int id) {
+    if (id == 8 && !nested) {
+      nested = true;
+      f.core.wheel(470, 50, 120, false);  // Key up one step
+    }
+  };
+  f.core.mouseDown(302, 52, false, false);  // Low Latency
+  EXPECT_EQ(f.port.sequence(), "b8 p8 e8 b0 p0 e0 ");
+}
+
+// A host that resizes and then removes the view from inside performEdit, with the render thread
+// running: removing joins the render thread, which must not be waiting for a lock held around
+// the host call. A watchdog turns a deadlock into a failure instead of a hung run.
+TEST(ViewCore, AHostMayResizeAndRemoveTheViewFromInsideAnEdit) {
+  Fixture f;
+  f.core.startRender();
+  std::atomic<bool> done{false};
+  std::thread watchdog([&] {
+    for (int i = 0; i < 300 && !done.load(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (!done.load()) {
+      std::fprintf(stderr, "the view deadlocked inside a host call\n");
+      std::abort();
+    }
+  });
+  bool lockWasFree = false;
+  f.port.duringPerform = [&](int) {
+    // Another thread (the render thread's position) gets the lock while the host is called.
+    lockWasFree = std::async(std::launch::async, [&] {
+                    for (int i = 0; i < 200; ++i) {
+                      if (f.core.stateLock().try_lock()) {
+                        f.core.stateLock().unlock();
+                        return true;
+                      }
+                      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                    }
+                    return false;
+                  }).get();
+    f.core.resizeForScale(2.0f);
+    f.core.stopRender();
+  };
+  f.core.mouseDown(87, 604, false, false);
+  f.core.mouseMove(87, 560, false);
+  f.core.mouseUp();
+  done.store(true);
+  watchdog.join();
+  EXPECT_TRUE(lockWasFree);
+  EXPECT_FALSE(f.core.rendering());
+  EXPECT_EQ(f.core.widthPx(), 1720);
+  EXPECT_EQ(f.port.sequence(), "b2 p2 e2 ");
 }

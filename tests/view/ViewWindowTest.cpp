@@ -1,14 +1,15 @@
 // The editor view in a real window: a small host creates a top-level window, opens the view
 // through the module's factory, attaches it as "HWND" and talks to it with window messages.
 #include <windows.h>
-#include <tlhelp32.h>
-
+// tlhelp32.h needs the types windows.h declares.
 #include <gtest/gtest.h>
+#include <tlhelp32.h>
 
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -24,7 +25,6 @@ using namespace Steinberg;
 using namespace Steinberg::Vst;
 
 namespace {
-
 
 // Removes a folder and everything below it.
 void removeTree(const std::string& dir) {
@@ -68,7 +68,7 @@ struct TempAppData {
 };
 
 class RecordingMenu : public IContextMenu {
-public:
+ public:
   int32 PLUGIN_API getItemCount() override { return 0; }
   tresult PLUGIN_API getItem(int32, Item&, IContextMenuTarget**) override { return kResultFalse; }
   tresult PLUGIN_API addItem(const Item&, IContextMenuTarget*) override { return kResultOk; }
@@ -88,7 +88,7 @@ public:
 
 // The host's component handler, with context menus.
 class Handler : public IComponentHandler, public IComponentHandler3 {
-public:
+ public:
   tresult PLUGIN_API beginEdit(ParamID id) override { return record('b', id, 0); }
   tresult PLUGIN_API performEdit(ParamID id, ParamValue v) override { return record('p', id, v); }
   tresult PLUGIN_API endEdit(ParamID id) override { return record('e', id, 0); }
@@ -109,8 +109,10 @@ public:
 
   tresult record(char kind, ParamID id, double v) {
     edits.push_back({kind, static_cast<int>(id), v});
+    if (during) during(kind, static_cast<int>(id));
     return kResultOk;
   }
+  std::function<void(char, int)> during;  // the host calling back into the view from an edit
   struct Edit {
     char kind;
     int id;
@@ -122,12 +124,14 @@ public:
 };
 
 class Frame : public IPlugFrame {
-public:
+ public:
   tresult PLUGIN_API resizeView(IPlugView* view, ViewRect* r) override {
     resizes.push_back(*r);
+    if (refuse) return kResultFalse;
     view->onSize(r);  // as hosts do once they resized their own window
     return kResultOk;
   }
+  bool refuse = false;
   tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
     QUERY_INTERFACE(iid, obj, FUnknown::iid, IPlugFrame)
     QUERY_INTERFACE(iid, obj, IPlugFrame::iid, IPlugFrame)
@@ -138,6 +142,13 @@ public:
   uint32 PLUGIN_API release() override { return 1; }
   std::vector<ViewRect> resizes;
 };
+
+// The host's window: it records the keys that reach it.
+std::vector<WPARAM> hostKeys;
+LRESULT CALLBACK hostWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_KEYDOWN || message == WM_CHAR) hostKeys.push_back(wParam);
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
 
 void pump(int milliseconds) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
@@ -165,10 +176,12 @@ int threadCount() {
   return n;
 }
 
-LPARAM at(double x, double y) { return MAKELPARAM(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y))); }
+LPARAM at(double x, double y) {
+  return MAKELPARAM(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)));
+}
 
 class ViewWindow : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     std::string error;
     module = zvhost::Module::load(ZV_MODULE_FILE, error);
@@ -180,12 +193,12 @@ protected:
 
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = DefWindowProcW;
+    wc.lpfnWndProc = hostWindowProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"ZVTestHostWindow";
     RegisterClassExW(&wc);
-    parent = CreateWindowExW(0, L"ZVTestHostWindow", L"host", WS_POPUP | WS_VISIBLE, 0, 0, 1100, 1000,
-                             nullptr, nullptr, wc.hInstance, nullptr);
+    parent = CreateWindowExW(0, L"ZVTestHostWindow", L"host", WS_POPUP | WS_VISIBLE, 0, 0, 1100,
+                             1000, nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(parent, nullptr);
     view = instance->controller()->createView("editor");
     ASSERT_NE(view, nullptr);
@@ -219,6 +232,13 @@ protected:
     RECT r{};
     GetClientRect(child, &r);
     return {r.right - r.left, r.bottom - r.top};
+  }
+
+  std::string settingsFile() const {
+    std::ifstream file(appData.settingsPath(), std::ios::binary);
+    std::stringstream content;
+    content << file.rdbuf();
+    return content.str();
   }
 
   std::vector<Handler::Edit> editsFor(int id) const {
@@ -291,8 +311,10 @@ TEST_F(ViewWindow, FramesArriveInTheWindow) {
   HDC dc = GetDC(child);
   // The background is never black: ink with coloured glows, and the cards over it.
   const COLORREF corner = GetPixel(dc, 5, 5);
-  const COLORREF card = GetPixel(dc, static_cast<int>(100 * kScale), static_cast<int>(160 * kScale));
-  const COLORREF bottom = GetPixel(dc, static_cast<int>(100 * kScale), static_cast<int>(690 * kScale));
+  const COLORREF card =
+      GetPixel(dc, static_cast<int>(100 * kScale), static_cast<int>(160 * kScale));
+  const COLORREF bottom =
+      GetPixel(dc, static_cast<int>(100 * kScale), static_cast<int>(690 * kScale));
   ReleaseDC(child, dc);
   EXPECT_NE(corner, CLR_INVALID);
   EXPECT_NE(corner, RGB(0, 0, 0));
@@ -310,7 +332,9 @@ TEST_F(ViewWindow, ContentScaleRulesResizeThroughTheHost) {
   view = instance->controller()->createView("editor");
   view->setFrame(&frame);
   IPlugViewContentScaleSupport* scaling = nullptr;
-  ASSERT_EQ(view->queryInterface(IPlugViewContentScaleSupport::iid, reinterpret_cast<void**>(&scaling)), kResultOk);
+  ASSERT_EQ(
+      view->queryInterface(IPlugViewContentScaleSupport::iid, reinterpret_cast<void**>(&scaling)),
+      kResultOk);
   attach();
   EXPECT_EQ(scaling->setContentScaleFactor(0.5f), kResultFalse);
   EXPECT_TRUE(frame.resizes.empty());
@@ -422,4 +446,83 @@ TEST_F(ViewWindow, TypedCharactersReachValueEntryOnceEvenWhenTheHostForwardsThem
   ASSERT_EQ(edits.size(), 3u);
   EXPECT_NEAR(edits[1].value, (3.0 + 12.0) / 24.0, 1e-9);  // "3", not "33"
   EXPECT_EQ(view->onKeyDown(u'x', 0, 0), kResultFalse);  // no entry active: the host keeps the key
+}
+
+TEST_F(ViewWindow, ARefusedResizeKeepsTheSizeTheSettingsAndThePill) {
+  attach();
+  pump(60);
+  const LPARAM pill = at(91 * kScale, 77 * kScale);
+  frame.refuse = true;
+  SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, pill);
+  SendMessageW(child, WM_LBUTTONUP, 0, pill);
+  ASSERT_EQ(frame.resizes.size(), 1u);  // asked for 1118 x 936 ...
+  EXPECT_EQ(clientSize().cx, 989);      // ... and kept 989 x 828
+  ViewRect r{};
+  view->getSize(&r);
+  EXPECT_EQ(r.getWidth(), 989);
+  EXPECT_EQ(settingsFile(), "");  // never written
+
+  // The pill still says 115 %: the next accepted press goes to 130 %, not 150 %.
+  frame.refuse = false;
+  SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, pill);
+  SendMessageW(child, WM_LBUTTONUP, 0, pill);
+  EXPECT_EQ(clientSize().cx, 1118);
+  EXPECT_EQ(settingsFile(), "size=1.30\n");
+  pump(300);
+  HDC dc = GetDC(child);
+  const COLORREF corner = GetPixel(dc, 1090, 930);  // inside the host window, beyond the old size
+  ReleaseDC(child, dc);
+  EXPECT_NE(corner, CLR_INVALID);
+  EXPECT_NE(corner, RGB(0, 0, 0));
+  screenshot("view_after_resize.png");
+}
+
+// Removing the view joins its render thread; had the edit been sent under the view's state
+// lock, the render thread would wait for it and the removal would never return.
+TEST_F(ViewWindow, AHostMayResizeAndRemoveTheViewFromInsideAnEdit) {
+  attach();
+  pump(100);
+  IPlugViewContentScaleSupport* scaling = nullptr;
+  ASSERT_EQ(
+      view->queryInterface(IPlugViewContentScaleSupport::iid, reinterpret_cast<void**>(&scaling)),
+      kResultOk);
+  HWND first = child;
+  handler.during = [&](char kind, int) {
+    if (kind != 'p' || !attachedNow) return;
+    EXPECT_EQ(scaling->setContentScaleFactor(2.0f), kResultOk);
+    detach();
+  };
+  const double cx = 87.14 * kScale, cy = 604 * kScale;  // Speed
+  SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, at(cx, cy));
+  SendMessageW(child, WM_MOUSEMOVE, MK_LBUTTON, at(cx, cy - 40));
+  EXPECT_FALSE(IsWindow(first));
+  ASSERT_EQ(frame.resizes.size(), 1u);
+  EXPECT_EQ(frame.resizes[0].getWidth(), static_cast<int>(std::lround(860 * 2.0 * kScale)));
+  std::string kinds;
+  for (const auto& e : editsFor(2)) kinds += e.kind;
+  EXPECT_EQ(kinds, "bpe");  // the removal ended the drag's gesture after its perform
+  scaling->release();
+}
+
+TEST_F(ViewWindow, KeysTheEditorDoesNotUseReachTheHostWindow) {
+  attach();
+  pump(60);
+  SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, at(5, 5));  // a click takes the focus
+  SendMessageW(child, WM_LBUTTONUP, 0, at(5, 5));
+  hostKeys.clear();
+  SendMessageW(child, WM_KEYDOWN, VK_SPACE, 0x00390001);
+  SendMessageW(child, WM_CHAR, ' ', 0x00390001);
+  EXPECT_EQ(hostKeys, (std::vector<WPARAM>{VK_SPACE, ' '}));
+  EXPECT_EQ(view->onKeyDown(u' ', 0, 0), kResultFalse);
+
+  // While a value is typed the keys are the editor's.
+  const LPARAM formant = at(315.71 * kScale, 604 * kScale);
+  SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, formant);
+  SendMessageW(child, WM_LBUTTONUP, 0, formant);
+  SendMessageW(child, WM_LBUTTONDBLCLK, MK_LBUTTON, formant);
+  SendMessageW(child, WM_LBUTTONUP, 0, formant);
+  hostKeys.clear();
+  SendMessageW(child, WM_KEYDOWN, '3', 0);
+  SendMessageW(child, WM_CHAR, '3', 0);
+  EXPECT_TRUE(hostKeys.empty());
 }

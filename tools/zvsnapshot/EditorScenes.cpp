@@ -120,6 +120,21 @@ void addEditorScenes(SceneRegistry& r) {
     busyValues(e);
     singPhrase(e);
   }));
+  // The widest texts: a twenty-letter user preset name and every knob at its longest value.
+  r.add(faceScene("editor-long-texts", 1.0f, [](Editor& e) {
+    e.params[kSpeed] = 1.0;                                   // 400 ms
+    e.params[kShift] = 0.0;                                   // -7
+    e.params[kFormant] = plainToNormalized(kFormant, -11.5);  // -11.5 st
+    e.params[kDetune] = plainToNormalized(kDetune, 415.5);    // 415.5 Hz
+    e.params[kConsonants] = e.params[kMix] = 1.0;             // 100 %
+    e.params[kOutput] = plainToNormalized(kOutput, -23.5);    // -23.5 dB
+    e.params[kCharacter] = plainToNormalized(kCharacter, 5);  // Downsample
+    e.params[kCharacterAmount] = e.params[kHarmony] = 1.0;
+    UserPreset wide{"WWWWWWWWWWWWWWWWWWWW", {}};
+    for (int k = 0; k < kNumPresetParams; ++k) wide.values[k] = e.params[kPresetParamIds[k]];
+    e.userPresets = {wide};
+    e.rebuildHitRegions();
+  }));
 }
 
 }  // namespace zv::snapshot
