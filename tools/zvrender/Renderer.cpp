@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "DecimalText.h"
 #include "FactoryPresets.h"
 #include "ModuleHost.h"
 #include "ParamDefs.h"
@@ -167,8 +168,8 @@ bool Renderer::userPresetValues(const std::string& path,
       const long index = std::strtol(line + 1, nullptr, 10);
       const char* equals = std::strchr(line, '=');
       if (!equals || index < 0 || index >= zv::kNumPresetParams) continue;
-      const double value = std::atof(equals + 1);
-      if (!std::isnan(value)) column[index] = std::clamp(value, 0.0, 1.0);
+      // The editor's reader of the same files: hexadecimal, "nan" and "inf" are not numbers.
+      column[index] = std::clamp(zv::readDecimal(equals + 1), 0.0, 1.0);
     }
   }
   const bool readError = std::ferror(file) != 0;
