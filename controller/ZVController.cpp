@@ -5,14 +5,16 @@
 
 #include "EditorViewFactory.h"
 #include "ParamDefs.h"
+#include "StateStream.h"
 #include "ZVParam.h"
-#include "base/source/fstreamer.h"
 #include "pluginterfaces/vst/ivstmessage.h"
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-ZVController::~ZVController() { dancer.close(); }
+ZVController::~ZVController() {
+  dancer.close();
+}
 
 FUnknown* ZVController::createInstance(void*) {
   return static_cast<IEditController*>(new ZVController());
@@ -32,18 +34,12 @@ tresult PLUGIN_API ZVController::terminate() {
 }
 
 tresult PLUGIN_API ZVController::setComponentState(IBStream* state) {
-  if (!state) return kResultFalse;
-  IBStreamer streamer(state, kLittleEndian);
-  int32 version = 0;
-  if (!streamer.readInt32(version)) return kResultFalse;
-  for (int32 id = 0; id < zv::kNumWritableParams; ++id) {
-    double value = 0.0;
-    if (!streamer.readDouble(value)) break;
-    if (std::isnan(value)) value = 0.0;
-    value = value < 0.0 ? 0.0 : (value > 1.0 ? 1.0 : value);
-    setParamNormalized(static_cast<ParamID>(id), value);
-  }
-  return kResultOk;
+  // The processor's format and rule (StateStream.h): the values read are applied through
+  // setParamNormalized, so a Low Latency switch is announced as for any other change.
+  const zv::StateRead read = zv::readComponentState(state);
+  for (int32 id = 0; id < read.count; ++id)
+    setParamNormalized(static_cast<ParamID>(id), read.values[id]);
+  return read.result;
 }
 
 tresult PLUGIN_API ZVController::setParamNormalized(ParamID tag, ParamValue value) {

@@ -44,29 +44,6 @@ double snapToUnit(int id, double normalized) {
   return toNormalized(id, roundHalfAway(plain / unit) * unit);
 }
 
-// The leading decimal number of typed text: optional sign, digits, optional fraction. Nothing
-// else counts as a number, so "e5", "0x10" or "inf" never sneak a strange value in.
-bool leadingNumber(const std::string& text, double& out) {
-  std::size_t i = 0;
-  std::string digits;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) digits += text[i++];
-  bool any = false;
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-    digits += text[i++];
-    any = true;
-  }
-  if (i < text.size() && text[i] == '.') {
-    digits += text[i++];
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-      digits += text[i++];
-      any = true;
-    }
-  }
-  if (!any) return false;
-  out = std::strtod(digits.c_str(), nullptr);
-  return std::isfinite(out);
-}
-
 bool isDigitOrSign(uint32_t ch) {
   return (ch >= '0' && ch <= '9') || ch == '+' || ch == ',' || ch == '-' || ch == '.';
 }
@@ -397,14 +374,13 @@ void Editor::commitValueEntry() {
   entryText_.clear();
   if (p < 0 || p >= kNumWritableParams || text.empty()) return;
 
-  double plain = 0.0;
   const bool robot = p == kSpeed && (text == "R" || text == "r" || text.compare(0, 3, "rob") == 0 ||
                                      text.compare(0, 3, "Rob") == 0);
-  if (!robot && !leadingNumber(text, plain)) return;
-  const ParamDef& def = kParamDefs[p];
-  plain = std::clamp(plain, def.minValue, def.maxValue);
-  if (def.stepCount > 0) plain = roundHalfAway(plain);
-  setParam(p, toNormalized(p, plain), true);
+  // The module's own parser, in the form that refuses a text without a number.
+  double normalized = 0.0;
+  if (!robot && !parseParamText(p, text.c_str(), normalized, true)) return;
+  // Stepped values land on a step (normalizedToPlain rounds them).
+  setParam(p, toNormalized(p, normalizedToPlain(p, normalized)), true);
 }
 
 void Editor::confirmPresetName() {

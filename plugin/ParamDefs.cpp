@@ -1,5 +1,6 @@
 #include "ParamDefs.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -32,32 +33,46 @@ const ParamDef kParamDefs[kNumParams] = {
     {"Playing", "Play", "", 0, 1, 0, 0},
 };
 
-const char* const kNoteNames[12] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
-const char* const kScaleNames[10] = {"Minor",       "Major",       "Harm. Minor", "Phrygian",
-                                     "Dorian",      "Phryg. Dominant", "Minor Pent.", "Major Pent.",
-                                     "Blues",       "Chromatic"};
-const char* const kCharacterNames[7] = {"Off", "Drive", "Radio", "Crush", "Glitch", "Downsample", "Lo-Fi"};
+const char* const kNoteNames[12] = {"C",  "C#", "D",  "D#", "E",  "F",
+                                    "F#", "G",  "G#", "A",  "A#", "B"};
+const char* const kScaleNames[10] = {"Minor",  "Major",           "Harm. Minor", "Phrygian",
+                                     "Dorian", "Phryg. Dominant", "Minor Pent.", "Major Pent.",
+                                     "Blues",  "Chromatic"};
+const char* const kCharacterNames[7] = {"Off",    "Drive",      "Radio", "Crush",
+                                        "Glitch", "Downsample", "Lo-Fi"};
 const char* const kStutterModeNames[3] = {"Off", "Gate", "Repeat"};
 const char* const kStutterRateNames[6] = {"1/4", "1/8", "1/8T", "1/16", "1/16T", "1/32"};
 
 namespace {
 
-bool validId(int32_t id) { return id >= 0 && id < kNumParams; }
+bool validId(int32_t id) {
+  return id >= 0 && id < kNumParams;
+}
 
-double clamp01(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
+double clamp01(double v) {
+  return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v);
+}
 
 const char* listName(int32_t id, int index) {
   switch (id) {
-    case kKey: return kNoteNames[index];
-    case kScale: return kScaleNames[index];
-    case kCharacter: return kCharacterNames[index];
-    case kStutter: return kStutterModeNames[index];
-    case kStutterRate: return kStutterRateNames[index];
-    default: return "";
+    case kKey:
+      return kNoteNames[index];
+    case kScale:
+      return kScaleNames[index];
+    case kCharacter:
+      return kCharacterNames[index];
+    case kStutter:
+      return kStutterModeNames[index];
+    case kStutterRate:
+      return kStutterRateNames[index];
+    default:
+      return "";
   }
 }
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // True when `text` begins with the first `length` characters of `name`, ignoring case.
 bool startsWithNoCase(const char* text, const char* name, std::size_t length) {
@@ -87,22 +102,29 @@ int matchList(int32_t id, const char* text) {
       return -1;
     case kStutterRate:  // last to first, so "1/16T" is tried before "1/16"
       for (int i = 5; i >= 0; --i)
-        if (startsWithNoCase(text, kStutterRateNames[i], std::strlen(kStutterRateNames[i]))) return i;
+        if (startsWithNoCase(text, kStutterRateNames[i], std::strlen(kStutterRateNames[i])))
+          return i;
       return -1;
-    default: return -1;
+    default:
+      return -1;
   }
 }
 
 // The leading decimal number of a text, the way atof reads one (0 when there is none), but the
 // same on every C runtime: hexadecimal forms are not numbers here, and "nan"/"inf" come back as
 // NaN so the caller can refuse them.
-double leadingDecimal(const char* text) {
+double leadingDecimal(const char* text, bool& hasNumber) {
+  hasNumber = false;
   const char* p = text;
   while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
   const char* start = p;
   if (*p == '+' || *p == '-') ++p;
-  if (lower(p[0]) == 'n' && lower(p[1]) == 'a' && lower(p[2]) == 'n') return std::nan("");
-  if (lower(p[0]) == 'i' && lower(p[1]) == 'n' && lower(p[2]) == 'f') return std::nan("");
+  const bool nanOrInf = (lower(p[0]) == 'n' && lower(p[1]) == 'a' && lower(p[2]) == 'n') ||
+                        (lower(p[0]) == 'i' && lower(p[1]) == 'n' && lower(p[2]) == 'f');
+  if (nanOrInf) {
+    hasNumber = true;
+    return std::nan("");
+  }
   char digits[128];
   std::size_t n = 0;
   auto take = [&](const char* q) {
@@ -123,6 +145,7 @@ double leadingDecimal(const char* text) {
     q = f;
   }
   if (!intDigits && !fracDigits) return 0.0;
+  hasNumber = true;
   if (*q == 'e' || *q == 'E') {
     const char* e = q + 1;
     if (*e == '+' || *e == '-') ++e;
@@ -134,6 +157,64 @@ double leadingDecimal(const char* text) {
   }
   digits[n] = '\0';
   return std::strtod(digits, nullptr);
+}
+
+bool isSpace(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+// The text without white space at either end, cut to the buffer.
+void trimmedCopy(const char* text, char* out, std::size_t capacity) {
+  while (isSpace(*text)) ++text;
+  std::size_t n = 0;
+  for (; text[n] != '\0' && n + 1 < capacity; ++n) out[n] = text[n];
+  while (n > 0 && isSpace(out[n - 1])) --n;
+  out[n] = '\0';
+}
+
+bool equalNoCase(const char* a, const char* b) {
+  for (; *a != '\0' && *b != '\0'; ++a, ++b)
+    if (lower(*a) != lower(*b)) return false;
+  return *a == *b;
+}
+
+// Every step of a stepped parameter, and the ends of a continuous one (where "Robot" and "-"
+// live), compared with the text as it is displayed.
+bool matchDisplayText(int32_t id, const char* text, double& normalizedOut) {
+  const int32_t steps = kParamDefs[id].stepCount > 0 ? kParamDefs[id].stepCount : 1;
+  char shown[64];
+  for (int32_t step = 0; step <= steps; ++step) {
+    const double v = static_cast<double>(step) / steps;
+    formatParamValue(id, v, shown, sizeof shown);
+    if (equalNoCase(text, shown)) {
+      normalizedOut = v;
+      return true;
+    }
+  }
+  return false;
+}
+
+// "Db" -> C#: a note letter followed by a flat sign names the sharp below; -1 for anything else.
+int flatKeyIndex(const char* text) {
+  if (text[0] == '\0' || lower(text[1]) != 'b') return -1;
+  for (int i = 0; i < 12; ++i)
+    if (kNoteNames[i][1] == '\0' && lower(kNoteNames[i][0]) == lower(text[0])) return (i + 11) % 12;
+  return -1;
+}
+
+// A number typed for a meter means what the meter displays: a note for the pitch meters (any
+// number is a pitch, at least the lowest one shown; only "-" is none), beats per minute for the
+// tempo.
+double numberToNormalized(int32_t id, double number) {
+  switch (id) {
+    case kPitchIn:
+    case kPitchOut:
+      return std::max(0.01, clamp01(0.02 + 0.98 * (number - 24.0) / 84.0));
+    case kTempo:
+      return clamp01((number - 20.0) / 380.0);
+    default:
+      return plainToNormalized(id, number);
+  }
 }
 
 }  // namespace
@@ -148,7 +229,9 @@ bool isListParam(int32_t id) {
   return id == kKey || id == kScale || id == kCharacter || id == kStutter || id == kStutterRate;
 }
 
-double roundHalfAway(double v) { return std::round(v); }
+double roundHalfAway(double v) {
+  return std::round(v);
+}
 
 double normalizedToPlain(int32_t id, double normalized) {
   if (!validId(id)) return 0.0;
@@ -170,6 +253,9 @@ double plainToNormalized(int32_t id, double plain) {
 
 int formatParamValue(int32_t id, double v, char* buffer, std::size_t bufferSize) {
   if (!validId(id)) return std::snprintf(buffer, bufferSize, "%.2f", 0.0);
+  // A NaN passes every clamp and would index the name lists with (int)NaN: it reads as 0, as at
+  // every other entry point, and an infinity as the end of the range it points to.
+  if (!std::isfinite(v)) v = v > 0.0 ? 1.0 : 0.0;
   const double c = clamp01(v);
   const double p = normalizedToPlain(id, c);
   const int i = static_cast<int>(p);
@@ -185,7 +271,8 @@ int formatParamValue(int32_t id, double v, char* buffer, std::size_t bufferSize)
     case kScale:
     case kCharacter:
     case kStutter:
-    case kStutterRate: return std::snprintf(buffer, bufferSize, "%s", listName(id, i));
+    case kStutterRate:
+      return std::snprintf(buffer, bufferSize, "%s", listName(id, i));
     case kShift:
     case kHarmonySteps:
       if (i == 0) return std::snprintf(buffer, bufferSize, "0 steps");
@@ -196,13 +283,16 @@ int formatParamValue(int32_t id, double v, char* buffer, std::size_t bufferSize)
     case kConsonants:
     case kMix:
     case kHarmony:
-    case kCharacterAmount: return std::snprintf(buffer, bufferSize, "%.0f%%", p);
+    case kCharacterAmount:
+      return std::snprintf(buffer, bufferSize, "%.0f%%", p);
     case kOutput:
       if (p > -0.05 && p < 0.05) return std::snprintf(buffer, bufferSize, "0.0 dB");
       return std::snprintf(buffer, bufferSize, "%+.1f dB", p);
-    case kLowLatency: return std::snprintf(buffer, bufferSize, "%s", p > 0.5 ? "On" : "Off");
+    case kLowLatency:
+      return std::snprintf(buffer, bufferSize, "%s", p > 0.5 ? "On" : "Off");
     case kDetune:
-      if (std::fabs(p - std::round(p)) < 0.05) return std::snprintf(buffer, bufferSize, "%.0f Hz", p);
+      if (std::fabs(p - std::round(p)) < 0.05)
+        return std::snprintf(buffer, bufferSize, "%.0f Hz", p);
       return std::snprintf(buffer, bufferSize, "%.1f Hz", p);
     case kPitchIn:
     case kPitchOut: {
@@ -213,24 +303,47 @@ int formatParamValue(int32_t id, double v, char* buffer, std::size_t bufferSize)
     }
     case kLevel:
     case kBeat:
-    case kPlaying: return std::snprintf(buffer, bufferSize, "%.2f", v);
-    case kTempo: return std::snprintf(buffer, bufferSize, "%.0f", 20.0 + 380.0 * v);
-    default: return std::snprintf(buffer, bufferSize, "%.2f", p);
+    case kPlaying:
+      return std::snprintf(buffer, bufferSize, "%.2f", v);
+    case kTempo:
+      return std::snprintf(buffer, bufferSize, "%.0f", 20.0 + 380.0 * v);
+    default:
+      return std::snprintf(buffer, bufferSize, "%.2f", p);
   }
 }
 
-bool parseParamText(int32_t id, const char* text, double& normalizedOut) {
-  if (!validId(id) || text == nullptr) return false;
+bool parseParamText(int32_t id, const char* rawText, double& normalizedOut, bool requireNumber) {
+  if (!validId(id) || rawText == nullptr) return false;
+  char text[128];
+  trimmedCopy(rawText, text, sizeof text);
+
+  // A value's own display text reads back as that value, whatever the looser rules below would
+  // make of it ("On", "Minor Pent.", "Phryg. Dominant").
+  double shown = 0.0;
+  if (matchDisplayText(id, text, shown)) {
+    normalizedOut = shown;
+    return true;
+  }
+  if (id == kKey) {
+    // The list names sharps only; a flat is the sharp below ("Db" is C#, "Cb" is B).
+    const int flat = flatKeyIndex(text);
+    if (flat >= 0) {
+      normalizedOut = plainToNormalized(id, flat);
+      return true;
+    }
+  }
   if (isListParam(id)) {
     const int index = matchList(id, text);
     if (index < 0) return false;
     normalizedOut = plainToNormalized(id, index);
     return true;
   }
-  const double plain = leadingDecimal(text);
+  bool hasNumber = false;
+  const double number = leadingDecimal(text, hasNumber);
+  if (requireNumber && !hasNumber) return false;
   // "nan", "inf" and overflowing numbers would store a non-finite value the DSP cannot use.
-  if (!std::isfinite(plain)) return false;
-  normalizedOut = plainToNormalized(id, plain);
+  if (!std::isfinite(number)) return false;
+  normalizedOut = numberToNormalized(id, number);
   return true;
 }
 

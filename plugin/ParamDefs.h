@@ -66,11 +66,18 @@ double roundHalfAway(double v);
 
 double normalizedToPlain(int32_t id, double normalized);
 double plainToNormalized(int32_t id, double plain);
-// Writes the display text like snprintf (truncated to the buffer) and returns what snprintf reports.
+// Writes the display text like snprintf (truncated to the buffer) and returns what snprintf
+// reports.
 int formatParamValue(int32_t id, double normalized, char* buffer, std::size_t bufferSize);
 
-// Text typed by a user or sent by a host, already narrowed to 8 bits. Returns false and leaves
-// `normalizedOut` alone when the text means nothing for the parameter.
-bool parseParamText(int32_t id, const char* text, double& normalizedOut);
+// Text typed by a user or sent by a host, already narrowed to 8 bits; white space at either end
+// and letter case do not matter. Read in this order: the display text of a value gives that value
+// back; for Key a flat names the sharp below; list names by their prefix rules; anything else by
+// its leading number (units ignored). Without a number a host's text reads as 0, as atof would;
+// with `requireNumber` (an editor field, a script) it is refused instead, so a typo never becomes
+// the bottom of the range. Returns false and leaves `normalizedOut` alone when the text means
+// nothing for the parameter.
+bool parseParamText(int32_t id, const char* text, double& normalizedOut,
+                    bool requireNumber = false);
 
 }  // namespace zv

@@ -6,23 +6,25 @@
 
 #include "ClassIds.h"
 #include "DenormalGuard.h"
-#include "base/source/fstreamer.h"
+#include "StateStream.h"
 #include "pluginterfaces/base/ibstream.h"
+#include "pluginterfaces/vst/ivstmessage.h"
 #include "pluginterfaces/vst/ivstparameterchanges.h"
 #include "pluginterfaces/vst/ivstprocesscontext.h"
-#include "pluginterfaces/vst/ivstmessage.h"
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
 namespace {
 
-constexpr int32 kStateVersion = 7;
-
 // NaN has no place in a normalized value: it would turn every derived quantity into NaN.
-double sanitize(double v) { return std::isnan(v) ? 0.0 : v; }
+double sanitize(double v) {
+  return std::isnan(v) ? 0.0 : v;
+}
 
-double clampUnit(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
+double clampUnit(double v) {
+  return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v);
+}
 
 int roundSteps(double normalized, int steps, int offset) {
   const double v = clampUnit(normalized);
@@ -44,6 +46,11 @@ int countChannels(SpeakerArrangement arr) {
 
 ZVProcessor::ZVProcessor() {
   setControllerClass(zv::kControllerUID);
+  // The stutter and the mascot's beat read the tempo, the musical position and whether the
+  // transport plays; a host that honours this may leave out anything not named here.
+  processContextRequirements = IProcessContextRequirements::kNeedTempo |
+                               IProcessContextRequirements::kNeedProjectTimeMusic |
+                               IProcessContextRequirements::kNeedTransportState;
   for (int32 id = 0; id < zv::kNumParams; ++id) {
     const zv::ParamDef& def = zv::kParamDefs[id];
     const double d = std::clamp(def.defaultValue, def.minValue, def.maxValue);
@@ -137,12 +144,16 @@ void ZVProcessor::applyParams(const zv::PlainParams& record) {
   engine_.setParams(record);
   engine_.setLowLatency(record.lowLatency);  // resets the engine when the mode flips
   engine_.setHarmonySteps(record.harmonySteps);
-  lowLatencyFlag_.store(record.lowLatency);
+  // The reported latency follows the newer of the controller's message and the parameter: a
+  // block that only re-derives an unchanged Low Latency value must not undo a newer message.
+  if (record.lowLatency != lowLatencyParam_) lowLatencyFlag_.store(record.lowLatency);
+  lowLatencyParam_ = record.lowLatency;
 }
 
 void ZVProcessor::applyNormalized() {
   double values[zv::kNumParams];
-  for (int id = 0; id < zv::kNumParams; ++id) values[id] = normalized_[id].load(std::memory_order_relaxed);
+  for (int id = 0; id < zv::kNumParams; ++id)
+    values[id] = normalized_[id].load(std::memory_order_relaxed);
   applyParams(deriveParams(values));
 }
 
@@ -272,31 +283,29 @@ void ZVProcessor::writeMeters(ProcessData& data) {
 }
 
 tresult PLUGIN_API ZVProcessor::getState(IBStream* state) {
-  if (!state) return kResultFalse;
-  IBStreamer streamer(state, kLittleEndian);
-  // A refused write must not pass for a saved project.
-  if (!streamer.writeInt32(kStateVersion)) return kResultFalse;
+  double values[zv::kNumWritableParams];
   for (int id = 0; id < zv::kNumWritableParams; ++id)
-    if (!streamer.writeDouble(normalized_[id].load(std::memory_order_relaxed))) return kResultFalse;
-  return kResultOk;
+    values[id] = normalized_[id].load(std::memory_order_relaxed);
+  // A refused write must not pass for a saved project.
+  return zv::writeComponentState(state, values) ? kResultOk : kResultFalse;
 }
 
 tresult PLUGIN_API ZVProcessor::setState(IBStream* state) {
-  if (!state) return kResultFalse;
-  IBStreamer streamer(state, kLittleEndian);
-  int32 version = 0;
-  if (!streamer.readInt32(version)) return kResultFalse;
-  for (int id = 0; id < zv::kNumWritableParams; ++id) {
-    double value = 0.0;
-    if (!streamer.readDouble(value)) break;  // an older, shorter state updates its leading values
-    normalized_[id].store(clampUnit(sanitize(value)), std::memory_order_relaxed);
+  const zv::StateRead read = zv::readComponentState(state);
+  if (read.count == 0) return read.result;
+  double values[zv::kNumParams];
+  for (int id = 0; id < zv::kNumParams; ++id) {
+    if (id < read.count) normalized_[id].store(read.values[id], std::memory_order_relaxed);
+    values[id] = normalized_[id].load(std::memory_order_relaxed);
   }
+  // A loaded state is newer than any earlier message: latency queries answer for it at once.
+  lowLatencyFlag_.store(deriveParams(values).lowLatency);
   if (active_.load()) {
     stateChanged_.store(true);  // the audio thread installs it at the start of its next block
   } else {
     applyNormalized();
   }
-  return kResultOk;
+  return read.result;
 }
 
 tresult PLUGIN_API ZVProcessor::notify(IMessage* message) {

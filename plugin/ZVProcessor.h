@@ -11,7 +11,7 @@
 #include "sdk/vstaudioeffect.h"
 
 class ZVProcessor : public Steinberg::Vst::AudioEffect {
-public:
+ public:
   ZVProcessor();
 
   static Steinberg::FUnknown* createInstance(void*);
@@ -34,7 +34,7 @@ public:
   // Plain values from normalized ones; values outside 0..1 give the ends of each range.
   static zv::PlainParams deriveParams(const double* normalized);
 
-private:
+ private:
   void applyParams(const zv::PlainParams& record);
   void applyNormalized();
   void readTransport(Steinberg::Vst::ProcessData& data);
@@ -48,6 +48,7 @@ private:
   std::atomic<bool> stateChanged_{false};
   std::atomic<bool> active_{false};
   std::atomic<bool> lowLatencyFlag_{false};
+  bool lowLatencyParam_ = false;  // the Low Latency parameter as last applied
 
   zv::PlainParams plain_;
   zv::VoiceEngine engine_;

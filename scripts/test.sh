@@ -26,6 +26,16 @@ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_SANITIZE=thread 
 cmake --build build-tsan --target view_core_test -j"${ZV_JOBS:-2}" >/dev/null
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --test-dir build-tsan -R view_core_test --output-on-failure
 
+echo "== module, engine through the module, presets and render tool under ASan + UBSan"
+asan_tests=(plugin_params_test plugin_module_test plugin_engine_test plugin_fuzz_test plugin_noalloc_test
+  controller_presets_test tools_render_test)
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_SANITIZE=address,undefined \
+  -DZV_BENCHMARKS=OFF >/dev/null
+cmake --build build-asan --target "${asan_tests[@]}" -j"${ZV_JOBS:-2}" >/dev/null
+asan_regex="^($(IFS='|'; echo "${asan_tests[*]}"))\$"
+ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
+  ctest --test-dir build-asan -R "$asan_regex" --output-on-failure -j2
+
 echo "== Windows tests under Wine"
 status=0
 xvfb-run -a -s "-screen 0 1920x1200x24" bash -c \

@@ -10,8 +10,8 @@
 namespace Steinberg {
 namespace Vst {
 
-class AudioEffect : public Component, public IAudioProcessor {
-public:
+class AudioEffect : public Component, public IAudioProcessor, public IProcessContextRequirements {
+ public:
   AudioEffect();
 
   AudioBus* addAudioInput(const TChar* name, SpeakerArrangement arr, BusType busType = kMain,
@@ -33,14 +33,21 @@ public:
   tresult PLUGIN_API process(ProcessData& data) SMTG_OVERRIDE { return kNotImplemented; }
   uint32 PLUGIN_API getTailSamples() SMTG_OVERRIDE { return kNoTail; }
 
+  // IProcessContextRequirements: the parts of the process context a host must fill in.
+  uint32 PLUGIN_API getProcessContextRequirements() SMTG_OVERRIDE {
+    return processContextRequirements;
+  }
+
   OBJ_METHODS(AudioEffect, Component)
   DEFINE_INTERFACES
-    DEF_INTERFACE(IAudioProcessor)
+  DEF_INTERFACE(IAudioProcessor)
+  DEF_INTERFACE(IProcessContextRequirements)
   END_DEFINE_INTERFACES(Component)
   REFCOUNT_METHODS(Component)
 
-protected:
+ protected:
   ProcessSetup processSetup;
+  uint32 processContextRequirements = 0;  // IProcessContextRequirements::Flags
 };
 
 }  // namespace Vst

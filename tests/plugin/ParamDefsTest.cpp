@@ -15,15 +15,20 @@ std::string show(int id, double normalized) {
   return text;
 }
 
-double plainNorm(int id, double plain) { return plainToNormalized(id, plain); }
+double plainNorm(int id, double plain) {
+  return plainToNormalized(id, plain);
+}
 
-bool parse(int id, const char* text, double& value) { return parseParamText(id, text, value); }
+bool parse(int id, const char* text, double& value) {
+  return parseParamText(id, text, value);
+}
 
 }  // namespace
 
 TEST(ParamTable, DefaultsInNormalizedForm) {
-  const double expected[kNumParams] = {1.0 / 11, 0, 0, 1.0 / 3, 0.5, 1, 1, 2.0 / 3, 0, 0, 9.0 / 14,
-                                       0, 0.5, 0, 0.6, 25.0 / 51, 0, 0, 0, 0, 0, 0};
+  const double expected[kNumParams] = {1.0 / 11, 0, 0,        1.0 / 3, 0.5, 1, 1,   2.0 / 3,
+                                       0,        0, 9.0 / 14, 0,       0.5, 0, 0.6, 25.0 / 51,
+                                       0,        0, 0,        0,       0,   0};
   for (int id = 0; id < kNumParams; ++id)
     EXPECT_NEAR(plainToNormalized(id, kParamDefs[id].defaultValue), expected[id], 1e-12) << id;
 }
@@ -88,23 +93,65 @@ TEST(ParamTable, FormatTruncatesLikeSnprintf) {
   EXPECT_STREQ(small, "Chr");
 }
 
-TEST(ParamText, KeyNamesAreTriedFromTheLastSoSharpsWin) {
-  double v = -1;
-  ASSERT_TRUE(parse(kKey, "c#m", v));
-  EXPECT_DOUBLE_EQ(v, 1.0 / 11);
-  ASSERT_TRUE(parse(kKey, "Db", v));
-  EXPECT_DOUBLE_EQ(v, 2.0 / 11);
-  v = 0.25;
+TEST(ParamText, KeyNamesAreTriedFromTheLastSoSharpsWinAndFlatsNameTheSharpBelow) {
+  const struct {
+    const char* text;
+    double expected;
+  } cases[] = {{"c#m", 1.0 / 11}, {"Db", 1.0 / 11}, {" eb ", 3.0 / 11}, {"Bb", 10.0 / 11},
+               {"Cb", 1.0},       {"b", 1.0},       {"Dm", 2.0 / 11}};
+  for (const auto& c : cases) {
+    double v = -1;
+    ASSERT_TRUE(parse(kKey, c.text, v)) << c.text;
+    EXPECT_DOUBLE_EQ(v, c.expected) << c.text;
+  }
+  double v = 0.25;
   EXPECT_FALSE(parse(kKey, "H", v));
-  EXPECT_EQ(v, 0.25);
   EXPECT_FALSE(parse(kKey, "", v));
+  EXPECT_EQ(v, 0.25);
+}
+
+// Display texts come first, so a whole name wins over the prefix rules; with requireNumber
+// (typed values, scripts) a word that is neither a display text nor a number is refused.
+TEST(ParamText, WholeDisplayTextsWinAndAStrictReadRefusesWords) {
+  const struct {
+    int id;
+    const char* text;
+    bool ok;
+    double expected;
+    bool okStrict;
+  } cases[] = {
+      {kScale, "Minor Pent.", true, 6.0 / 9, true},
+      {kScale, "major pent.", true, 7.0 / 9, true},
+      {kScale, "Phryg. Dominant", true, 5.0 / 9, true},
+      {kScale, "Minor P", true, 0.0, true},
+      {kLowLatency, " on ", true, 1.0, true},
+      {kLowLatency, "Off", true, 0.0, true},
+      {kLowLatency, "1", true, 1.0, true},
+      {kSpeed, "robot", true, 0.0, true},
+      {kSpeed, "fast", true, 0.0, false},
+      {kFormant, "", true, 0.5, false},
+      {kMix, "+.5e2%", true, 0.5, true},
+      {kMix, "-", true, 0.0, false},
+      {kPitchIn, "-", true, 0.0, true},
+      {kTempo, "120", true, 100.0 / 380, true},
+  };
+  for (const auto& c : cases) {
+    for (bool strict : {false, true}) {
+      double v = -1;
+      const bool ok = parseParamText(c.id, c.text, v, strict);
+      EXPECT_EQ(ok, strict ? c.okStrict : c.ok) << c.id << " \"" << c.text << "\" " << strict;
+      if (ok) {
+        EXPECT_NEAR(v, c.expected, 1e-12) << c.id << " \"" << c.text << "\"";
+      }
+    }
+  }
 }
 
 TEST(ParamText, ScaleComparesFourCharactersAndRefusesNumbers) {
   double v = -1;
-  ASSERT_TRUE(parse(kScale, "Minor Pent.", v));
+  ASSERT_TRUE(parse(kScale, "Minor P", v));
   EXPECT_DOUBLE_EQ(v, 0.0);
-  ASSERT_TRUE(parse(kScale, "phryg. dominant", v));
+  ASSERT_TRUE(parse(kScale, "phryg.", v));
   EXPECT_DOUBLE_EQ(v, 3.0 / 9);
   ASSERT_TRUE(parse(kScale, "CHROMATIC", v));
   EXPECT_DOUBLE_EQ(v, 1.0);

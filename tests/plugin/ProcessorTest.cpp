@@ -1,9 +1,10 @@
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "ModuleFixture.h"
-#include "public.sdk/source/common/memorystream.h"
 #include "base/source/fstreamer.h"
+#include "public.sdk/source/common/memorystream.h"
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
@@ -32,17 +33,19 @@ std::vector<double> readState(IComponent* component) {
   return values;
 }
 
-// A state stream with the version and the given doubles, little-endian as the processor writes it.
-void writeState(MemoryStream& stream, const std::vector<double>& values, bool withVersion = true) {
+// A state stream with a version, doubles and stray bytes, little-endian as the processor writes it.
+void writeState(MemoryStream& stream, const std::vector<double>& values, int32 version = 7,
+                int strayBytes = 0) {
   IBStreamer streamer(&stream, kLittleEndian);
-  if (withVersion) streamer.writeInt32(7);
+  streamer.writeInt32(version);
   for (double v : values) streamer.writeDouble(v);
+  for (int i = 0; i < strayBytes; ++i) streamer.writeChar8(0x3f);
   stream.seek(0, IBStream::kIBSeekSet, nullptr);
 }
 
 // A stream that refuses every write, as a full disk would.
 class RefusingStream : public IBStream {
-public:
+ public:
   tresult PLUGIN_API read(void*, int32, int32* numBytesRead) override {
     if (numBytesRead) *numBytesRead = 0;
     return kResultFalse;
@@ -81,7 +84,8 @@ TEST(ProcessorShell, BusesAndSampleSizes) {
   EXPECT_EQ(inst->processor()->canProcessSampleSize(kSample32), kResultTrue);
   EXPECT_EQ(inst->processor()->canProcessSampleSize(kSample64), kResultFalse);
 
-  SpeakerArrangement mono = SpeakerArr::kMono, stereo = SpeakerArr::kStereo, quad = SpeakerArr::k40Cine;
+  SpeakerArrangement mono = SpeakerArr::kMono, stereo = SpeakerArr::kStereo,
+                     quad = SpeakerArr::k40Cine;
   EXPECT_EQ(inst->processor()->setBusArrangements(&mono, 1, &stereo, 1), kResultTrue);
   EXPECT_EQ(inst->processor()->setBusArrangements(&stereo, 1, &mono, 1), kResultTrue);
   EXPECT_EQ(inst->processor()->setBusArrangements(&stereo, 1, &quad, 1), kResultFalse);
@@ -92,8 +96,9 @@ TEST(ProcessorShell, BusesAndSampleSizes) {
 }
 
 TEST(ProcessorShell, LatencyFollowsTheRateAndTheLowLatencyMessage) {
-  for (auto [rate, normal, low] : {std::tuple{44100.0, 2213u, 132u}, std::tuple{48000.0, 2409u, 144u},
-                                   std::tuple{96000.0, 4815u, 288u}}) {
+  for (auto [rate, normal, low] :
+       {std::tuple{44100.0, 2213u, 132u}, std::tuple{48000.0, 2409u, 144u},
+        std::tuple{96000.0, 4815u, 288u}}) {
     auto inst = makeInstance();
     ASSERT_TRUE(inst->start(rate, 512));
     EXPECT_EQ(inst->processor()->getLatencySamples(), normal);
@@ -106,43 +111,134 @@ TEST(ProcessorShell, LatencyFollowsTheRateAndTheLowLatencyMessage) {
   }
 }
 
-TEST(ProcessorShell, StateRoundTripsDefaultsAndClampsWhatItReads) {
+// The reported latency follows whichever is newer, the controller's message or the parameter
+// (from a block or a loaded state); a block that only carries other changes leaves it alone.
+TEST(ProcessorShell, LatencyModeFollowsTheNewestOfMessageAndParameter) {
+  enum Step { kMessage, kBlock, kState };
+  const struct {
+    Step step;
+    ParamID id;
+    double value;
+    uint32 latency;
+  } sequence[] = {
+      {kMessage, 8, 1.0, 132},  {kBlock, 6, 0.5, 132},  {kBlock, 8, 1.0, 132},
+      {kMessage, 8, 0.0, 2213}, {kBlock, 0, 0.3, 2213}, {kBlock, 8, 0.0, 2213},
+      {kBlock, 8, 1.0, 132},    {kBlock, 6, 0.2, 132},  {kMessage, 8, 1.0, 132},
+      {kMessage, 8, 0.0, 2213}, {kBlock, 6, 0.7, 2213}, {kState, 8, 1.0, 132},
+      {kBlock, 6, 0.1, 132},    {kState, 8, 0.0, 2213},
+  };
+  auto inst = makeInstance();
+  ASSERT_TRUE(inst->start(44100, 512));
+  auto in = channels(2, 64), out = channels(2, 64);
+  int index = 0;
+  for (const auto& s : sequence) {
+    if (s.step == kMessage) {
+      inst->controller()->setParamNormalized(s.id, s.value);
+    } else if (s.step == kBlock) {
+      inst->inputChanges().add(s.id, s.value);
+      inst->process(in, out, 64);
+    } else {
+      std::vector<double> values = readState(inst->component());
+      values[s.id] = s.value;
+      MemoryStream stream;
+      writeState(stream, values);
+      ASSERT_EQ(inst->component()->setState(&stream), kResultOk);
+    }
+    EXPECT_EQ(inst->processor()->getLatencySamples(), s.latency) << "step " << index++;
+  }
+}
+
+TEST(ProcessorShell, DeclaresTheProcessContextItReads) {
+  auto inst = makeInstance();
+  for (FUnknown* face :
+       {static_cast<FUnknown*>(inst->component()), static_cast<FUnknown*>(inst->processor())}) {
+    IProcessContextRequirements* requirements = nullptr;
+    ASSERT_EQ(face->queryInterface(IProcessContextRequirements::iid,
+                                   reinterpret_cast<void**>(&requirements)),
+              kResultOk);
+    ASSERT_NE(requirements, nullptr);
+    // Tempo, position and play state feed the stutter, the beat meter and the mascot's dance.
+    EXPECT_EQ(requirements->getProcessContextRequirements(),
+              uint32(IProcessContextRequirements::kNeedTempo |
+                     IProcessContextRequirements::kNeedProjectTimeMusic |
+                     IProcessContextRequirements::kNeedTransportState));
+    requirements->release();
+  }
+}
+
+TEST(ProcessorShell, StateRoundTripsDefaults) {
   auto inst = makeInstance();
   const std::vector<double> defaults = readState(inst->component());
   ASSERT_EQ(defaults.size(), 16u);
   EXPECT_NEAR(defaults[0], 1.0 / 11, 1e-15);
   EXPECT_NEAR(defaults[3], 1.0 / 3, 1e-15);
   EXPECT_NEAR(defaults[14], 0.6, 1e-15);
-
-  MemoryStream versionOnly;
-  writeState(versionOnly, {});
-  EXPECT_EQ(inst->component()->setState(&versionOnly), kResultOk);
+  MemoryStream same;
+  writeState(same, defaults);
+  EXPECT_EQ(inst->component()->setState(&same), kResultOk);
   EXPECT_EQ(readState(inst->component()), defaults);
+}
 
-  std::vector<double> twenty(20, 0.25);
-  twenty[2] = 1.7;
-  twenty[3] = -0.5;
-  twenty[4] = std::nan("");
-  MemoryStream longer;
-  writeState(longer, twenty);
-  EXPECT_EQ(inst->component()->setState(&longer), kResultOk);
-  std::vector<double> read = readState(inst->component());
-  EXPECT_EQ(read[2], 1.0);
-  EXPECT_EQ(read[3], 0.0);
-  EXPECT_EQ(read[4], 0.0);
-  EXPECT_EQ(read[15], 0.25);
-
-  MemoryStream shorter;
-  writeState(shorter, {0.9, 0.8});
-  EXPECT_EQ(inst->component()->setState(&shorter), kResultOk);
-  read = readState(inst->component());
-  EXPECT_EQ(read[0], 0.9);
-  EXPECT_EQ(read[1], 0.8);
-  EXPECT_EQ(read[2], 1.0);
-
-  MemoryStream empty;
-  EXPECT_EQ(inst->component()->setState(&empty), kResultFalse);
-  EXPECT_EQ(readState(inst->component()), read);
+// Crafted streams, read by the processor and by the controller alike: the values that are there
+// load (clamped, NaN as 0), and only a stream that holds everything its version promises reports
+// success. Versions below 1 or absurdly high are another writer's bytes: nothing loads.
+TEST(ProcessorShell, StateStreamsLoadWhatTheyHoldAndReportWhatTheyLack) {
+  std::vector<double> body(20);
+  for (int i = 0; i < 20; ++i) body[i] = 0.05 * i + 0.01;
+  body[2] = 1.7;
+  body[3] = -0.5;
+  body[4] = std::nan("");
+  auto first = [&](int n) { return std::vector<double>(body.begin(), body.begin() + n); };
+  const struct {
+    const char* what;
+    int32 version;
+    int doubles;
+    int stray;
+    tresult result;
+    int loaded;
+  } cases[] = {
+      {"current", 7, 16, 0, kResultOk, 16},
+      {"current with more", 7, 20, 0, kResultOk, 16},
+      {"newer with more", 12, 18, 0, kResultOk, 16},
+      {"newer, cut short", 12, 9, 0, kResultFalse, 9},
+      {"current, cut short", 7, 2, 0, kResultFalse, 2},
+      {"current, cut inside a value", 7, 5, 3, kResultFalse, 5},
+      {"current, version only", 7, 0, 0, kResultFalse, 0},
+      {"older, shorter", 3, 2, 0, kResultOk, 2},
+      {"older, version only", 1, 0, 0, kResultOk, 0},
+      {"version 0", 0, 16, 0, kResultFalse, 0},
+      {"negative version", -7, 16, 0, kResultFalse, 0},
+      {"big-endian 7", 0x07000000, 16, 0, kResultFalse, 0},
+      {"absurd version", 2147483647, 16, 0, kResultFalse, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto inst = makeInstance();
+    const std::vector<double> defaults = readState(inst->component());
+    MemoryStream forProcessor, forController;
+    writeState(forProcessor, first(c.doubles), c.version, c.stray);
+    writeState(forController, first(c.doubles), c.version, c.stray);
+    EXPECT_EQ(inst->component()->setState(&forProcessor), c.result);
+    EXPECT_EQ(inst->controller()->setComponentState(&forController), c.result);
+    const std::vector<double> state = readState(inst->component());
+    for (int id = 0; id < 16; ++id) {
+      const double expected =
+          id >= c.loaded ? defaults[id] : std::clamp(id == 4 ? 0.0 : body[id], 0.0, 1.0);
+      EXPECT_EQ(state[id], expected) << id;
+      EXPECT_EQ(inst->controller()->getParamNormalized(id), expected) << id;
+    }
+  }
+  auto inst = makeInstance();
+  const std::vector<double> defaults = readState(inst->component());
+  for (int bytes : {0, 3}) {
+    MemoryStream garbage;
+    garbage.write(body.data(), bytes, nullptr);
+    garbage.seek(0, IBStream::kIBSeekSet, nullptr);
+    EXPECT_EQ(inst->component()->setState(&garbage), kResultFalse) << bytes;
+  }
+  EXPECT_EQ(inst->component()->setState(nullptr), kResultFalse);
+  EXPECT_EQ(inst->controller()->setComponentState(nullptr), kResultFalse);
+  EXPECT_EQ(readState(inst->component()), defaults);
 }
 
 TEST(ProcessorShell, GetStateReportsARefusedWrite) {
@@ -157,8 +253,8 @@ TEST(ProcessorShell, EmptyBlocksStillApplyParameterChangesButWriteNoMeters) {
   auto in = channels(2, 64), out = channels(2, 64);
   inst->inputChanges().add(0, 0.1);
   inst->inputChanges().add(0, 0.2);
-  inst->inputChanges().add(0, 0.7);  // only the last point of a queue counts
-  inst->inputChanges().add(20, 0.5); // meters are not host-writable
+  inst->inputChanges().add(0, 0.7);   // only the last point of a queue counts
+  inst->inputChanges().add(20, 0.5);  // meters are not host-writable
   EXPECT_EQ(inst->process(in, out, 0), kResultOk);
   EXPECT_EQ(inst->outputChanges().getParameterCount(), 0);
   EXPECT_DOUBLE_EQ(readState(inst->component())[0], 0.7);
@@ -169,7 +265,8 @@ TEST(ProcessorShell, MetersDescribeTheTransport) {
   ASSERT_TRUE(inst->start(44100, 512));
   auto in = channels(2, 441), out = channels(2, 441);
   ProcessContext ctx{};
-  ctx.state = ProcessContext::kPlaying | ProcessContext::kProjectTimeMusicValid | ProcessContext::kTempoValid;
+  ctx.state = ProcessContext::kPlaying | ProcessContext::kProjectTimeMusicValid |
+              ProcessContext::kTempoValid;
   ctx.tempo = 120.0;
   ctx.projectTimeMusic = 3.25;
   inst->process(in, out, 441, &ctx);

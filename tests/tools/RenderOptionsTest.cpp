@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+
 #include "RenderOptions.h"
+#include "Renderer.h"
+#include "UserPresets.h"
 
 using namespace zvrender;
 
@@ -121,4 +126,23 @@ TEST(RenderOptions, HelpNamesEveryOptionAndEveryFactoryPreset) {
   for (const char* preset : {"\"Default\"", "\"Chop 1/32\"", "\"Trap Stutter\""})
     EXPECT_NE(help.find(preset), std::string::npos) << preset;
   EXPECT_EQ(help.rfind("Usage: zvrender ", 0), 0u);
+}
+
+// A user preset file means the same to the render tool as to the editor, odd numbers included.
+TEST(RenderOptions, ReadsAUserPresetFileAsTheEditorDoes) {
+  const std::string path = ::testing::TempDir() + "zvrender-odd-numbers.zvp";
+  {
+    std::ofstream file(path, std::ios::binary);
+    file << "ZoquaVocePreset\nname=Odd\nv0=0x1p-1\nv1=inf\nv2=nan\nv3=1e999\nv4=-2\nv5=0.25e0\n";
+  }
+  std::vector<std::pair<int, double>> values;
+  std::string name, error;
+  ASSERT_TRUE(Renderer::userPresetValues(path, values, name, error)) << error;
+  zv::UserPreset editorView;
+  ASSERT_TRUE(zv::readUserPresetFile(std::wstring(path.begin(), path.end()), editorView));
+  ASSERT_EQ(values.size(), editorView.values.size());
+  for (size_t j = 0; j < values.size(); ++j) EXPECT_EQ(values[j].second, editorView.values[j]) << j;
+  EXPECT_EQ(values[0].second, 0.0);  // hexadecimal is not a number in these files
+  EXPECT_EQ(values[5].second, 0.25);
+  std::remove(path.c_str());
 }

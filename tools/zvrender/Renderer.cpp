@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "DecimalText.h"
 #include "FactoryPresets.h"
 #include "ModuleHost.h"
 #include "ParamDefs.h"
@@ -51,11 +52,10 @@ std::string trimmed(const std::string& text) {
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-// A script's "--set X=TEXT" must mean what the plug-in shows. The plug-in's own text parsing
-// reads every non-list parameter as a leading number (so "On" would silently read as 0 and
-// "fast" as Robot), which suits a host's text field but not a batch job: here a text that is
-// exactly one of the parameter's displayed values selects that value, other texts must start
-// with a number, and only then does the plug-in parse them.
+// A script's "--set X=TEXT" must mean what the plug-in shows, and the plug-in's own text parsing
+// decides that: display texts, flats and list names are all the module's. A script only adds one
+// refusal: a parameter that is not a list takes a display text or a text starting with a number,
+// where a host's rule would read a word such as "fast" as the bottom of the range.
 bool applySetting(zvhost::PluginInstance& instance, const std::string& title,
                   const std::string& rawText, std::string& error) {
   const std::string text = trimmed(rawText);
@@ -71,48 +71,16 @@ bool applySetting(zvhost::PluginInstance& instance, const std::string& title,
             equalNoCase(narrow(info.shortTitle), title);
   if (!found || (info.flags & ParameterInfo::kIsReadOnly))
     return instance.setByText(title, rawText, error);
-  const ParamID id = info.id;
   const std::string fullTitle = narrow(info.title);
 
-  auto displayMatches = [&](ParamValue value) {
-    String128 shown{};
-    return controller->getParamStringByValue(id, value, shown) == kResultOk &&
-           equalNoCase(narrow(shown), text);
-  };
-  auto apply = [&](ParamValue value) {
-    controller->setParamNormalized(id, value);
-    instance.inputChanges().add(id, value);
-    return true;
-  };
-  if (info.stepCount > 0) {
-    for (int32 step = 0; step <= info.stepCount; ++step) {
-      const ParamValue value = static_cast<double>(step) / info.stepCount;
-      if (displayMatches(value)) return apply(value);
-    }
-    // The key list names sharps only, and the plug-in reads a typed "Bb" as its first letter, B.
-    // A flat is the sharp of the note below: "Bb" is A#, "Db" is C#, "Cb" is B.
-    if (equalNoCase(fullTitle, "Key") && info.stepCount == 11 && text.size() == 2 &&
-        text[1] == 'b') {
-      for (int32 step = 0; step <= 11; ++step) {
-        String128 shown{};
-        if (controller->getParamStringByValue(id, step / 11.0, shown) == kResultOk &&
-            equalNoCase(narrow(shown), text.substr(0, 1)))
-          return apply(((step + 11) % 12) / 11.0);
-      }
-    }
-  } else if (displayMatches(0.0)) {
-    return apply(0.0);  // "Robot" for Speed
+  // The same parser the module runs, asked in its stricter form to tell a typo from a value.
+  double value = 0.0;
+  if (!zv::parseParamText(static_cast<int32_t>(info.id), text.c_str(), value, true)) {
+    error = "\"" + rawText + "\" is not a value of " + fullTitle +
+            ((info.flags & ParameterInfo::kIsList) ? "" : " (expected a number)");
+    return false;
   }
-  if (!(info.flags & ParameterInfo::kIsList)) {
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    const double number = std::strtod(begin, &end);
-    if (end == begin || !std::isfinite(number)) {
-      error = "\"" + rawText + "\" is not a value of " + fullTitle + " (expected a number)";
-      return false;
-    }
-  }
-  return instance.setByText(fullTitle, rawText, error);
+  return instance.setByText(fullTitle, text, error);
 }
 
 }  // namespace
@@ -200,8 +168,8 @@ bool Renderer::userPresetValues(const std::string& path,
       const long index = std::strtol(line + 1, nullptr, 10);
       const char* equals = std::strchr(line, '=');
       if (!equals || index < 0 || index >= zv::kNumPresetParams) continue;
-      const double value = std::atof(equals + 1);
-      if (!std::isnan(value)) column[index] = std::clamp(value, 0.0, 1.0);
+      // The editor's reader of the same files: hexadecimal, "nan" and "inf" are not numbers.
+      column[index] = std::clamp(zv::readDecimal(equals + 1), 0.0, 1.0);
     }
   }
   const bool readError = std::ferror(file) != 0;
