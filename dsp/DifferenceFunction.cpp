@@ -60,7 +60,30 @@ __attribute__((target("avx"))) void blockProductsAvx(const double* x, int length
   for (int lag = 1; lag <= maxLag; lag += 2)
     crossProductsAvx(x, length, lag, sums[lag], sums[lag + 1]);
 }
+
+__attribute__((target("avx"))) double dotProductAvx(const double* a, const double* b, int count) {
+  __m256d v = _mm256_setzero_pd();
+  int k = 0;
+  for (; k + 3 < count; k += 4)
+    v = _mm256_add_pd(v, _mm256_mul_pd(_mm256_loadu_pd(a + k), _mm256_loadu_pd(b + k)));
+  alignas(32) double s[4];
+  _mm256_store_pd(s, v);
+  for (; k < count; ++k) s[0] += a[k] * b[k];
+  return (s[0] + s[1]) + (s[2] + s[3]);
+}
 #endif
+
+bool hasWideVectors() {
+#ifdef ZV_HAVE_AVX_DISPATCH
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx");
+#else
+  return false;
+#endif
+}
+
+// Decided once, before any engine runs (static initialisation of the module).
+const bool kWide = hasWideVectors();
 
 void blockProducts(const double* x, int length, int maxLag, double* sums) {
   for (int lag = 1; lag <= maxLag; lag += 2)
@@ -68,6 +91,18 @@ void blockProducts(const double* x, int length, int maxLag, double* sums) {
 }
 
 }  // namespace
+
+double dotProduct(const double* a, const double* b, int count) {
+#ifdef ZV_HAVE_AVX_DISPATCH
+  if (kWide) return dotProductAvx(a, b, count);
+#endif
+  double s[4] = {0.0, 0.0, 0.0, 0.0};
+  int k = 0;
+  for (; k + 3 < count; k += 4)
+    for (int l = 0; l < 4; ++l) s[l] += a[k + l] * b[k + l];
+  for (; k < count; ++k) s[0] += a[k] * b[k];
+  return (s[0] + s[1]) + (s[2] + s[3]);
+}
 
 void DifferenceFunction::configure(const EngineConfig& config) {
   maxLag_ = config.maxLag;
@@ -78,10 +113,7 @@ void DifferenceFunction::configure(const EngineConfig& config) {
   blockStart_.assign(static_cast<size_t>(blocks), -1);
   blockSums_.assign(static_cast<size_t>(blocks * (maxLag_ + 2)), 0.0);
   crossTotal_.assign(static_cast<size_t>(maxLag_ + 2), 0.0);
-#ifdef ZV_HAVE_AVX_DISPATCH
-  __builtin_cpu_init();
-  wide_ = __builtin_cpu_supports("avx");
-#endif
+  wide_ = kWide;
   reset();
 }
 

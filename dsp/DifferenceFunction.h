@@ -9,6 +9,11 @@
 
 namespace zv {
 
+// The sum of a[k]*b[k] for k < count in double, as four partial sums (sum l takes the k with
+// k % 4 == l, the tail goes to sum 0) added as (s0 + s1) + (s2 + s3). Runs with 256-bit vectors
+// where the processor has them; every path gives the same bits.
+double dotProduct(const double* a, const double* b, int count);
+
 class DifferenceFunction {
  public:
   void configure(const EngineConfig& config);  // allocates
