@@ -27,5 +27,6 @@ for args in sorted(rows, key=key):
     sr, lowlat, harmony = key(args)
     b, n = rows[args].get("baselineChain"), rows[args].get("newChain")
     if b and n:
-        print(f"| {sr} | {\"on\" if lowlat else \"off\"} | {\"on\" if harmony else \"off\"} | {b:.1f} | {n:.1f} | {b / n:.2f}x |")
+        onoff = ["off", "on"]
+        print(f"| {sr} | {onoff[lowlat]} | {onoff[harmony]} | {b:.1f} | {n:.1f} | {b / n:.2f}x |")
 '

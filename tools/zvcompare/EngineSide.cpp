@@ -54,6 +54,8 @@ class Side final : public EngineSide {
 
 }  // namespace
 
-std::unique_ptr<EngineSide> ZV_SIDE_FACTORY() { return std::make_unique<Side>(); }
+std::unique_ptr<EngineSide> ZV_SIDE_FACTORY() {
+  return std::make_unique<Side>();
+}
 
 }  // namespace zvcompare

@@ -63,8 +63,12 @@ void chain(benchmark::State& state, bool baseline) {
   state.counters["realtime"] = benchmark::Counter(audioSeconds, benchmark::Counter::kIsRate);
 }
 
-void baselineChain(benchmark::State& state) { chain(state, true); }
-void newChain(benchmark::State& state) { chain(state, false); }
+void baselineChain(benchmark::State& state) {
+  chain(state, true);
+}
+void newChain(benchmark::State& state) {
+  chain(state, false);
+}
 
 }  // namespace
 
