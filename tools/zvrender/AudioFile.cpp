@@ -83,19 +83,25 @@ bool AudioReader::open(const std::string& path, std::string& error) {
 }
 
 int AudioReader::read(float* interleaved, int maxFrames) {
-  if (!file_ || maxFrames <= 0) return 0;
-  if (bufferPos_ == bufferedFrames_) {
-    buffer_.resize(static_cast<size_t>(kBufferFrames) * channels_);
-    const sf_count_t got = sf_readf_float(file_, buffer_.data(), kBufferFrames);
-    bufferedFrames_ = got > 0 ? static_cast<int>(got) : 0;
-    bufferPos_ = 0;
-    if (bufferedFrames_ == 0) return 0;
+  // Callers take a short count for the end of the file, so the request is filled across buffer
+  // refills.
+  int done = 0;
+  while (file_ && done < maxFrames) {
+    if (bufferPos_ == bufferedFrames_) {
+      buffer_.resize(static_cast<size_t>(kBufferFrames) * channels_);
+      const sf_count_t got = sf_readf_float(file_, buffer_.data(), kBufferFrames);
+      bufferedFrames_ = got > 0 ? static_cast<int>(got) : 0;
+      bufferPos_ = 0;
+      if (bufferedFrames_ == 0) break;
+    }
+    const int frames = std::min(maxFrames - done, bufferedFrames_ - bufferPos_);
+    std::copy_n(buffer_.data() + static_cast<size_t>(bufferPos_) * channels_,
+                static_cast<size_t>(frames) * channels_,
+                interleaved + static_cast<size_t>(done) * channels_);
+    bufferPos_ += frames;
+    done += frames;
   }
-  const int frames = std::min(maxFrames, bufferedFrames_ - bufferPos_);
-  std::copy_n(buffer_.data() + static_cast<size_t>(bufferPos_) * channels_,
-              static_cast<size_t>(frames) * channels_, interleaved);
-  bufferPos_ += frames;
-  return frames;
+  return done;
 }
 
 // --- pending files -----------------------------------------------------------------------------
