@@ -33,7 +33,7 @@ std::vector<float> sungLine(double sr, int n) {
   return x;
 }
 
-void chain(benchmark::State& state, bool baseline) {
+void chain(benchmark::State& state, bool baseline, bool everything = false) {
   const double sr = static_cast<double>(state.range(0));
   const int block = 512;
   std::unique_ptr<EngineSide> engine = baseline ? makeBaselineEngine() : makeNewEngine();
@@ -45,6 +45,13 @@ void chain(benchmark::State& state, bool baseline) {
   p.lowLatency = state.range(1) != 0;
   p.harmony = state.range(2) != 0 ? 0.8f : 0.0f;
   p.harmonySteps = 2;
+  if (everything) {  // every stage at work: formant shift, consonants, radio, gate at 120 bpm
+    p.formantSemitones = 2.0f;
+    p.character = 2;
+    p.characterAmount = 0.6f;
+    p.stutter = 1;
+    p.stutterRate = 3;
+  }
   engine->apply(p);
   const std::vector<float> in = sungLine(sr, static_cast<int>(2 * sr) / block * block);
   std::vector<float> left(block), right(block);
@@ -69,6 +76,12 @@ void baselineChain(benchmark::State& state) {
 void newChain(benchmark::State& state) {
   chain(state, false);
 }
+void baselineEverything(benchmark::State& state) {
+  chain(state, true, true);
+}
+void newEverything(benchmark::State& state) {
+  chain(state, false, true);
+}
 
 }  // namespace
 
@@ -80,5 +93,9 @@ BENCHMARK(newChain)
     ->ArgNames({"sr", "lowlat", "harmony"})
     ->ArgsProduct({{44100, 48000, 96000}, {0, 1}, {0, 1}})
     ->Unit(benchmark::kMicrosecond);
+
+// One more pair beside the twelve rows: 44.1 kHz with every stage switched on.
+BENCHMARK(baselineEverything)->Args({44100, 0, 1})->Unit(benchmark::kMicrosecond);
+BENCHMARK(newEverything)->Args({44100, 0, 1})->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();
