@@ -2,6 +2,10 @@
 
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace zv {
 
 std::vector<float> designAntiAliasTaps(int decimation) {
@@ -22,10 +26,30 @@ std::vector<float> designAntiAliasTaps(int decimation) {
 }
 
 float decimateAt(const SampleRing& ring, int64_t newest, const std::vector<float>& taps) {
-  // Four partial sums keep the double accumulation off one long dependency chain.
+  // Four partial sums keep the double accumulation off one long dependency chain; sum l takes
+  // the taps k with k % 4 == l, so the vector path below adds exactly what the scalar path adds.
   double acc[4] = {0.0, 0.0, 0.0, 0.0};
   const int count = static_cast<int>(taps.size());
   int k = 0;
+#if defined(__SSE2__)
+  const int64_t mask = ring.mask();
+  const int64_t end = newest & mask;
+  if (end - (count - 1) >= 0) {  // the taps' stretch does not wrap: read it straight
+    const float* newestCell = ring.data() + end;
+    __m128d acc01 = _mm_setzero_pd(), acc23 = _mm_setzero_pd();
+    for (; k + 3 < count; k += 4) {
+      // Cells newest-k-3..newest-k, turned round to meet taps k..k+3.
+      const __m128 cells = _mm_loadu_ps(newestCell - k - 3);
+      const __m128 x = _mm_shuffle_ps(cells, cells, _MM_SHUFFLE(0, 1, 2, 3));
+      const __m128 h = _mm_loadu_ps(taps.data() + k);
+      acc01 = _mm_add_pd(acc01, _mm_mul_pd(_mm_cvtps_pd(h), _mm_cvtps_pd(x)));
+      acc23 = _mm_add_pd(
+          acc23, _mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(h, h)), _mm_cvtps_pd(_mm_movehl_ps(x, x))));
+    }
+    _mm_storeu_pd(acc, acc01);
+    _mm_storeu_pd(acc + 2, acc23);
+  }
+#endif
   for (; k + 3 < count; k += 4)
     for (int l = 0; l < 4; ++l)
       acc[l] += static_cast<double>(taps[static_cast<size_t>(k + l)]) * ring.at(newest - k - l);

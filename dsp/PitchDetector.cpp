@@ -21,26 +21,6 @@ bool isOctaveJump(float diff) {
   return std::fabs(diff - 12.0f) < 1.0f || std::fabs(diff + 12.0f) < 1.0f;
 }
 
-// r(lag) and r(lag + 1), the sums over j < half of x[j]*x[j+lag] and x[j]*x[j+lag+1], in double.
-// Two lags share each load of x[j], and four partial sums per lag keep the adds off a single
-// dependency chain, so the loop runs at the speed of its loads.
-void crossProducts(const double* x, int length, int lag, double& r0, double& r1) {
-  double a[4] = {0, 0, 0, 0}, b[4] = {0, 0, 0, 0};
-  const double* y = x + lag;
-  int j = 0;
-  for (; j + 3 < length; j += 4)
-    for (int l = 0; l < 4; ++l) {
-      a[l] += x[j + l] * y[j + l];
-      b[l] += x[j + l] * y[j + l + 1];
-    }
-  for (; j < length; ++j) {
-    a[0] += x[j] * y[j];
-    b[0] += x[j] * y[j + 1];
-  }
-  r0 = (a[0] + a[1]) + (a[2] + a[3]);
-  r1 = (b[0] + b[1]) + (b[2] + b[3]);
-}
-
 }  // namespace
 
 void PitchDetector::configure(const EngineConfig& config) {
@@ -48,12 +28,7 @@ void PitchDetector::configure(const EngineConfig& config) {
   taps_ = designAntiAliasTaps(config.decimation);
   history_.assign(static_cast<size_t>(4 * config.windowSize), 0.0f);
   window_.assign(static_cast<size_t>(config.windowSize), 0.0);
-  // Blocks of one hop when the hop divides the half window (always, with the sizes in use).
-  const int half = config.windowSize / 2;
-  const int blocks = half % config.hop == 0 ? half / config.hop : 1;
-  blockStart_.assign(static_cast<size_t>(blocks), -1);
-  blockSums_.assign(static_cast<size_t>(blocks * (config.maxLag + 2)), 0.0);
-  crossTotal_.assign(static_cast<size_t>(config.maxLag + 2), 0.0);
+  products_.configure(config);
   difference_.assign(static_cast<size_t>(config.windowSize / 2 + 2), 0.0f);
   reset();
 }
@@ -64,7 +39,7 @@ void PitchDetector::reset() {
   historyIndex_ = 0;
   historyFill_ = 0;
   decimatedCount_ = 0;
-  std::fill(blockStart_.begin(), blockStart_.end(), -1);
+  products_.reset();
   decimationCounter_ = 0;
   hopCounter_ = 0;
   octaveJumps_ = 0;
@@ -83,29 +58,6 @@ void PitchDetector::push(const SampleRing& ring, int64_t written) {
   if (++hopCounter_ < config_.hop) return;
   hopCounter_ = 0;
   if (historyFill_ >= config_.windowSize) analyse(written);
-}
-
-const double* PitchDetector::crossSums(int64_t windowStart) {
-  // The window moves by one hop per analysis, so a block of j that starts at the same decimated
-  // sample as in an earlier analysis has the same products: only the newest block is computed.
-  const int maxLag = config_.maxLag;
-  const int stride = maxLag + 2;
-  const int blocks = static_cast<int>(blockStart_.size());
-  const int blockSize = config_.windowSize / 2 / blocks;
-  const double* x = window_.data();
-  std::fill(crossTotal_.begin(), crossTotal_.end(), 0.0);
-  for (int b = 0; b < blocks; ++b) {
-    const int64_t start = windowStart + static_cast<int64_t>(b) * blockSize;
-    const int slot = static_cast<int>(((start / blockSize) % blocks + blocks) % blocks);
-    double* sums = &blockSums_[static_cast<size_t>(slot * stride)];
-    if (blockStart_[static_cast<size_t>(slot)] != start) {
-      blockStart_[static_cast<size_t>(slot)] = start;
-      for (int lag = 1; lag <= maxLag; lag += 2)
-        crossProducts(x + b * blockSize, blockSize, lag, sums[lag], sums[lag + 1]);
-    }
-    for (int lag = 1; lag <= maxLag; ++lag) crossTotal_[static_cast<size_t>(lag)] += sums[lag];
-  }
-  return crossTotal_.data();
 }
 
 void PitchDetector::analyse(int64_t written) {
@@ -132,7 +84,7 @@ void PitchDetector::analyse(int64_t written) {
   double e0 = 0.0;
   for (int j = 0; j < half; ++j) e0 += x[j] * x[j];
   double eLag = e0;
-  const double* r = crossSums(windowStart);
+  const double* r = products_.crossSums(x, windowStart);
   float* d = difference_.data();
   d[0] = 1.0f;
   double cumulative = 0.0;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "BoundedQueue.h"
+#include "DifferenceFunction.h"
 #include "EngineConfig.h"
 #include "PitchFrame.h"
 #include "SampleRing.h"
@@ -41,17 +42,13 @@ class PitchDetector {
 
  private:
   void analyse(int64_t written);
-  // r(lag) for lags 1..maxLag over the window starting at decimated sample windowStart.
-  const double* crossSums(int64_t windowStart);
 
   EngineConfig config_;
   std::vector<float> taps_;
   std::vector<float> history_;  // 4*N decimated samples, circular
   std::vector<double> window_;  // the N newest decimated samples of the running analysis
   std::vector<float> difference_;
-  std::vector<int64_t> blockStart_;  // decimated sample each cached block of products starts at
-  std::vector<double> blockSums_;    // per block, the products summed for every lag
-  std::vector<double> crossTotal_;
+  DifferenceFunction products_;  // r(lag), the lag products of the difference function
   int64_t decimatedCount_ = 0;
   int historyIndex_ = 0;
   int historyFill_ = 0;

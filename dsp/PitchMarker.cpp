@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "DifferenceFunction.h"
+
 namespace zv {
 
 void PitchMarker::configure(const EngineConfig& config) {
@@ -52,12 +54,7 @@ int64_t PitchMarker::bestMatch(const SampleRing& ring, int64_t expected, int rad
   double bestScore = 0.0;
   for (int offset = 0; offset <= 2 * radius; ++offset) {
     const double* x = (offset & 1) ? odd + (offset >> 1) : even + (offset >> 1);
-    double acc[4] = {0.0, 0.0, 0.0, 0.0};
-    int k = 0;
-    for (; k + 3 < products; k += 4)
-      for (int l = 0; l < 4; ++l) acc[l] += ref[k + l] * x[k + l];
-    for (; k < products; ++k) acc[0] += ref[k] * x[k];
-    const double score = (acc[0] + acc[1]) + (acc[2] + acc[3]);
+    const double score = dotProduct(ref, x, products);
     if (offset == 0 || score > bestScore) {  // the first of equal scores wins
       bestScore = score;
       best = expected - radius + offset;

@@ -16,6 +16,10 @@ class SampleRing {
   void clear() { std::fill(data_.begin(), data_.end(), 0.0f); }
   int size() const { return static_cast<int>(data_.size()); }
 
+  // The cells in ring order, for loops over a stretch that does not wrap; index = position & mask.
+  const float* data() const { return data_.data(); }
+  int64_t mask() const { return mask_; }
+
   float at(int64_t position) const { return data_[static_cast<size_t>(position & mask_)]; }
   float& cell(int64_t position) { return data_[static_cast<size_t>(position & mask_)]; }
 

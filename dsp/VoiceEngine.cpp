@@ -42,6 +42,8 @@ void VoiceEngine::reset() {
   characterRight_.reset();
   glitch_.reset();
   stutter_.reset();
+  voicedFrames_ = -1;
+  voicedUntil_ = -1;
   freeBeats_ = 0.0;
   inputNote_ = -1.0f;
   outputNote_ = -1.0f;
@@ -68,57 +70,35 @@ void VoiceEngine::process(const float* mono, float* left, float* right, int numS
   const double formantRatio = std::pow(2.0, params_.formantSemitones / 12.0);
   double energy = 0.0;
 
-  for (int i = 0; i < numSamples; ++i) {
-    // 1. input
-    float x = mono[i];
-    if (!std::isfinite(x)) x = 0.0f;
-    energy += static_cast<double>(x) * x;
-    input_.cell(written_) = x;
-    ++written_;
-    // 2-3. analysis and pitch marks
-    detector_.push(input_, written_);
-    marker_.placeMarks(input_, written_, detector_);
-    const int64_t readPos = written_ - 1 - latency_;
-    // 5a. read-out, first half. Grains laid from here on start after the read position, so what
-    // the rings hold there is final: taking it and running the loudness match before this
-    // sample's grains changes no result and lets the match's division and square root overlap
-    // with the grain work instead of stalling the chain.
-    ReadOutInput taken;
-    if (readPos >= 0) {
-      taken.started = true;
-      taken.dry = input_.at(readPos);
-      float& mainCell = main_.out.cell(readPos);
-      float& harmonyCell = harmony_.out.cell(readPos);
-      taken.main = mainCell;
-      taken.harmony = harmonyCell;
-      mainCell = 0.0f;
-      harmonyCell = 0.0f;
-      const PitchFrame* frame = detector_.frameAt(readPos);
-      taken.voiced = frame && frame->voiced;
+  for (int runStart = 0; runStart < numSamples; runStart += kRunSamples) {
+    const int run = std::min(kRunSamples, numSamples - runStart);
+    const int64_t firstReadPos = written_ - latency_;
+    for (int i = 0; i < run; ++i) {
+      float x = mono[runStart + i];
+      if (!std::isfinite(x)) x = 0.0f;
+      energy += static_cast<double>(x) * x;
+      taken_[static_cast<size_t>(i)] = analyseAndLay(x, formantRatio, harmonyOn);
     }
-    readOut_.matchLoudness(taken);
-    // 4. grains
-    const GrainSource newest =
-        lowLatency_ ? newestCompleteSource(config_, detector_, marker_.marks(), written_, formantRatio) : GrainSource{};
-    const GrainContext ctx{config_, params_, input_, detector_, marker_.marks(), written_, readPos, formantRatio, newest};
-    synthesize(main_, ctx, lowLatency_);
-    if (harmonyOn)
-      synthesize(harmony_, ctx, lowLatency_);
-    else
-      harmony_.synthesisTime = -1.0;  // restarts afresh when harmony is raised again
-    // 5b. read-out, second half
-    const StereoSample wet = readOut_.mixVoice(taken, input_, readPos, params_, formantRatio, lowLatency_);
-    float l = wet.left, r = wet.right;
-    // 6. character
-    applyCharacter(l, r);
-    // 7. mix and output gain
-    l = (l * mix + taken.dry * (1.0f - mix)) * outputGain;
-    r = (r * mix + taken.dry * (1.0f - mix)) * outputGain;
-    // 8. stutter
-    applyStutter(l, r, i);
-    // 9. nothing non-finite leaves
-    left[i] = std::isfinite(l) ? l : 0.0f;
-    right[i] = std::isfinite(r) ? r : 0.0f;
+    // 5a. read-out, first half: voicing and loudness match for the whole run
+    readOut_.matchLoudness(taken_.data(), run, voicing_.data(), voiceGain_.data());
+    for (int i = 0; i < run; ++i) {
+      const ReadOutInput& taken = taken_[static_cast<size_t>(i)];
+      // 5b. read-out, second half
+      const StereoSample wet = readOut_.mixVoice(
+          taken, voicing_[static_cast<size_t>(i)], voiceGain_[static_cast<size_t>(i)], input_,
+          firstReadPos + i, params_, formantRatio, lowLatency_);
+      float l = wet.left, r = wet.right;
+      // 6. character
+      applyCharacter(l, r);
+      // 7. mix and output gain
+      l = (l * mix + taken.dry * (1.0f - mix)) * outputGain;
+      r = (r * mix + taken.dry * (1.0f - mix)) * outputGain;
+      // 8. stutter
+      applyStutter(l, r, runStart + i);
+      // 9. nothing non-finite leaves
+      left[runStart + i] = std::isfinite(l) ? l : 0.0f;
+      right[runStart + i] = std::isfinite(r) ? r : 0.0f;
+    }
   }
 
   freeBeats_ += numSamples * std::max(transport_.tempoBpm, 20.0) / (60.0 * config_.sampleRate);
@@ -126,6 +106,58 @@ void VoiceEngine::process(const float* mono, float* left, float* right, int numS
   inputLevel_ = static_cast<float>(std::clamp(level, 0.0, 1.0));
   inputNote_ = detector_.inputNote();
   outputNote_ = inputNote_ >= 0.0f ? main_.glide.outNote : -1.0f;
+}
+
+ReadOutInput VoiceEngine::analyseAndLay(float x, double formantRatio, bool harmonyOn) {
+  // 1. input
+  input_.cell(written_) = x;
+  ++written_;
+  // 2-3. analysis and pitch marks
+  detector_.push(input_, written_);
+  marker_.placeMarks(input_, written_, detector_);
+  const int64_t readPos = written_ - 1 - latency_;
+  // Grains laid from here on start after the read position, so what the rings hold there is
+  // final: it is taken (and the cells cleared) before this sample's grains.
+  ReadOutInput taken;
+  if (readPos >= 0) {
+    taken.started = true;
+    taken.dry = input_.at(readPos);
+    float& mainCell = main_.out.cell(readPos);
+    float& harmonyCell = harmony_.out.cell(readPos);
+    taken.main = mainCell;
+    taken.harmony = harmonyCell;
+    mainCell = 0.0f;
+    harmonyCell = 0.0f;
+    taken.voiced = voicedAt(readPos);
+  }
+  // 4. grains
+  const GrainSource newest = lowLatency_ ? newestCompleteSource(config_, detector_, marker_.marks(),
+                                                                written_, formantRatio)
+                                         : GrainSource{};
+  const GrainContext ctx{config_,  params_, input_,       detector_, marker_.marks(),
+                         written_, readPos, formantRatio, newest};
+  synthesize(main_, ctx, lowLatency_);
+  if (harmonyOn)
+    synthesize(harmony_, ctx, lowLatency_);
+  else
+    harmony_.synthesisTime = -1.0;  // restarts afresh when harmony is raised again
+  return taken;
+}
+
+bool VoiceEngine::voicedAt(int64_t readPos) {
+  if (detector_.framesAdmitted() == voicedFrames_ && readPos <= voicedUntil_) return voicedCached_;
+  const PitchFrame* frame = detector_.frameAt(readPos);
+  voicedFrames_ = detector_.framesAdmitted();
+  voicedCached_ = frame && frame->voiced;
+  voicedUntil_ = INT64_MAX;
+  // The choice moves on to the next frame once the read position is nearer to it (ties stay).
+  const PitchDetector::FrameQueue& frames = detector_.frames();
+  for (int k = 0; frame && k + 1 < frames.size(); ++k)
+    if (frames[k].position == frame->position) {
+      voicedUntil_ = (frames[k].position + frames[k + 1].position) / 2;
+      break;
+    }
+  return voicedCached_;
 }
 
 void VoiceEngine::applyCharacter(float& left, float& right) {

@@ -2,6 +2,7 @@
 // Plain C++: configure() allocates, process() never does.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "CharacterUnit.h"
@@ -19,7 +20,7 @@
 namespace zv {
 
 class VoiceEngine {
-public:
+ public:
   VoiceEngine() { harmony_.steps = params_.harmonySteps; }
 
   // Sizes everything for the rate and ends with reset().
@@ -61,10 +62,29 @@ public:
   const VoiceReadOut& readOut() const { return readOut_; }
   int64_t samplesWritten() const { return written_; }
 
-private:
+ private:
   // Step 6: colour the wet pair; step 8: chop the output pair on the beat grid.
   void applyCharacter(float& left, float& right);
   void applyStutter(float& left, float& right, int sampleIndex);
+  // Steps 1 to 4 for one input sample: returns what the read-out takes at its read position.
+  ReadOutInput analyseAndLay(float x, double formantRatio, bool harmonyOn);
+  // Whether the frame nearest the read position is voiced.
+  bool voicedAt(int64_t readPos);
+
+  // Samples are handled in runs: analysis and grains first for the whole run, then the read-out
+  // and the effects. A grain laid for a later sample only touches positions after that sample's
+  // read position, so the read-out of every sample in the run sees exactly what it saw when the
+  // steps ran one sample at a time.
+  static constexpr int kRunSamples = 64;
+  std::array<ReadOutInput, kRunSamples> taken_{};
+  std::array<float, kRunSamples> voicing_{};
+  std::array<float, kRunSamples> voiceGain_{};
+
+  // frameAt(readPos) only changes when a frame is admitted or the read position passes the
+  // midpoint to the next frame: the voicing is looked up again only then.
+  int64_t voicedFrames_ = -1;
+  int64_t voicedUntil_ = -1;
+  bool voicedCached_ = false;
 
   PlainParams params_;
   HostTransport transport_;

@@ -43,24 +43,36 @@ void VoiceReadOut::reset() {
   harmonyCounter_ = 0;
 }
 
-void VoiceReadOut::matchLoudness(const ReadOutInput& in) {
-  voicing_ = smooth(voicing_, in.voiced ? 1.0f : 0.0f, voicingCoef_);
-
-  if (voicing_ > 0.5f) {
-    dryPower_ = smooth(dryPower_, in.dry * in.dry, powerCoef_);
-    mainPower_ = smooth(mainPower_, in.main * in.main, powerCoef_);
-    if (dryPower_ > kMinPower && mainPower_ > kMinPower) {
-      const float g = std::clamp(std::sqrt(dryPower_ / mainPower_), kMinGain, kMaxGain);
-      voiceGain_ = smooth(voiceGain_, g, gainCoef_);
+void VoiceReadOut::matchLoudness(const ReadOutInput* in, int count, float* voicing, float* gain) {
+  // Locals, not members: the smoothers are serial chains, and a chain through memory adds a
+  // store-to-load round trip to every sample.
+  float v = voicing_, dryPower = dryPower_, mainPower = mainPower_, g = voiceGain_;
+  const float cV = voicingCoef_, cP = powerCoef_, cG = gainCoef_;
+  for (int i = 0; i < count; ++i) {
+    v = smooth(v, in[i].voiced ? 1.0f : 0.0f, cV);
+    if (v > 0.5f) {
+      dryPower = smooth(dryPower, in[i].dry * in[i].dry, cP);
+      mainPower = smooth(mainPower, in[i].main * in[i].main, cP);
+      if (dryPower > kMinPower && mainPower > kMinPower) {
+        const float target = std::clamp(std::sqrt(dryPower / mainPower), kMinGain, kMaxGain);
+        g = smooth(g, target, cG);
+      }
     }
+    voicing[i] = v;
+    gain[i] = g;
   }
+  voicing_ = v;
+  dryPower_ = dryPower;
+  mainPower_ = mainPower;
+  voiceGain_ = g;
 }
 
-StereoSample VoiceReadOut::mixVoice(const ReadOutInput& in, const SampleRing& input,
-                                    int64_t readPos, const PlainParams& params, double formantRatio,
+StereoSample VoiceReadOut::mixVoice(const ReadOutInput& in, float voicing, float gain,
+                                    const SampleRing& input, int64_t readPos,
+                                    const PlainParams& params, double formantRatio,
                                     bool lowLatency) {
-  const float main = in.main * voiceGain_;
-  const float harm = in.harmony * voiceGain_;
+  const float main = in.main * gain;
+  const float harm = in.harmony * gain;
 
   const bool formantOn = std::fabs(params.formantSemitones) > 0.05f;
   formantActivity_ = smooth(formantActivity_, formantOn ? 1.0f : 0.0f, formantCoef_);
@@ -71,10 +83,10 @@ StereoSample VoiceReadOut::mixVoice(const ReadOutInput& in, const SampleRing& in
     dry += (shifted - dry) * formantActivity_;
   }
   const float consonant = dry * params.consonants;
-  const float voice = main * voicing_ + consonant * (1.0f - voicing_);
+  const float voice = main * voicing + consonant * (1.0f - voicing);
 
   harmonyLevel_ = smooth(harmonyLevel_, params.harmony, harmonyCoef_);
-  const float h = voicing_ * harm * harmonyLevel_;
+  const float h = voicing * harm * harmonyLevel_;
   harmonyLine_[static_cast<size_t>(harmonyCounter_ & harmonyMask_)] = h;
   const float delayed =
       harmonyLine_[static_cast<size_t>((harmonyCounter_ - harmonyDelay_) & harmonyMask_)];

@@ -32,12 +32,25 @@ class VoiceReadOut {
   void configure(const EngineConfig& config);  // allocates
   void reset();
 
-  // One sample in two halves: the voicing and the loudness match first, then the voice, the
-  // consonants and the harmony. formantRatio is 2^(formantSemitones / 12), worked out once per
+  // The voicing and the loudness match for a run of samples, in stream order: voicing[i] and
+  // gain[i] are the smoothed voicing and the voice gain after sample i. Nothing here depends on
+  // the grains laid after a sample was taken, so the engine runs it once per run of samples with
+  // the state in registers instead of once per sample through memory.
+  void matchLoudness(const ReadOutInput* in, int count, float* voicing, float* gain);
+  void matchLoudness(const ReadOutInput& in) {
+    float voicing, gain;
+    matchLoudness(&in, 1, &voicing, &gain);
+  }
+  // The voice, the consonants and the harmony of one sample, with the voicing and the gain the
+  // loudness match gave for it. formantRatio is 2^(formantSemitones / 12), worked out once per
   // block by the caller.
-  void matchLoudness(const ReadOutInput& in);
+  StereoSample mixVoice(const ReadOutInput& in, float voicing, float gain, const SampleRing& input,
+                        int64_t readPos, const PlainParams& params, double formantRatio,
+                        bool lowLatency);
   StereoSample mixVoice(const ReadOutInput& in, const SampleRing& input, int64_t readPos,
-                        const PlainParams& params, double formantRatio, bool lowLatency);
+                        const PlainParams& params, double formantRatio, bool lowLatency) {
+    return mixVoice(in, voicing_, voiceGain_, input, readPos, params, formantRatio, lowLatency);
+  }
   StereoSample process(const ReadOutInput& in, const SampleRing& input, int64_t readPos,
                        const PlainParams& params, double formantRatio, bool lowLatency) {
     matchLoudness(in);

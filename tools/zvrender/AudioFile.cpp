@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -12,6 +13,9 @@
 namespace zvrender {
 
 namespace {
+
+// About 0.4 s at 44.1 kHz per read or write call.
+constexpr int kBufferFrames = 16384;
 
 // Temporary names are kept in fixed slots so a signal handler can unlink them without allocating.
 constexpr int kPendingSlots = 16;
@@ -79,9 +83,25 @@ bool AudioReader::open(const std::string& path, std::string& error) {
 }
 
 int AudioReader::read(float* interleaved, int maxFrames) {
-  if (!file_ || maxFrames <= 0) return 0;
-  const sf_count_t got = sf_readf_float(file_, interleaved, maxFrames);
-  return got > 0 ? static_cast<int>(got) : 0;
+  // Callers take a short count for the end of the file, so the request is filled across buffer
+  // refills.
+  int done = 0;
+  while (file_ && done < maxFrames) {
+    if (bufferPos_ == bufferedFrames_) {
+      buffer_.resize(static_cast<size_t>(kBufferFrames) * channels_);
+      const sf_count_t got = sf_readf_float(file_, buffer_.data(), kBufferFrames);
+      bufferedFrames_ = got > 0 ? static_cast<int>(got) : 0;
+      bufferPos_ = 0;
+      if (bufferedFrames_ == 0) break;
+    }
+    const int frames = std::min(maxFrames - done, bufferedFrames_ - bufferPos_);
+    std::copy_n(buffer_.data() + static_cast<size_t>(bufferPos_) * channels_,
+                static_cast<size_t>(frames) * channels_,
+                interleaved + static_cast<size_t>(done) * channels_);
+    bufferPos_ += frames;
+    done += frames;
+  }
+  return done;
 }
 
 // --- pending files -----------------------------------------------------------------------------
@@ -178,7 +198,23 @@ bool AudioWriter::write(const float* interleaved, int frames, std::string& error
     return false;
   }
   if (frames <= 0) return true;
-  if (sf_writef_float(file_, interleaved, frames) != frames) {
+  buffer_.resize(static_cast<size_t>(kBufferFrames) * channels_);
+  while (frames > 0) {
+    const int take = std::min(frames, kBufferFrames - bufferedFrames_);
+    std::copy_n(interleaved, static_cast<size_t>(take) * channels_,
+                buffer_.data() + static_cast<size_t>(bufferedFrames_) * channels_);
+    bufferedFrames_ += take;
+    interleaved += static_cast<size_t>(take) * channels_;
+    frames -= take;
+    if (bufferedFrames_ == kBufferFrames && !flush(error)) return false;
+  }
+  return true;
+}
+
+bool AudioWriter::flush(std::string& error) {
+  const int frames = bufferedFrames_;
+  bufferedFrames_ = 0;
+  if (frames > 0 && sf_writef_float(file_, buffer_.data(), frames) != frames) {
     error = "cannot write \"" + pending_.finalPath() + "\": " + sndfileError(file_);
     return false;
   }
@@ -188,6 +224,12 @@ bool AudioWriter::write(const float* interleaved, int frames, std::string& error
 bool AudioWriter::finish(std::string& error) {
   if (!file_) {
     error = "internal error: finishing a closed file";
+    return false;
+  }
+  if (!flush(error)) {
+    sf_close(file_);
+    file_ = nullptr;
+    pending_.discard();
     return false;
   }
   sf_write_sync(file_);

@@ -33,6 +33,11 @@ class AudioReader {
   int channels_ = 0;
   double sampleRate_ = 0.0;
   int64_t frames_ = 0;
+  // Frames read ahead of the caller: one read call per few hundred milliseconds instead of one
+  // per host block.
+  std::vector<float> buffer_;
+  int bufferedFrames_ = 0;
+  int bufferPos_ = 0;
 };
 
 // A file that only appears under its final name once commit() succeeds. Anything else (an error,
@@ -71,9 +76,14 @@ class AudioWriter {
   bool finish(std::string& error);
 
  private:
+  bool flush(std::string& error);
+
   PendingFile pending_;
   SNDFILE* file_ = nullptr;
   int channels_ = 0;
+  // Frames held back until a few hundred milliseconds are together: one write call for them.
+  std::vector<float> buffer_;
+  int bufferedFrames_ = 0;
 };
 
 // Writes a whole buffer at once (used for the demo input and by tests).
