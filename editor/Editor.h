@@ -32,6 +32,9 @@ class Editor {
   // shows its empty card.
   std::function<void(Canvas&, float, float, float, float)> drawMascot;
   bool poppedOut = false;
+  // Off where the platform has no dancer window: the stage then shows neither the icon nor its
+  // hit region.
+  bool popOutAvailable = true;
   float sizeChoice = 1.15f;
 
   std::vector<UserPreset> userPresets;  // sorted by name
