@@ -10,6 +10,8 @@ packages=(
   g++-mingw-w64-x86-64-posix wine64 wine xvfb xauth x11-apps imagemagick
   libstb-dev juce-modules-source-data libsndfile1-dev
 )
+# The Linux editor's window (libX11), and for its tests XTest input and X resource counts.
+packages+=(libx11-dev libxtst-dev libxres-dev)
 # npm fetches the fonts; machines that already carry a Node.js of their own keep it.
 command -v npm >/dev/null 2>&1 || packages+=(npm)
 missing=()

@@ -12,7 +12,9 @@ using zv::test::TempAppData;
 using zv::test::writeBytes;
 namespace stdfs = std::filesystem;
 
-std::wstring wide(const stdfs::path& p) { return zv::fs::widen(p.string()); }
+std::wstring wide(const stdfs::path& p) {
+  return zv::fs::widen(p.string());
+}
 
 TEST(FileSystem, WidensAndNarrowsEveryByteUnchanged) {
   std::string all;
@@ -104,5 +106,34 @@ TEST(FileSystem, ReplacingWriteThatCannotStartKeepsTheOldFile) {
   EXPECT_FALSE(zv::fs::writeFileReplacing(wide(target), "new"));
   EXPECT_EQ(readBytes(target), "old contents\n");
 }
+
+#ifndef _WIN32
+// Where Linux programs keep settings: XDG_CONFIG_HOME when absolute, else ~/.config (made when
+// missing), else the working folder.
+TEST(FileSystem, UserSettingsBaseFollowsTheXdgRules) {
+  TempAppData appData;
+  const std::string root = appData.root().string();
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  struct Case {
+    const char* xdg;  // nullptr: unset
+    const char* home;
+    std::string expected;
+  } cases[] = {
+      {root.c_str(), "/nonexistent", root},
+      {"relative/config", root.c_str(), root + "/.config"},
+      {"", root.c_str(), root + "/.config"},
+      {nullptr, root.c_str(), root + "/.config"},
+      {nullptr, nullptr, "."},
+  };
+  for (const Case& c : cases) {
+    c.xdg ? setenv("XDG_CONFIG_HOME", c.xdg, 1) : unsetenv("XDG_CONFIG_HOME");
+    c.home ? setenv("HOME", c.home, 1) : unsetenv("HOME");
+    EXPECT_EQ(zv::fs::narrow(zv::fs::userSettingsBase()), c.expected)
+        << (c.xdg ? c.xdg : "(unset)");
+  }
+  setenv("HOME", home.c_str(), 1);
+  EXPECT_TRUE(stdfs::is_directory(appData.root() / ".config"));
+}
+#endif
 
 }  // namespace
