@@ -387,9 +387,11 @@ void PLUGIN_API ZVView::onFDIsSet(Linux::FileDescriptor) {
 
 void PLUGIN_API ZVView::onTimer() {
   // Xlib may already hold events it read while waiting for a reply; the descriptor would not
-  // announce those.
+  // announce those. The host may let go of the view while an event is handled.
+  addRef();
   processEvents();
   present();
+  release();
 }
 
 void ZVView::processEvents() {

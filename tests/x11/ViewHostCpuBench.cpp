@@ -18,8 +18,10 @@
 #include "pluginterfaces/gui/iplugview.h"
 
 #ifdef _WIN32
-#include <tlhelp32.h>
+// clang-format off
 #include <windows.h>
+#include <tlhelp32.h>
+// clang-format on
 #else
 #include <X11/Xlib.h>
 #include <dirent.h>
@@ -169,7 +171,7 @@ void measure(const char* label, bool singing, double seconds, float size) {
     std::fprintf(stderr, "no plug-in or no window: %s\n", error.c_str());
     std::exit(1);
   }
-  IEditController* controller = instance->controller();
+  Vst::IEditController* controller = instance->controller();
   controller->setParamNormalized(19, 100.0 / 380.0);  // 120 BPM
   IPlugView* view = controller->createView("editor");
   if (host.frame()) view->setFrame(host.frame());
