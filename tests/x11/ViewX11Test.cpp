@@ -184,7 +184,7 @@ class ViewX11 : public ::testing::Test {
 
   // Serves the view's run loop for a while, as the host's UI thread does between its own work.
   void pump(int ms) {
-    XFlush(display);
+    XSync(display, False);  // the server has turned our fake input into events for the view
     const auto end = PollRunLoop::now() + ms;
     do frame.runLoop.runOnce(5);
     while (PollRunLoop::now() < end);
@@ -204,6 +204,17 @@ class ViewX11 : public ::testing::Test {
     moveTo(x, y);
     button(b, true);
     button(b, false);
+  }
+  // Two clicks queued at once, so the server stamps them a few milliseconds apart however
+  // busy this machine is.
+  void twoClicks(double x0, double y0, double x1, double y1) {
+    for (const auto& [x, y] : {std::make_pair(x0, y0), std::make_pair(x1, y1)}) {
+      XTestFakeMotionEvent(display, DefaultScreen(display), static_cast<int>(std::lround(x)),
+                           static_cast<int>(std::lround(y)), 0);
+      XTestFakeButtonEvent(display, 1, True, 0);
+      XTestFakeButtonEvent(display, 1, False, 0);
+    }
+    pump(60);
   }
   void key(KeySym sym, bool shift = false) {
     const KeyCode shiftCode = XKeysymToKeycode(display, XK_Shift_L);
@@ -488,19 +499,20 @@ TEST_F(ViewX11, KeysTypeIntoValueEntryAndUnusedKeysReachTheHost) {
   pump(60);
   click(20, 700 * kScale);  // an empty spot: the editor takes the keyboard focus
   key(XK_a);
-  XSync(display, False);
   int forwarded = 0;
-  while (XPending(display)) {
-    XEvent e;
-    XNextEvent(display, &e);
-    if (e.type == KeyPress && e.xkey.window == parent && e.xany.send_event) ++forwarded;
+  for (const auto end = PollRunLoop::now() + 5000; !forwarded && PollRunLoop::now() < end;) {
+    pump(10);
+    while (XPending(display)) {
+      XEvent e;
+      XNextEvent(display, &e);
+      if (e.type == KeyPress && e.xkey.window == parent && e.xany.send_event) ++forwarded;
+    }
   }
   EXPECT_EQ(forwarded, 1);
 
   // Two quick presses in one place make a double click, which starts value entry on Formant.
   const double cx = 315.71 * kScale, cy = 604 * kScale;
-  click(cx, cy);
-  click(cx + 2, cy + 1);
+  twoClicks(cx, cy, cx + 2, cy + 1);
   handler.edits.clear();
   key(XK_minus);
   key(XK_3);
@@ -509,8 +521,7 @@ TEST_F(ViewX11, KeysTypeIntoValueEntryAndUnusedKeysReachTheHost) {
   ASSERT_EQ(edits.size(), 3u);
   EXPECT_NEAR(edits[1].value, (-3.0 + 12.0) / 24.0, 1e-9);
   // Two clicks too far apart in place are two single clicks: no value entry.
-  click(cx, cy);
-  click(cx + 12, cy);
+  twoClicks(cx, cy, cx + 12, cy);
   handler.edits.clear();
   key(XK_5);
   EXPECT_TRUE(editsFor(4).empty());
