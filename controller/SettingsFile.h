@@ -7,7 +7,8 @@ namespace zv {
 
 constexpr float kDefaultSizeFactor = 1.15f;
 
-// <APPDATA or ".">/ZoquaVoce/settings.txt; computing it creates the preset folders as well.
+// <user settings base>/ZoquaVoce/settings.txt (see fs::userSettingsBase); computing it creates the
+// preset folders as well.
 std::wstring settingsFilePath();
 
 // The stored size factor, or 1.15 when the file is missing or holds no acceptable size.

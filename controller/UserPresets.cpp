@@ -75,10 +75,7 @@ bool isValidPresetName(const std::string& name) {
 }
 
 std::wstring presetFolder() {
-  std::wstring base;
-  // An empty APPDATA would put the folder at the root of the drive; treat it as unset.
-  if (!fs::environmentVariable(L"APPDATA", base) || base.empty()) base = L".";
-  const std::wstring product = base + fs::kPathSeparator + L"ZoquaVoce";
+  const std::wstring product = fs::userSettingsBase() + fs::kPathSeparator + L"ZoquaVoce";
   fs::createFolder(product);
   const std::wstring presets = product + fs::kPathSeparator + L"Presets";
   fs::createFolder(presets);

@@ -23,7 +23,8 @@ bool isPresetNameChar(char c);
 // fails this never becomes a path.
 bool isValidPresetName(const std::string& name);
 
-// <APPDATA or ".">/ZoquaVoce/Presets, creating both folders on the way (failures ignored).
+// <user settings base>/ZoquaVoce/Presets (APPDATA on Windows, ~/.config or XDG_CONFIG_HOME
+// elsewhere), creating both folders on the way (failures ignored).
 std::wstring presetFolder();
 
 // The file of a preset: folder, separator, name, ".zvp".

@@ -197,7 +197,8 @@ void Editor::rebuildHitRegions() {
     add(kHitListDismiss, kNoParamId, 0, Rect{0, 0, kLayoutWidth, kLayoutHeight});
     return;
   }
-  add(kHitDancer, kNoParamId, 0, poppedOut ? kBringBackButton : kPopOutIcon);
+  if (popOutAvailable || poppedOut)
+    add(kHitDancer, kNoParamId, 0, poppedOut ? kBringBackButton : kPopOutIcon);
   auto selector = [&](int id, const Rect& r) {
     add(kHitStepDown, id, -1, Rect{r.x, r.y, 34, 34});
     add(kHitStepUp, id, 1, Rect{r.x + r.width - 34, r.y, 34, 34});

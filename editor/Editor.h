@@ -32,6 +32,9 @@ class Editor {
   // The mascot, drawn into the stage card (layout units) while it is not popped out.
   MascotRig mascot;
   bool poppedOut = false;
+  // Off where the platform has no dancer window: the stage then shows neither the icon nor its
+  // hit region.
+  bool popOutAvailable = true;
   float sizeChoice = 1.15f;
 
   std::vector<UserPreset> userPresets;  // sorted by name

@@ -193,6 +193,7 @@ void Editor::restoreStageCorners() {
 
 void Editor::paintPopOut() {
   if (!poppedOut) {
+    if (!popOutAvailable) return;
     const bool hot = hovering(kHitDancer, kNoParamId);
     const Rect& b = kPopOutIcon;
     face_.rrect(b.x, b.y, b.width, b.height, 8, kBlack, hot ? 0.55f : 0.35f);

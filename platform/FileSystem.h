@@ -21,6 +21,11 @@ std::string narrow(const std::wstring& text);
 // False when the variable is not set.
 bool environmentVariable(const wchar_t* name, std::wstring& value);
 
+// The folder under which the product keeps its per-user files: APPDATA on Windows; on other
+// systems XDG_CONFIG_HOME when it is an absolute path, else ~/.config (made when missing). The
+// working folder "." when neither is known.
+std::wstring userSettingsBase();
+
 // True when the folder exists afterwards, whether or not this call made it.
 bool createFolder(const std::wstring& path);
 

@@ -16,6 +16,17 @@ bool environmentVariable(const wchar_t* name, std::wstring& value) {
   return true;
 }
 
+std::wstring userSettingsBase() {
+  std::wstring base;
+  // The base directory rules ignore a relative XDG_CONFIG_HOME.
+  if (environmentVariable(L"XDG_CONFIG_HOME", base) && !base.empty() && base[0] == L'/')
+    return base;
+  if (!environmentVariable(L"HOME", base) || base.empty()) return L".";
+  base += L"/.config";
+  createFolder(base);
+  return base;
+}
+
 bool createFolder(const std::wstring& path) {
   const std::string p = narrow(path);
   if (::mkdir(p.c_str(), 0777) == 0) return true;
@@ -47,7 +58,9 @@ std::FILE* openFile(const std::wstring& path, const char* mode) {
   return std::fopen(narrow(path).c_str(), mode);
 }
 
-bool flushToDisk(std::FILE* file) { return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0; }
+bool flushToDisk(std::FILE* file) {
+  return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
+}
 
 bool removeFile(const std::wstring& path) {
   return ::unlink(narrow(path).c_str()) == 0 || errno == ENOENT;

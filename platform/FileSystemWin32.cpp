@@ -14,6 +14,13 @@ bool environmentVariable(const wchar_t* name, std::wstring& value) {
   return true;
 }
 
+std::wstring userSettingsBase() {
+  std::wstring base;
+  // An empty APPDATA would put the folder at the root of the drive; treat it as unset.
+  if (!environmentVariable(L"APPDATA", base) || base.empty()) base = L".";
+  return base;
+}
+
 bool createFolder(const std::wstring& path) {
   if (::CreateDirectoryW(path.c_str(), nullptr)) return true;
   const DWORD attributes = ::GetFileAttributesW(path.c_str());

@@ -52,7 +52,15 @@ TEST(PresetFolder, IsCreatedUnderAppDataOrWithoutItInTheWorkingFolder) {
   const stdfs::path previous = stdfs::current_path();
   stdfs::current_path(appData.root());
   zv::test::setAppData(nullptr);
+#ifndef _WIN32
+  // Without a home folder either there is no ~/.config to fall back to.
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  unsetenv("HOME");
+#endif
   const std::wstring folder = presetFolder();
+#ifndef _WIN32
+  setenv("HOME", home.c_str(), 1);
+#endif
   stdfs::current_path(previous);
   EXPECT_EQ(folder, std::wstring(L".") + fs::kPathSeparator + L"ZoquaVoce" + fs::kPathSeparator +
                         L"Presets");

@@ -95,4 +95,33 @@ TEST(FileSystem, ReplacingWriteSwapsTheWholeFileOrFailsKeepingTheOldOneAndNoTemp
   EXPECT_TRUE(zv::fs::removeFile(wide(appData.root() / "never.zvp")));  // missing counts as gone
 }
 
+#ifndef _WIN32
+// Where Linux programs keep settings: XDG_CONFIG_HOME when absolute, else ~/.config (made when
+// missing), else the working folder.
+TEST(FileSystem, UserSettingsBaseFollowsTheXdgRules) {
+  TempAppData appData;
+  const std::string root = appData.root().string();
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  struct Case {
+    const char* xdg;  // nullptr: unset
+    const char* home;
+    std::string expected;
+  } cases[] = {
+      {root.c_str(), "/nonexistent", root},
+      {"relative/config", root.c_str(), root + "/.config"},
+      {"", root.c_str(), root + "/.config"},
+      {nullptr, root.c_str(), root + "/.config"},
+      {nullptr, nullptr, "."},
+  };
+  for (const Case& c : cases) {
+    c.xdg ? setenv("XDG_CONFIG_HOME", c.xdg, 1) : unsetenv("XDG_CONFIG_HOME");
+    c.home ? setenv("HOME", c.home, 1) : unsetenv("HOME");
+    EXPECT_EQ(zv::fs::narrow(zv::fs::userSettingsBase()), c.expected)
+        << (c.xdg ? c.xdg : "(unset)");
+  }
+  setenv("HOME", home.c_str(), 1);
+  EXPECT_TRUE(stdfs::is_directory(appData.root() / ".config"));
+}
+#endif
+
 }  // namespace

@@ -27,10 +27,13 @@ inline void setAppData(const stdfs::path* value) {
   const std::wstring assignment = L"APPDATA=" + (value ? value->wstring() : std::wstring());
   _wputenv(assignment.c_str());
 #else
-  if (value)
-    setenv("APPDATA", value->string().c_str(), 1);
-  else
-    unsetenv("APPDATA");
+  // Elsewhere the product keeps its files under XDG_CONFIG_HOME; both point at the same folder.
+  for (const char* name : {"APPDATA", "XDG_CONFIG_HOME"}) {
+    if (value)
+      setenv(name, value->string().c_str(), 1);
+    else
+      unsetenv(name);
+  }
 #endif
 }
 

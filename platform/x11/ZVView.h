@@ -1,0 +1,101 @@
+// The editor view on Linux hosts: a child window inside the host's X11 window, drawn by the view
+// core's render thread. Events and presenting run through the host's run loop on its UI thread;
+// the render thread never calls Xlib.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "ViewCore.h"
+#include "pluginterfaces/gui/iplugview.h"
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
+#include "public.sdk/source/common/pluginview.h"
+
+class ZVController;
+
+// Xlib stays out of this header: its macros (None, Bool, Status, ...) would leak into every
+// includer.
+struct _XDisplay;
+struct _XGC;
+struct _XIM;
+struct _XIC;
+union _XEvent;
+
+class ZVView : public Steinberg::CPluginView,
+               public Steinberg::IPlugViewContentScaleSupport,
+               public Steinberg::Linux::IEventHandler,
+               public Steinberg::Linux::ITimerHandler,
+               public zv::ViewPort {
+ public:
+  explicit ZVView(ZVController* controller);
+  ~ZVView() override;
+
+  Steinberg::tresult PLUGIN_API attached(void* parent, Steinberg::FIDString type) override;
+  void attachedToParent() override;
+  void removedFromParent() override;
+  Steinberg::tresult PLUGIN_API isPlatformTypeSupported(Steinberg::FIDString type) override;
+  Steinberg::tresult PLUGIN_API onKeyDown(Steinberg::char16 key, Steinberg::int16 keyCode,
+                                          Steinberg::int16 modifiers) override;
+  Steinberg::tresult PLUGIN_API setContentScaleFactor(ScaleFactor factor) override;
+
+  // Linux::IEventHandler: the X connection has data. Linux::ITimerHandler: present finished frames.
+  void PLUGIN_API onFDIsSet(Steinberg::Linux::FileDescriptor fd) override;
+  void PLUGIN_API onTimer() override;
+
+  Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
+  Steinberg::uint32 PLUGIN_API addRef() override { return CPluginView::addRef(); }
+  Steinberg::uint32 PLUGIN_API release() override { return CPluginView::release(); }
+
+  // zv::ViewPort. The invalidations come from the render thread: they only note the damage.
+  double getParamNormalized(int id) override;
+  void beginEdit(int id) override;
+  void performEdit(int id, double normalized) override;
+  void endEdit(int id) override;
+  void invalidateAll() override;
+  void invalidateRect(int x0, int y0, int x1, int y1) override;
+  bool dancerOpen() override;
+
+ private:
+  void applyScale(float scale, bool notifyHost);
+  void applyPendingSize();
+  void showContextMenu(int paramId, int x, int y);
+  void processEvents();
+  void handleEvent(_XEvent& event);
+  void handleKey(_XEvent& event);
+  void forwardToParent(_XEvent& event);
+  void present();
+  void blit(zv::PixelRect rect);
+  void closeWindow();
+
+  ZVController* controller_;
+  std::unique_ptr<zv::ViewCore> core_;
+  Steinberg::Linux::IRunLoop* runLoop_ = nullptr;
+  _XDisplay* display_ = nullptr;
+  unsigned long window_ = 0;
+  bool windowAlive_ = false;  // cleared when the host destroyed its window (and ours) first
+  _XGC* gc_ = nullptr;
+  _XIM* inputMethod_ = nullptr;
+  _XIC* inputContext_ = nullptr;
+  void* visual_ = nullptr;  // Visual*
+  int depth_ = 0;
+  bool directPixels_ = false;  // the server takes the canvas's 0x00RRGGBB words as they are
+
+  // Damage noted by the render thread, presented by the timer.
+  std::mutex damageLock_;
+  std::vector<zv::PixelRect> damage_;
+  bool damageAll_ = false;
+
+  // X reports presses only; a second one close in time and place is a double click.
+  unsigned long lastPressTime_ = 0;  // server milliseconds
+  int lastPressX_ = 0;
+  int lastPressY_ = 0;
+  bool lastPressWasDouble_ = true;  // so the very first press is a single one
+
+  Steinberg::uint32 lastKeyChar_ = 0;
+  int64_t lastKeyMs_ = 0;
+  float contentScale_ = 1.0f;
+  float sizeFactor_ = 1.0f;
+  float pendingSize_ = 0.0f;  // set by the size control, applied once the input handler let go
+};
