@@ -310,7 +310,7 @@ void ZVView::closeWindow() {
 
 tresult PLUGIN_API ZVView::onKeyDown(char16 key, int16 keyCode, int16 modifiers) {
   (void)modifiers;
-  std::lock_guard<std::recursive_mutex> lock(core_->stateLock());
+  // No state lock held here: a typed value that commits reaches the host from inside character().
   if (!core_->textOrListActive()) return kResultFalse;
   uint32 ch = 0;
   switch (keyCode) {
@@ -330,38 +330,51 @@ tresult PLUGIN_API ZVView::onKeyDown(char16 key, int16 keyCode, int16 modifiers)
   if (ch == 0) return kResultFalse;
   lastKeyChar_ = ch;
   lastKeyMs_ = monotonicMs();
+  addRef();  // the host may release the view from inside the edit a committed value sends
   core_->character(ch);
+  release();
   return kResultOk;
 }
 
 tresult PLUGIN_API ZVView::setContentScaleFactor(ScaleFactor factor) {
   if (!(factor >= 0.75f && factor <= 4.0f)) return kResultFalse;
-  contentScale_ = factor;
   const float scale = factor * sizeFactor_;
-  if (std::fabs(scale - core_->effectiveScale()) >= 0.01f) applyScale(scale, true);
+  if (std::fabs(scale - core_->effectiveScale()) >= 0.01f && !applyScale(scale, true))
+    return kResultFalse;
+  contentScale_ = factor;
   return kResultOk;
 }
 
-void ZVView::applyScale(float scale, bool notifyHost) {
-  core_->resizeForScale(scale);
-  const int width = core_->widthPx();
-  const int height = core_->heightPx();
+bool ZVView::applyScale(float scale, bool notifyHost) {
+  const int width = zv::ViewCore::pixelsFor(zv::ViewCore::kBaseWidth, scale);
+  const int height = zv::ViewCore::pixelsFor(zv::ViewCore::kBaseHeight, scale);
   ViewRect newRect(0, 0, width, height);
-  if (notifyHost && plugFrame) plugFrame->resizeView(this, &newRect);
+  // The host is asked before anything changes: a host that refuses keeps the window, the
+  // canvases and the scale exactly as they were.
+  if (notifyHost && plugFrame && plugFrame->resizeView(this, &newRect) != kResultOk) return false;
+  core_->resizeForScale(scale);
   rect = newRect;
   if (display_ && windowAlive_) {
     ErrorTrap trap;
     XResizeWindow(display_, window_, static_cast<unsigned>(width), static_cast<unsigned>(height));
     XFlush(display_);
   }
+  return true;
 }
 
 void ZVView::applyPendingSize() {
   if (pendingSize_ <= 0.0f) return;
-  sizeFactor_ = pendingSize_;
+  const float factor = pendingSize_;
   pendingSize_ = 0.0f;
+  if (!applyScale(contentScale_ * factor, true)) {
+    // Refused: the pill goes back to the size the window still has, the settings stay.
+    std::lock_guard<std::recursive_mutex> lock(core_->stateLock());
+    core_->editor().sizeChoice = sizeFactor_;
+    core_->markDirty();
+    return;
+  }
+  sizeFactor_ = factor;
   zv::writeSizeFactor(sizeFactor_);
-  applyScale(contentScale_ * sizeFactor_, true);
 }
 
 void ZVView::showContextMenu(int paramId, int x, int y) {
@@ -550,7 +563,7 @@ void ZVView::present() {
 void ZVView::blit(zv::PixelRect area) {
   if (!display_ || !windowAlive_) return;
   Visual* visual = static_cast<Visual*>(visual_);
-  core_->withBackBuffer(area, [&](const uint32_t* pixels, int width, int height, zv::PixelRect r) {
+  const zv::PixelRect drawn = core_->withBackBuffer(area, [&](const uint32_t* pixels, int width, int height, zv::PixelRect r) {
     const int w = r.x1 - r.x0;
     const int h = r.y1 - r.y0;
     if (directPixels_) {
@@ -584,6 +597,29 @@ void ZVView::blit(zv::PixelRect area) {
               static_cast<unsigned>(h));
     XDestroyImage(image);  // frees the converted rows
   });
+  fillOutside(area, drawn);
+}
+
+// Whatever the back buffer does not cover (no frame of this size yet) gets the face's base
+// colour rather than whatever the window held before.
+void ZVView::fillOutside(zv::PixelRect area, zv::PixelRect drawn) {
+  area.x1 = std::min(area.x1, core_->widthPx());
+  area.y1 = std::min(area.y1, core_->heightPx());
+  if (area.x1 <= area.x0 || area.y1 <= area.y0) return;
+  XSetForeground(display_, gc_, ChannelMap(static_cast<Visual*>(visual_))(0xFF0B0612u));
+  auto fill = [&](int x0, int y0, int x1, int y1) {
+    if (x1 > x0 && y1 > y0)
+      XFillRectangle(display_, window_, gc_, x0, y0, static_cast<unsigned>(x1 - x0),
+                     static_cast<unsigned>(y1 - y0));
+  };
+  if (drawn.x1 <= drawn.x0 || drawn.y1 <= drawn.y0) {
+    fill(area.x0, area.y0, area.x1, area.y1);
+    return;
+  }
+  fill(area.x0, area.y0, area.x1, drawn.y0);
+  fill(area.x0, drawn.y1, area.x1, area.y1);
+  fill(area.x0, std::max(area.y0, drawn.y0), drawn.x0, std::min(area.y1, drawn.y1));
+  fill(drawn.x1, std::max(area.y0, drawn.y0), area.x1, std::min(area.y1, drawn.y1));
 }
 
 double ZVView::getParamNormalized(int id) {

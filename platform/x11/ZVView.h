@@ -58,7 +58,7 @@ class ZVView : public Steinberg::CPluginView,
   bool dancerOpen() override;
 
  private:
-  void applyScale(float scale, bool notifyHost);
+  bool applyScale(float scale, bool notifyHost);  // false when the host refused the size
   void applyPendingSize();
   void showContextMenu(int paramId, int x, int y);
   void processEvents();
@@ -67,6 +67,7 @@ class ZVView : public Steinberg::CPluginView,
   void forwardToParent(_XEvent& event);
   void present();
   void blit(zv::PixelRect rect);
+  void fillOutside(zv::PixelRect area, zv::PixelRect drawn);
   void closeWindow();
 
   ZVController* controller_;
