@@ -17,6 +17,66 @@ constexpr double kVoicedRms = 0.0025;
 // Confidence fades to 0 between these levels so that near-silence never drives the correction.
 constexpr double kFadeRms = 0.0015;
 
+// The chosen lag may be a harmonic's period: on back vowels the first formant lifts the second
+// harmonic over the fundamental, and the half period dips under the threshold first. What tells
+// is how much of the window does not repeat after the lag, as one minus the normalised
+// correlation (not the cumulative-mean normalised difference, whose normalisation itself favours
+// longer lags on high notes; and normalised so that a swelling onset does not count as change).
+// A true period repeats about as well one period later as two (breath noise adds alike, vibrato
+// and jitter make the longer lag worse), while at a harmonic's period the other harmonics are
+// left over and vanish only at the true period. So a multiple that leaves less than this share
+// of the chosen lag's remainder is taken instead.
+constexpr double kMultipleShare = 0.5;
+// ... unless the chosen lag already repeats to within this: as periodic as a voice gets.
+constexpr double kPeriodicRemainder = 0.005;
+// The difference function compares the older half of the window with the stretch one lag later.
+// When one of the two holds less than this share of the other's energy, a note starts or ends
+// between them and the dips measure the ringing of its edge, not a period.
+constexpr double kEdgeEnergyShare = 0.25;
+
+// 1 - r(lag) / sqrt(e0 * e(lag)) over the half window: 0 for a stretch that repeats exactly.
+double remainderAt(const double* x, int half, int lag) {
+  double r = 0.0, e0 = 0.0, el = 0.0;
+  for (int j = 0; j < half; ++j) {
+    r += x[j] * x[j + lag];
+    e0 += x[j] * x[j];
+    el += x[j + lag] * x[j + lag];
+  }
+  return e0 > 0.0 && el > 0.0 ? 1.0 - r / std::sqrt(e0 * el) : 1.0;
+}
+
+// Moves the lag to a multiple of itself (twice, three times) while that repeats clearly better.
+// A period that falls between two lags leaves a remainder of up to a quarter of the one-lag
+// remainder at the nearest lag (the waveform against itself shifted by half a lag), plus a
+// margin for harmonics that slope faster than that estimate: that much of the chosen lag's
+// remainder may be its offset from the period rather than the sign of a harmonic's period.
+int fundamentalLag(const double* x, int half, int t, int minLag, int maxLag) {
+  const double offsetAllowance = 0.3 * remainderAt(x, half, 1);
+  double rt = remainderAt(x, half, t);
+  for (bool moved = true; moved;) {
+    moved = false;
+    if (rt <= kPeriodicRemainder + offsetAllowance) break;
+    for (int m = 2; m <= 3 && m * t - m < maxLag; ++m) {
+      int best = -1;
+      double bestRemainder = 0.0;
+      for (int lag = std::max(minLag, m * t - m); lag <= m * t + m && lag < maxLag; ++lag) {
+        const double rl = remainderAt(x, half, lag);
+        if (best < 0 || rl < bestRemainder) {
+          best = lag;
+          bestRemainder = rl;
+        }
+      }
+      if (best > 0 && bestRemainder < kMultipleShare * (rt - offsetAllowance)) {
+        t = best;
+        rt = bestRemainder;
+        moved = true;
+        break;
+      }
+    }
+  }
+  return t;
+}
+
 bool isOctaveJump(float diff) {
   return std::fabs(diff - 12.0f) < 1.0f || std::fabs(diff + 12.0f) < 1.0f;
 }
@@ -171,6 +231,8 @@ void PitchDetector::analyse(int64_t written) {
     admit(frame);  // no usable lag: unvoiced, confidence 0
     return;
   }
+  const int firstDip = t;
+  t = fundamentalLag(x, half, t, minLag, maxLag);
 
   double lag = t;
   if (t > minLag && t < maxLag - 1) {
@@ -179,11 +241,17 @@ void PitchDetector::analyse(int64_t written) {
     if (std::fabs(den) > 1e-9) lag = t + 0.5 * (a - c) / den;
   }
 
-  const float aperiodicity = d[t];
+  float aperiodicity = d[t];
+  // Voicing is judged on the stretches the difference function compared, not on the whole
+  // window: a loud onset in its newest part must not lend its level to the ringing before it.
+  double lagged = 0.0;
+  for (int j = 0; j < half; ++j) lagged += x[j + t] * x[j + t];
+  const double comparedRms = std::sqrt(0.5 * (e0 + lagged) / half);
+  if (std::min(e0, lagged) < kEdgeEnergyShare * std::max(e0, lagged)) aperiodicity = 1.0f;
   float confidence = (0.34f - aperiodicity) / 0.12f;
   bool voiced = false;
   if (aperiodicity < kVoicedAperiodicity) {
-    voiced = rms > kVoicedRms;
+    voiced = rms > kVoicedRms && comparedRms > kVoicedRms;
     confidence = std::min(confidence, 1.0f);
   } else {
     confidence = std::max(confidence, 0.0f);
@@ -207,13 +275,22 @@ void PitchDetector::analyse(int64_t written) {
   frame.confidence = std::max(confidence, 0.5f);
   // Always against 440 Hz: the A4 reference moves the note grid, not the measurement.
   frame.note = static_cast<float>(69.0 + 12.0 * std::log2(config_.sampleRate / period / 440.0));
-  admit(frame);
+  admit(frame, t != firstDip ? OctaveEvidence::longerPeriod : OctaveEvidence::noLongerPeriod);
 }
 
-void PitchDetector::admit(PitchFrame frame) {
+void PitchDetector::admit(PitchFrame frame, OctaveEvidence evidence) {
   if (frame.voiced && !frames_.empty() && frames_.back().voiced) {
     const PitchFrame& previous = frames_.back();
-    if (isOctaveJump(frame.note - previous.note)) {
+    // Only a settled pitch, one that the frame before it agreed with, is defended: a frame that
+    // has just moved to a new note may itself be the stray one, and holding it would spread
+    // its error over the next three analyses.
+    const int count = frames_.size();
+    const bool settled = count >= 2 && frames_[count - 2].voiced &&
+                         std::fabs(previous.note - frames_[count - 2].note) < 1.0f;
+    const bool up = frame.note > previous.note;
+    const bool heard = evidence == OctaveEvidence::longerPeriod ||
+                       (evidence == OctaveEvidence::noLongerPeriod && up);
+    if (settled && !heard && isOctaveJump(frame.note - previous.note)) {
       // A real octave leap survives three analyses in a row; a stray octave error does not.
       ++octaveJumps_;
       if (octaveJumps_ <= 3) {

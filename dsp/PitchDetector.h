@@ -24,8 +24,14 @@ class PitchDetector {
   // decimates and, every hop with a full window, analyses.
   void push(const SampleRing& ring, int64_t written);
 
+  // What the frame's own window said about the octave, beyond its note.
+  enum class OctaveEvidence {
+    none,            // nothing: the octave guard alone decides
+    noLongerPeriod,  // the multiples of its lag repeat no better: a jump up is taken at once
+    longerPeriod,    // a multiple of the first dip repeats clearly better: a jump down too
+  };
   // Octave guard, append and gap bridging for a freshly measured frame.
-  void admit(PitchFrame frame);
+  void admit(PitchFrame frame, OctaveEvidence evidence = OctaveEvidence::none);
 
   // The frame nearest to a position (ties go to the earlier frame); nullptr when there is none.
   const PitchFrame* frameAt(int64_t position) const;

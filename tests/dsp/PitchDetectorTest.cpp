@@ -7,6 +7,7 @@
 #include "PitchMarker.h"
 #include "PitchPlot.h"
 #include "Signals.h"
+#include "VowelVoice.h"
 
 using namespace zvtest;
 
@@ -107,6 +108,77 @@ TEST(PitchDetector, FindsNotesAcrossTheVoiceRangeAtEveryRate) {
       a.feed(tone(noteHz(note), sr, static_cast<int>(0.3 * sr)));
       ASSERT_TRUE(a.detector.frames().back().voiced);
       EXPECT_NEAR(a.detector.frames().back().note, note, note > 80 ? 0.3 : 0.1);
+    }
+  }
+}
+
+// Every vowel on every semitone from C2 to B5 (the search stops at 1 kHz), entered from silence
+// and legato from a fourth below (above, for the lowest notes), plain, with vibrato and with
+// breath noise, at the common rates: once a note has been analysed once, no frame may land in
+// another octave.
+TEST(PitchDetector, KeepsEveryVowelInItsOwnOctaveFromC2ToB5) {
+  struct Rate {
+    double sr, vibratoCents, breath;
+  };
+  const Rate rates[] = {{44100.0, 0.0, 0.03}, {48000.0, 40.0, 0.0}, {96000.0, 25.0, 0.08}};
+  for (const Rate& rate : rates) {
+    for (const VowelFormants& vowel : kVowels) {
+      Analysis a(rate.sr);
+      VowelVoice voice(vowel, rate.sr);
+      std::vector<float> x;
+      struct Entry {
+        double note;
+        size_t start, end;
+        bool legato;
+      };
+      std::vector<Entry> entries;
+      for (int note = 36; note <= 83; ++note) {
+        const double before = note - 5 >= 36 ? note - 5 : note + 5;
+        for (bool legato : {false, true}) {
+          voice.sing({0.0, 0.06}, x);
+          if (legato) voice.sing({before, 0.1, rate.vibratoCents, rate.breath}, x);
+          const size_t start = x.size();
+          voice.sing({static_cast<double>(note), 0.15, rate.vibratoCents, rate.breath}, x);
+          entries.push_back({static_cast<double>(note), start, x.size(), legato});
+        }
+      }
+      voice.sing({0.0, 0.1}, x);
+      const int64_t halfWindow = a.config.decimation * a.config.windowSize / 2;
+      const int64_t hop = a.config.decimation * a.config.hop;
+      std::vector<zv::PitchFrame> frames;
+      for (size_t i = 0; i < x.size(); i += static_cast<size_t>(hop)) {
+        a.feed(std::vector<float>(x.begin() + static_cast<long>(i),
+                                  x.begin() + static_cast<long>(std::min(x.size(), i + hop))));
+        if (!a.detector.frames().empty() &&
+            (frames.empty() || frames.back().position != a.detector.frames().back().position))
+          frames.push_back(a.detector.frames().back());
+      }
+      int octaveErrors = 0, checked = 0;
+      std::string where;
+      for (const Entry& e : entries) {
+        bool first = true;
+        for (const zv::PitchFrame& f : frames) {
+          const int64_t ranAt = f.position + halfWindow;
+          // After another note, a window that still holds both notes may hear their common
+          // period; the count starts once the stretch it compares lies in the new note.
+          const int64_t from = static_cast<int64_t>(e.start) + (e.legato ? 2 * halfWindow : 0);
+          if (ranAt <= from || ranAt > static_cast<int64_t>(e.end)) continue;
+          if (first) {
+            first = false;
+            continue;
+          }
+          if (!f.voiced) continue;
+          ++checked;
+          if (std::fabs(f.note - e.note) > 6.0) {
+            ++octaveErrors;
+            if (where.size() < 400)
+              where += testing::PrintToString(e.note) + (e.legato ? " after a note" : "") +
+                       " read as " + testing::PrintToString(std::round(f.note)) + "; ";
+          }
+        }
+      }
+      EXPECT_GT(checked, 48 * 2 * 8);
+      EXPECT_EQ(octaveErrors, 0) << rate.sr << " Hz, vowel " << vowel.vowel << ": " << where;
     }
   }
 }
