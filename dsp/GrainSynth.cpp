@@ -73,7 +73,9 @@ void layGrain(SampleRing& out, const SampleRing& input, double source, double ce
   const double gain = std::min(1.0, synthesisPeriod / halfLength);
   const int64_t first = static_cast<int64_t>(std::ceil(centre - halfLength));
   const int64_t last = static_cast<int64_t>(std::floor(centre + halfLength));
-  const int64_t n0 = std::max(first, readPos + 1);
+  // Nothing before the stream's start either: the read-out never takes (and so never clears)
+  // those cells, and whatever a grain left there would be heard one ring length later.
+  const int64_t n0 = std::max({first, readPos + 1, int64_t{0}});
   if (n0 > last) return;
   // cos(pi*u/L) by rotation, u = n - centre: one complex multiply per sample instead of a
   // cosine. Even and odd n run as two rotations by 2*step, so the two recurrences overlap
