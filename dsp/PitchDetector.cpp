@@ -34,33 +34,39 @@ constexpr double kPeriodicRemainder = 0.005;
 // between them and the dips measure the ringing of its edge, not a period.
 constexpr double kEdgeEnergyShare = 0.25;
 
-// 1 - r(lag) / sqrt(e0 * e(lag)) over the half window: 0 for a stretch that repeats exactly.
-double remainderAt(const double* x, int half, int lag) {
-  double r = 0.0, e0 = 0.0, el = 0.0;
-  for (int j = 0; j < half; ++j) {
-    r += x[j] * x[j + lag];
-    e0 += x[j] * x[j];
-    el += x[j + lag] * x[j + lag];
+// How much of the half window does not repeat after a lag: 1 - r(lag) / sqrt(e0 * e(lag)), 0
+// for a stretch that repeats exactly. squares[i] is the sum of x[j]^2 for j < i, so every energy
+// is one subtraction and each lag costs one pass of products.
+struct Repetition {
+  const double* x;
+  const double* squares;
+  int half;
+  double remainderAt(int lag) const {
+    double r = 0.0;
+    for (int j = 0; j < half; ++j) r += x[j] * x[j + lag];
+    const double e0 = squares[half], el = squares[lag + half] - squares[lag];
+    return e0 > 0.0 && el > 0.0 ? 1.0 - r / std::sqrt(e0 * el) : 1.0;
   }
-  return e0 > 0.0 && el > 0.0 ? 1.0 - r / std::sqrt(e0 * el) : 1.0;
-}
+};
 
 // Moves the lag to a multiple of itself (twice, three times) while that repeats clearly better.
 // A period that falls between two lags leaves a remainder of up to a quarter of the one-lag
 // remainder at the nearest lag (the waveform against itself shifted by half a lag), plus a
 // margin for harmonics that slope faster than that estimate: that much of the chosen lag's
 // remainder may be its offset from the period rather than the sign of a harmonic's period.
-int fundamentalLag(const double* x, int half, int t, int minLag, int maxLag) {
-  const double offsetAllowance = 0.3 * remainderAt(x, half, 1);
-  double rt = remainderAt(x, half, t);
+int fundamentalLag(const Repetition& rep, int t, int minLag, int maxLag) {
+  const double offsetAllowance = 0.3 * rep.remainderAt(1);
+  double rt = rep.remainderAt(t);
   for (bool moved = true; moved;) {
     moved = false;
     if (rt <= kPeriodicRemainder + offsetAllowance) break;
-    for (int m = 2; m <= 3 && m * t - m < maxLag; ++m) {
+    // The period lies within half a lag of t, so its multiple within m/2 lags of m*t.
+    for (int m = 2; m <= 3 && m * t - m / 2 - 1 < maxLag; ++m) {
+      const int reach = (m + 1) / 2;
       int best = -1;
       double bestRemainder = 0.0;
-      for (int lag = std::max(minLag, m * t - m); lag <= m * t + m && lag < maxLag; ++lag) {
-        const double rl = remainderAt(x, half, lag);
+      for (int lag = std::max(minLag, m * t - reach); lag <= m * t + reach && lag < maxLag; ++lag) {
+        const double rl = rep.remainderAt(lag);
         if (best < 0 || rl < bestRemainder) {
           best = lag;
           bestRemainder = rl;
@@ -108,6 +114,7 @@ void PitchDetector::configure(const EngineConfig& config) {
   taps_ = designAntiAliasTaps(config.decimation);
   history_.assign(static_cast<size_t>(4 * config.windowSize), 0.0f);
   window_.assign(static_cast<size_t>(config.windowSize), 0.0);
+  squares_.assign(static_cast<size_t>(config.windowSize + 1), 0.0);
   // Blocks of one hop when the hop divides the half window (always, with the sizes in use).
   const int half = config.windowSize / 2;
   const int blocks = half % config.hop == 0 ? half / config.hop : 1;
@@ -232,7 +239,10 @@ void PitchDetector::analyse(int64_t written) {
     return;
   }
   const int firstDip = t;
-  t = fundamentalLag(x, half, t, minLag, maxLag);
+  double* squares = squares_.data();
+  squares[0] = 0.0;
+  for (int i = 0; i < n; ++i) squares[i + 1] = squares[i] + x[i] * x[i];
+  t = fundamentalLag({x, squares, half}, t, minLag, maxLag);
 
   double lag = t;
   if (t > minLag && t < maxLag - 1) {
@@ -244,8 +254,7 @@ void PitchDetector::analyse(int64_t written) {
   float aperiodicity = d[t];
   // Voicing is judged on the stretches the difference function compared, not on the whole
   // window: a loud onset in its newest part must not lend its level to the ringing before it.
-  double lagged = 0.0;
-  for (int j = 0; j < half; ++j) lagged += x[j + t] * x[j + t];
+  const double lagged = squares[t + half] - squares[t];
   const double comparedRms = std::sqrt(0.5 * (e0 + lagged) / half);
   if (std::min(e0, lagged) < kEdgeEnergyShare * std::max(e0, lagged)) aperiodicity = 1.0f;
   float confidence = (0.34f - aperiodicity) / 0.12f;

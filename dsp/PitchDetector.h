@@ -52,8 +52,9 @@ class PitchDetector {
 
   EngineConfig config_;
   std::vector<float> taps_;
-  std::vector<float> history_;  // 4*N decimated samples, circular
-  std::vector<double> window_;  // the N newest decimated samples of the running analysis
+  std::vector<float> history_;   // 4*N decimated samples, circular
+  std::vector<double> window_;   // the N newest decimated samples of the running analysis
+  std::vector<double> squares_;  // running sums of the window's squares, for its energies
   std::vector<float> difference_;
   std::vector<int64_t> blockStart_;  // decimated sample each cached block of products starts at
   std::vector<double> blockSums_;    // per block, the products summed for every lag
