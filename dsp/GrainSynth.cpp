@@ -32,6 +32,15 @@ double reachAfterMark(float p, double ratio) {
   return std::max(0.55 * p, p / ratio) * ratio;
 }
 
+// Where the period at a mark starts, to a fraction of a sample. The source is one of the newest
+// marks, so the search from the newest end is short; the source itself stays a plain position so
+// that it travels in registers through the per-sample path.
+double exactSource(const PitchMarker::MarkQueue& marks, int64_t mark) {
+  for (int i = marks.size() - 1; i >= 0 && marks[i].position >= mark; --i)
+    if (marks[i].position == mark) return marks[i].exact();
+  return static_cast<double>(mark);
+}
+
 double halfLengthFor(float pOut, float p, double ratio, const EngineConfig& config) {
   return std::min(1.5 * config.maxPeriod, std::max(0.55 * pOut, p / ratio));
 }
@@ -160,7 +169,7 @@ GrainSource newestCompleteSource(const EngineConfig& config, const PitchDetector
     const SourcePeriod sp = periodAt(config, detector, mark);
     if (static_cast<double>(written) >
         reachAfterMark(sp.period, formantRatio) + static_cast<double>(mark) + kReadReach)
-      return {mark, marks[i].exact(), sp.period, sp.voiced};
+      return {mark, sp.period, sp.voiced};
   }
   return {};
 }
@@ -189,7 +198,8 @@ void synthesizeLowLatency(ShiftVoice& voice, const GrainContext& ctx) {
       half = (static_cast<double>(ctx.written - source) - kReadReach - 1.0) / ratio;
       if (half <= 8.0) half = 8.0;
     }
-    layGrain(voice.out, ctx.input, src.exact, voice.synthesisTime, pOut, half, ratio, ctx.readPos);
+    layGrain(voice.out, ctx.input, exactSource(ctx.marks, source), voice.synthesisTime, pOut, half,
+             ratio, ctx.readPos);
     voice.synthesisTime += pOut;
   }
 }

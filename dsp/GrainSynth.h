@@ -15,8 +15,7 @@ namespace zv {
 
 // A source mark and the period at it (a 140 Hz substitute where the voice is unvoiced).
 struct GrainSource {
-  int64_t mark = -1;    // -1: none
-  double exact = -1.0;  // where the period starts, to a fraction of a sample
+  int64_t mark = -1;  // -1: none
   float period = 0.0f;
   bool voiced = false;
 };
