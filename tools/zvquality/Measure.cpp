@@ -88,15 +88,15 @@ void fft(std::vector<std::complex<double>>& a) {
 // Mean over frame pairs of the RMS difference, in dB, between consecutive log-magnitude spectra
 // (1024-point frames of 23 ms at 44.1 kHz, half overlapping, 80 Hz to 8 kHz): how much the
 // spectrum moves from one frame to the next, the warble and roughness a listener hears.
-double spectralChange(const std::vector<float>& x, size_t from, size_t to, double sr,
-                      double& sum, int& count) {
+double spectralChange(const std::vector<float>& x, size_t from, size_t to, double sr, double& sum,
+                      int& count) {
   const int n = sr > 60000.0 ? 2048 : 1024;
   std::vector<double> previous;
   for (size_t s = from; s + static_cast<size_t>(n) <= to; s += static_cast<size_t>(n / 2)) {
     std::vector<std::complex<double>> a(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
-      a[static_cast<size_t>(i)] = x[s + static_cast<size_t>(i)] *
-                                  (0.5 - 0.5 * std::cos(2.0 * kPi * (i + 0.5) / n));
+      a[static_cast<size_t>(i)] =
+          x[s + static_cast<size_t>(i)] * (0.5 - 0.5 * std::cos(2.0 * kPi * (i + 0.5) / n));
     fft(a);
     const int lo = static_cast<int>(80.0 * n / sr), hi = static_cast<int>(8000.0 * n / sr);
     std::vector<double> db;
@@ -178,9 +178,9 @@ FileResult measure(const CorpusFile& file, const std::vector<float>& input,
   for (double c : cents) within += c <= 10.0 ? 1 : 0;
   result.within10 = cents.empty() ? 0.0 : static_cast<double>(within) / cents.size();
   result.loudnessDb = 10.0 * std::log10((outEnergy + 1e-20) / (inEnergy + 1e-20));
-  result.spectralRatio =
-      inFrames > 0 && outFrames > 0 && inFlux > 0.0 ? (outFlux / outFrames) / (inFlux / inFrames)
-                                                     : 0.0;
+  result.spectralRatio = inFrames > 0 && outFrames > 0 && inFlux > 0.0
+                             ? (outFlux / outFrames) / (inFlux / inFrames)
+                             : 0.0;
   return result;
 }
 

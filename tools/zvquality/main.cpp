@@ -28,8 +28,9 @@ int writeCorpus(const std::string& dir) {
 }
 
 int measureAll(const std::string& dir) {
-  std::printf("| file | median c | within 10 c | octave errors | loudness dB | spectral change "
-              "| real time |\n|---|---|---|---|---|---|---|\n");
+  std::printf(
+      "| file | median c | within 10 c | octave errors | loudness dB | spectral change "
+      "| real time |\n|---|---|---|---|---|---|---|\n");
   for (const zvquality::CorpusFile& f : zvquality::corpus()) {
     std::vector<float> in, out;
     int channels = 0;
