@@ -41,9 +41,11 @@ GrainSource newestCompleteSource(const EngineConfig& config, const PitchDetector
                                  double formantRatio);
 
 // Adds one Hann-windowed grain centred at output position centre, read from the input around
-// sourceMark at formantRatio samples per output sample. Samples at or before readPos are not
-// touched: they have been read out already.
-void layGrain(SampleRing& out, const SampleRing& input, int64_t sourceMark, int64_t centre,
+// source at formantRatio samples per output sample. Both positions may fall between samples:
+// the grain's waveform is laid exactly where it belongs, so the output period is the synthesis
+// period to a fraction of a sample, not rounded to whole samples. Samples at or before readPos
+// are not touched: they have been read out already.
+void layGrain(SampleRing& out, const SampleRing& input, double source, double centre,
               float synthesisPeriod, double halfLength, double formantRatio, int64_t readPos);
 
 // Normal mode: grains follow the output time base, each from the source mark nearest in time.

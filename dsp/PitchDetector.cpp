@@ -17,6 +17,72 @@ constexpr double kVoicedRms = 0.0025;
 // Confidence fades to 0 between these levels so that near-silence never drives the correction.
 constexpr double kFadeRms = 0.0015;
 
+// The chosen lag may be a harmonic's period: on back vowels the first formant lifts the second
+// harmonic over the fundamental, and the half period dips under the threshold first. What tells
+// is how much of the window does not repeat after the lag, as one minus the normalised
+// correlation (not the cumulative-mean normalised difference, whose normalisation itself favours
+// longer lags on high notes; and normalised so that a swelling onset does not count as change).
+// A true period repeats about as well one period later as two (breath noise adds alike, vibrato
+// and jitter make the longer lag worse), while at a harmonic's period the other harmonics are
+// left over and vanish only at the true period. So a multiple that leaves less than this share
+// of the chosen lag's remainder is taken instead.
+constexpr double kMultipleShare = 0.5;
+// ... unless the chosen lag already repeats to within this: as periodic as a voice gets.
+constexpr double kPeriodicRemainder = 0.005;
+// The difference function compares the older half of the window with the stretch one lag later.
+// When one of the two holds less than this share of the other's energy, a note starts or ends
+// between them and the dips measure the ringing of its edge, not a period.
+constexpr double kEdgeEnergyShare = 0.25;
+
+// How much of the half window does not repeat after a lag: 1 - r(lag) / sqrt(e0 * e(lag)), 0
+// for a stretch that repeats exactly. squares[i] is the sum of x[j]^2 for j < i, so every energy
+// is one subtraction and each lag costs one pass of products.
+struct Repetition {
+  const double* x;
+  const double* squares;
+  int half;
+  double remainderAt(int lag) const {
+    double r = 0.0;
+    for (int j = 0; j < half; ++j) r += x[j] * x[j + lag];
+    const double e0 = squares[half], el = squares[lag + half] - squares[lag];
+    return e0 > 0.0 && el > 0.0 ? 1.0 - r / std::sqrt(e0 * el) : 1.0;
+  }
+};
+
+// Moves the lag to a multiple of itself (twice, three times) while that repeats clearly better.
+// A period that falls between two lags leaves a remainder of up to a quarter of the one-lag
+// remainder at the nearest lag (the waveform against itself shifted by half a lag), plus a
+// margin for harmonics that slope faster than that estimate: that much of the chosen lag's
+// remainder may be its offset from the period rather than the sign of a harmonic's period.
+int fundamentalLag(const Repetition& rep, int t, int minLag, int maxLag) {
+  const double offsetAllowance = 0.3 * rep.remainderAt(1);
+  double rt = rep.remainderAt(t);
+  for (bool moved = true; moved;) {
+    moved = false;
+    if (rt <= kPeriodicRemainder + offsetAllowance) break;
+    // The period lies within half a lag of t, so its multiple within m/2 lags of m*t.
+    for (int m = 2; m <= 3 && m * t - m / 2 - 1 < maxLag; ++m) {
+      const int reach = (m + 1) / 2;
+      int best = -1;
+      double bestRemainder = 0.0;
+      for (int lag = std::max(minLag, m * t - reach); lag <= m * t + reach && lag < maxLag; ++lag) {
+        const double rl = rep.remainderAt(lag);
+        if (best < 0 || rl < bestRemainder) {
+          best = lag;
+          bestRemainder = rl;
+        }
+      }
+      if (best > 0 && bestRemainder < kMultipleShare * (rt - offsetAllowance)) {
+        t = best;
+        rt = bestRemainder;
+        moved = true;
+        break;
+      }
+    }
+  }
+  return t;
+}
+
 bool isOctaveJump(float diff) {
   return std::fabs(diff - 12.0f) < 1.0f || std::fabs(diff + 12.0f) < 1.0f;
 }
@@ -29,6 +95,7 @@ void PitchDetector::configure(const EngineConfig& config) {
   history_.assign(static_cast<size_t>(4 * config.windowSize), 0.0f);
   window_.assign(static_cast<size_t>(config.windowSize), 0.0);
   products_.configure(config);
+  squares_.assign(static_cast<size_t>(config.windowSize + 1), 0.0);
   difference_.assign(static_cast<size_t>(config.windowSize / 2 + 2), 0.0f);
   reset();
 }
@@ -123,6 +190,11 @@ void PitchDetector::analyse(int64_t written) {
     admit(frame);  // no usable lag: unvoiced, confidence 0
     return;
   }
+  const int firstDip = t;
+  double* squares = squares_.data();
+  squares[0] = 0.0;
+  for (int i = 0; i < n; ++i) squares[i + 1] = squares[i] + x[i] * x[i];
+  t = fundamentalLag({x, squares, half}, t, minLag, maxLag);
 
   double lag = t;
   if (t > minLag && t < maxLag - 1) {
@@ -131,11 +203,16 @@ void PitchDetector::analyse(int64_t written) {
     if (std::fabs(den) > 1e-9) lag = t + 0.5 * (a - c) / den;
   }
 
-  const float aperiodicity = d[t];
+  float aperiodicity = d[t];
+  // Voicing is judged on the stretches the difference function compared, not on the whole
+  // window: a loud onset in its newest part must not lend its level to the ringing before it.
+  const double lagged = squares[t + half] - squares[t];
+  const double comparedRms = std::sqrt(0.5 * (e0 + lagged) / half);
+  if (std::min(e0, lagged) < kEdgeEnergyShare * std::max(e0, lagged)) aperiodicity = 1.0f;
   float confidence = (0.34f - aperiodicity) / 0.12f;
   bool voiced = false;
   if (aperiodicity < kVoicedAperiodicity) {
-    voiced = rms > kVoicedRms;
+    voiced = rms > kVoicedRms && comparedRms > kVoicedRms;
     confidence = std::min(confidence, 1.0f);
   } else {
     confidence = std::max(confidence, 0.0f);
@@ -159,13 +236,22 @@ void PitchDetector::analyse(int64_t written) {
   frame.confidence = std::max(confidence, 0.5f);
   // Always against 440 Hz: the A4 reference moves the note grid, not the measurement.
   frame.note = static_cast<float>(69.0 + 12.0 * std::log2(config_.sampleRate / period / 440.0));
-  admit(frame);
+  admit(frame, t != firstDip ? OctaveEvidence::longerPeriod : OctaveEvidence::noLongerPeriod);
 }
 
-void PitchDetector::admit(PitchFrame frame) {
+void PitchDetector::admit(PitchFrame frame, OctaveEvidence evidence) {
   if (frame.voiced && !frames_.empty() && frames_.back().voiced) {
     const PitchFrame& previous = frames_.back();
-    if (isOctaveJump(frame.note - previous.note)) {
+    // Only a settled pitch, one that the frame before it agreed with, is defended: a frame that
+    // has just moved to a new note may itself be the stray one, and holding it would spread
+    // its error over the next three analyses.
+    const int count = frames_.size();
+    const bool settled = count >= 2 && frames_[count - 2].voiced &&
+                         std::fabs(previous.note - frames_[count - 2].note) < 1.0f;
+    const bool up = frame.note > previous.note;
+    const bool heard = evidence == OctaveEvidence::longerPeriod ||
+                       (evidence == OctaveEvidence::noLongerPeriod && up);
+    if (settled && !heard && isOctaveJump(frame.note - previous.note)) {
       // A real octave leap survives three analyses in a row; a stray octave error does not.
       ++octaveJumps_;
       if (octaveJumps_ <= 3) {

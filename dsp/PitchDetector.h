@@ -25,8 +25,14 @@ class PitchDetector {
   // decimates and, every hop with a full window, analyses.
   void push(const SampleRing& ring, int64_t written);
 
+  // What the frame's own window said about the octave, beyond its note.
+  enum class OctaveEvidence {
+    none,            // nothing: the octave guard alone decides
+    noLongerPeriod,  // the multiples of its lag repeat no better: a jump up is taken at once
+    longerPeriod,    // a multiple of the first dip repeats clearly better: a jump down too
+  };
   // Octave guard, append and gap bridging for a freshly measured frame.
-  void admit(PitchFrame frame);
+  void admit(PitchFrame frame, OctaveEvidence evidence = OctaveEvidence::none);
 
   // The frame nearest to a position (ties go to the earlier frame); nullptr when there is none.
   const PitchFrame* frameAt(int64_t position) const;
@@ -45,8 +51,9 @@ class PitchDetector {
 
   EngineConfig config_;
   std::vector<float> taps_;
-  std::vector<float> history_;  // 4*N decimated samples, circular
-  std::vector<double> window_;  // the N newest decimated samples of the running analysis
+  std::vector<float> history_;   // 4*N decimated samples, circular
+  std::vector<double> window_;   // the N newest decimated samples of the running analysis
+  std::vector<double> squares_;  // running sums of the window's squares, for its energies
   std::vector<float> difference_;
   DifferenceFunction products_;  // r(lag), the lag products of the difference function
   int64_t decimatedCount_ = 0;

@@ -1,5 +1,6 @@
 #include "PitchMarker.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "DifferenceFunction.h"
@@ -19,19 +20,26 @@ void PitchMarker::configure(const EngineConfig& config) {
 void PitchMarker::reset() {
   marks_.clear();
   lastMark_ = -1;
+  lastExact_ = -1.0;
   waitUntil_ = -1;
   waitFrames_ = -1;
 }
 
-void PitchMarker::append(int64_t mark) {
+void PitchMarker::append(double exactMark) {
+  // The whole position follows the exact one, so the offset stays within half a sample instead
+  // of drifting by the period's fraction with every mark.
+  PitchMark mark;
+  mark.position = static_cast<int64_t>(std::llround(exactMark));
+  mark.offset = static_cast<float>(exactMark - static_cast<double>(mark.position));
   marks_.pushBack(mark);
-  lastMark_ = mark;
+  lastMark_ = mark.position;
+  lastExact_ = exactMark;
 }
 
 // The first candidate in expected +- radius with the greatest correlation against the stretch
 // around the last mark, every second sample over +- halfSpan.
-int64_t PitchMarker::bestMatch(const SampleRing& ring, int64_t expected, int radius,
-                               int halfSpan) const {
+int64_t PitchMarker::bestMatch(const SampleRing& ring, int64_t expected, int radius, int halfSpan,
+                               double& subSample) const {
   const int products = halfSpan + 1;
   double* ref = reference_.data();
   for (int k = 0; k < products; ++k) ref[k] = ring.at(lastMark_ - halfSpan + 2 * k);
@@ -51,13 +59,47 @@ int64_t PitchMarker::bestMatch(const SampleRing& ring, int64_t expected, int rad
   }
 
   int64_t best = expected - radius;
-  double bestScore = 0.0;
+  double bestScore = 0.0, beforeBest = 0.0, afterBest = 0.0, previous = 0.0;
+  int bestOffset = 0;
   for (int offset = 0; offset <= 2 * radius; ++offset) {
     const double* x = (offset & 1) ? odd + (offset >> 1) : even + (offset >> 1);
     const double score = dotProduct(ref, x, products);
     if (offset == 0 || score > bestScore) {  // the first of equal scores wins
       bestScore = score;
       best = expected - radius + offset;
+      bestOffset = offset;
+      beforeBest = previous;
+    }
+    if (offset == bestOffset + 1) afterBest = score;
+    previous = score;
+  }
+  // A cosine through the best score and its neighbours places the peak between candidates. A
+  // parabola is exact only for a peak much wider than a sample; its bias on the correlation of
+  // a bright high note, repeated mark after mark, pulls the marks off the period by a fraction
+  // of a cent. The cosine is exact for one partial and far closer for many.
+  // The scores are taken against stretches whose energy moves with the candidate, which tilts
+  // the peak toward the louder side; half the energy difference is taken off each, which leaves
+  // the negated half squared difference, a measure that is symmetric about the true match.
+  subSample = 0.0;
+  if (bestOffset > 0 && bestOffset < 2 * radius) {
+    auto energyAt = [&](int offset) {
+      const double* x = (offset & 1) ? odd + (offset >> 1) : even + (offset >> 1);
+      double e = 0.0;
+      for (int k = 0; k < products; ++k) e += x[k] * x[k];
+      return e;
+    };
+    double refEnergy = 0.0;
+    for (int k = 0; k < products; ++k) refEnergy += ref[k] * ref[k];
+    beforeBest -= 0.5 * (energyAt(bestOffset - 1) - refEnergy);
+    bestScore -= 0.5 * (energyAt(bestOffset) - refEnergy);
+    afterBest -= 0.5 * (energyAt(bestOffset + 1) - refEnergy);
+  }
+  if (bestOffset > 0 && bestOffset < 2 * radius && bestScore > 0.0) {
+    const double c = (beforeBest + afterBest) / (2.0 * bestScore);
+    if (c > -1.0 && c < 1.0) {
+      const double w = std::acos(c);
+      subSample = std::atan2(afterBest - beforeBest, 2.0 * bestScore * std::sin(w)) / w;
+      subSample = std::clamp(subSample, -0.5, 0.5);
     }
   }
   return best;
@@ -75,14 +117,15 @@ void PitchMarker::placeMarks(const SampleRing& ring, int64_t written,
   for (;;) {
     if (lastMark_ < 0) {
       if (w < 2LL * config_.maxPeriod) return waitFor(2LL * config_.maxPeriod - 1);
-      append(w - 2LL * config_.maxPeriod);
+      append(static_cast<double>(w - 2LL * config_.maxPeriod));
       continue;
     }
     const PitchFrame* frame = detector.frameAt(lastMark_);
-    int64_t next;
+    double next;
     if (!frame || !frame->voiced) {
-      next = lastMark_ + unvoicedSpacing_;
-      if (w <= next) return waitFor(next);
+      next = lastExact_ + unvoicedSpacing_;
+      const int64_t whole = std::llround(next);
+      if (w <= whole) return waitFor(whole);
     } else {
       const float period = frame->period;
       const int64_t expected = lastMark_ + std::lroundf(period);
@@ -90,9 +133,15 @@ void PitchMarker::placeMarks(const SampleRing& ring, int64_t written,
       const int halfSpan = static_cast<int>(0.5f * period);
       if (w <= expected + radius || expected + radius + halfSpan >= w)
         return waitFor(expected + radius + halfSpan);
-      const int64_t best = bestMatch(ring, expected, radius, halfSpan);
+      double subSample = 0.0;
+      const int64_t best = bestMatch(ring, expected, radius, halfSpan, subSample);
+      // The match compares whole positions after the last mark's, so the exact mark lies as far
+      // past the match as the last exact mark lies past its whole position.
+      const double carried = lastExact_ - static_cast<double>(lastMark_);
       // Never closer than half a millisecond: a mark that close is a match on a higher harmonic.
-      next = best > lastMark_ + config_.samplesPerMs / 2 ? best : expected;
+      next = best > lastMark_ + config_.samplesPerMs / 2
+                 ? static_cast<double>(best) + subSample + carried
+                 : lastExact_ + period;
     }
     append(next);
   }

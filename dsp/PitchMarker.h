@@ -12,10 +12,18 @@
 
 namespace zv {
 
+// One pitch mark: a whole input position and the sub-sample offset from it to where the period
+// actually starts, so that grains cut at it can be laid with their waveform exactly in place.
+struct PitchMark {
+  int64_t position = 0;
+  float offset = 0.0f;  // -0.5..0.5 input samples
+  double exact() const { return static_cast<double>(position) + offset; }
+};
+
 class PitchMarker {
  public:
   static constexpr int kMaxMarks = 256;
-  using MarkQueue = BoundedQueue<int64_t, kMaxMarks>;
+  using MarkQueue = BoundedQueue<PitchMark, kMaxMarks>;
 
   void configure(const EngineConfig& config);  // allocates
   void reset();
@@ -27,13 +35,17 @@ class PitchMarker {
   int64_t lastMark() const { return lastMark_; }
 
  private:
-  int64_t bestMatch(const SampleRing& ring, int64_t expected, int radius, int halfSpan) const;
-  void append(int64_t mark);
+  // The candidate that best matches the stretch around the last mark, and (through subSample)
+  // how far between candidates the match peaks.
+  int64_t bestMatch(const SampleRing& ring, int64_t expected, int radius, int halfSpan,
+                    double& subSample) const;
+  void append(double exactMark);
 
   EngineConfig config_;
   int unvoicedSpacing_ = 315;  // a substitute period of 140 Hz
   MarkQueue marks_;
   int64_t lastMark_ = -1;
+  double lastExact_ = -1.0;
   // While no new frame arrives, the next mark cannot be placed before the input passes
   // waitUntil_: placeMarks returns at once until then.
   int64_t waitUntil_ = -1;
