@@ -21,7 +21,11 @@ struct Alignment {
 Alignment align(const std::vector<float>& in, const std::vector<float>& out, int latency,
                 int period, int from, int to) {
   Alignment best;
+  const long inSize = static_cast<long>(in.size());
   for (int d = -period; d <= period; ++d) {
+    // Only shifts whose whole stretch of input exists (a short latency and a negative shift
+    // would reach past the end).
+    if (from - latency - d < 0 || to - 1 - latency - d >= inSize) continue;
     double err = 0.0, ref = 0.0;
     for (int i = from; i < to; ++i) {
       const double r = in[static_cast<size_t>(i - latency - d)];
