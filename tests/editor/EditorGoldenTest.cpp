@@ -9,15 +9,15 @@ namespace {
 // To accept a deliberate change: look at the PNGs `zvsnapshot editor-...` writes, then copy the
 // new hashes from `zvsnapshot --list`.
 constexpr Golden kEditorGoldens[] = {
-    {"editor-default", 0x993d0d4220eb7200ull},
-    {"editor-busy", 0xb33e05e98fffe065ull},
-    {"editor-key-list", 0x00e71830bc310f13ull},
-    {"editor-naming", 0xd1e53e0665e184dbull},
-    {"editor-value-entry", 0x66ad8eba5f08dadeull},
-    {"editor-user-preset-sure", 0xd31d4a1e4ccf5628ull},
+    {"editor-default", 0xb70327be732c18abull},
+    {"editor-busy", 0xbb272a4229d21f79ull},
+    {"editor-key-list", 0x408e98a2fd44864dull},
+    {"editor-naming", 0x603317343376d48dull},
+    {"editor-value-entry", 0x8a0fd3457c143b6cull},
+    {"editor-user-preset-sure", 0x5c57df8a4f3e869aull},
     {"editor-popped-out", 0x1d99be2ca7bf6408ull},
-    {"editor-hover-scale-up", 0xc75982e4ee91aec4ull},
-    {"editor-size-200", 0x40ea1cdbac4f040full},
+    {"editor-hover-scale-up", 0xadb1eedd3e38295eull},
+    {"editor-size-200", 0xb174679cca41c2d3ull},
 };
 
 TEST(EditorGoldenImages, FaceStatesRenderTheirRecordedPixels) { expectGoldenScenes(kEditorGoldens); }
