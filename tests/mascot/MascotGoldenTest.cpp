@@ -12,6 +12,7 @@ constexpr Golden kMascotGoldens[] = {
     {"mascot-testcard-stage", 0x9330ec58b58527c4ull},
     {"mascot-figure", 0xcad143e5a90e0ed5ull},
     {"mascot-faces", 0x6e72f928a55e7567ull},
+    {"mascot-dance-moments", 0x4ce5bf5a8b39b6feull},
 };
 
 TEST(MascotGoldenImages, PosesAndFacesRenderTheirRecordedPixels) {

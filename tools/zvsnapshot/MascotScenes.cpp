@@ -193,6 +193,28 @@ void setPose(MascotRig& rig, int pose) {
   }
 }
 
+// Four moments of the dance script side by side: singing, a sparkle burst while delighted, the
+// shock with its sweat drop, asleep with a sleep letter.
+static constexpr int kDanceMoments[4] = {120, 360, 445, 1030};
+
+static void danceMoments(Canvas& c) {
+  c.clear(RGB::fromBytes(11, 6, 18));
+  int slot = 0;
+  renderDance(
+      1.0f,
+      [](int n) {
+        return std::find(std::begin(kDanceMoments), std::end(kDanceMoments), n) !=
+               std::end(kDanceMoments);
+      },
+      [&](int, const Canvas& stage, const Editor&) {
+        const int left = 4 + slot++ * (stage.width + 4);
+        for (int y = 0; y < stage.height; ++y)
+          for (int x = 0; x < stage.width && left + x < c.width; ++x)
+            c.pixels[static_cast<std::size_t>(y + 4) * c.width + left + x] =
+                stage.pixels[static_cast<std::size_t>(y) * stage.width + x];
+      });
+}
+
 void addMascotScenes(SceneRegistry& r) {
   r.add({"mascot-figure", 760, 880, 2.0f, figureWithPivots});
   r.add({"mascot-faces", 4 * 174 + 4, 3 * 194 + 4, 1.0f, faceSheet});
@@ -200,6 +222,7 @@ void addMascotScenes(SceneRegistry& r) {
   r.add({"mascot-testcard-poses", 4 + kPoseCount * 164, 208, 1.0f,
          [](Canvas& c) { posesRow(c, true); }});
   r.add({"mascot-testcard-stage", 371, 343, 1.15f, testCardStage});
+  r.add({"mascot-dance-moments", 4 + 4 * 320, 298, 1.0f, danceMoments});
 }
 
 }  // namespace zv::snapshot
@@ -234,12 +257,12 @@ std::vector<MeterSegment> danceScript() {
       {5.0f, 60.02f, 60, 0.8f, 120, true},  // in tune: delighted, streak, burst
       {0.15f, -1, -1, 0.0f, 120, true},     // a breath
       {1.5f, 60.5f, 62, 0.7f, 120, true},   // off key: shocked
-      {1.0f, 62.1f, 63, 0.5f, 120, true},   // singing again
+      {1.0f, 62.25f, 63, 0.5f, 120, true},  // singing again, a little sharp
       {10.0f, -1, -1, 0.0f, 0, false},      // the host stops; silence until she sleeps
   };
 }
 
-void renderDance(float scale, int every,
+void renderDance(float scale, const std::function<bool(int)>& wanted,
                  const std::function<void(int, const Canvas&, const Editor&)>& frame) {
   Editor e;
   setDanceKey(e);
@@ -252,7 +275,7 @@ void renderDance(float scale, int every,
                static_cast<int>(kStageCard.height * scale), scale);
   MeterTimeline timeline(e);
   timeline.run(danceScript(), [&](int n) {
-    if (n % every != 0) return;
+    if (!wanted(n)) return;
     e.paintStage();
     const Canvas& face = e.canvas();
     for (int y = 0; y < stage.height; ++y)

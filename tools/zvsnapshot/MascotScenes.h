@@ -52,9 +52,9 @@ class MeterTimeline {
 std::vector<MeterSegment> danceScript();
 void setDanceKey(Editor& editor);
 
-// Calls `frame` with the stage card (layout scale `scale`) after every `every`-th step of the
-// dance script, with the frame number and the editor (for its mood).
-void renderDance(float scale, int every,
+// Calls `frame` with the stage card (layout scale `scale`) after each step of the dance script
+// that `wanted` accepts, with the frame number and the editor (for its mood).
+void renderDance(float scale, const std::function<bool(int frame)>& wanted,
                  const std::function<void(int frame, const Canvas& stage, const Editor&)>& frame);
 
 }  // namespace zv::snapshot

@@ -64,16 +64,18 @@ int main(int argc, char** argv) {
     }
     static const char* const kMoods[4] = {"idle", "singing", "delighted", "shocked"};
     int failures = 0;
-    renderDance(1.15f, danceEvery, [&](int frame, const zv::Canvas& stage, const zv::Editor& e) {
-      char name[32];
-      std::snprintf(name, sizeof name, "dance-%04d.png", frame);
-      if (!writePng(outDir + "/" + name, stage, zoom)) ++failures;
-      const zv::MascotRig& rig = e.mascot;
-      const char* shown = rig.sleepiness > 0.3f ? "sleepy" : kMoods[static_cast<int>(rig.mode)];
-      if (rig.sleepiness > 0.75f) shown = "asleep";
-      std::fprintf(index, "%s %s %.3f %zu\n", name, shown, static_cast<double>(rig.sleepiness),
-                   rig.particles.size());
-    });
+    renderDance(
+        1.15f, [danceEvery](int n) { return n % danceEvery == 0; },
+        [&](int frame, const zv::Canvas& stage, const zv::Editor& e) {
+          char name[32];
+          std::snprintf(name, sizeof name, "dance-%04d.png", frame);
+          if (!writePng(outDir + "/" + name, stage, zoom)) ++failures;
+          const zv::MascotRig& rig = e.mascot;
+          const char* shown = rig.sleepiness > 0.3f ? "sleepy" : kMoods[static_cast<int>(rig.mode)];
+          if (rig.sleepiness > 0.75f) shown = "asleep";
+          std::fprintf(index, "%s %s %.3f %zu\n", name, shown, static_cast<double>(rig.sleepiness),
+                       rig.particles.size());
+        });
     std::fclose(index);
     return failures == 0 ? 0 : 1;
   }
