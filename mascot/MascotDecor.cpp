@@ -17,6 +17,18 @@ bool finite(float v) {
   return std::isfinite(v);
 }
 
+// Each channel moves toward the ray's colour by `coverage`, rounded half up.
+inline std::uint32_t rayBlend(std::uint32_t p, const float* target, float coverage) {
+  std::uint32_t out = 0;
+  for (int ch = 0; ch < 3; ++ch) {
+    const int shift = 16 - 8 * ch;
+    const float dst = static_cast<float>((p >> shift) & 0xFF);
+    const float v = std::clamp(dst + (target[ch] - dst) * coverage + 0.5f, 0.0f, 255.0f);
+    out |= static_cast<std::uint32_t>(v) << shift;
+  }
+  return out;
+}
+
 // One ray over pixels [from, to] of one row. The fast path and the every-pixel reference both
 // come through here, so their pixels are the same arithmetic, not merely the same formula.
 #if defined(__GNUC__)
@@ -35,16 +47,24 @@ void rayRun(std::uint32_t* row, int from, int to, float dy, float originX, float
     if (!(ad <= (r < 1 ? 1.0f + kRayHalfAngle : 1 / r + kRayHalfAngle))) continue;
     const float f = 0.5f - (ad - kRayHalfAngle) * r;
     if (!(f > 0)) continue;
-    const float coverage = f <= 1 ? f * strength : strength;
-    const std::uint32_t p = row[px];
-    std::uint32_t out = 0;
-    for (int ch = 0; ch < 3; ++ch) {
-      const int shift = 16 - 8 * ch;
-      const float dst = static_cast<float>((p >> shift) & 0xFF);
-      const float v = std::clamp(dst + (target[ch] - dst) * coverage + 0.5f, 0.0f, 255.0f);
-      out |= static_cast<std::uint32_t>(v) << shift;
+    row[px] = rayBlend(row[px], target, f <= 1 ? f * strength : strength);
+  }
+}
+
+// The pixels deep inside a wedge, all at full strength: no angle needed, and runs of equal
+// background pixels blend once.
+#if defined(__GNUC__)
+__attribute__((noinline))
+#endif
+void rayInside(std::uint32_t* row, int from, int to, const RGB& colour, float strength) {
+  const float target[3] = {colour.r * 255.0f, colour.g * 255.0f, colour.b * 255.0f};
+  std::uint32_t lastIn = 0, lastOut = rayBlend(0, target, strength);
+  for (int px = from; px <= to; ++px) {
+    if (row[px] != lastIn) {
+      lastIn = row[px];
+      lastOut = rayBlend(lastIn, target, strength);
     }
-    row[px] = out;
+    row[px] = lastOut;
   }
 }
 
@@ -118,6 +138,26 @@ void drawRays(Canvas& canvas, int x0, int y0, int x1, int y1, float originX, flo
         const double xa = originX + dy * c0 / s0 - 0.5, xb = originX + dy * c1 / s1 - 0.5;
         from = std::max(x0, pixelOf(static_cast<float>(std::floor(std::min(xa, xb)) - 2)));
         to = std::min(x1 - 1, pixelOf(static_cast<float>(std::ceil(std::max(xa, xb)) + 2)));
+        // Full strength where 0.5 - (|d| - 0.09) r > 1 for every r >= |dy|: angles within
+        // 0.09 - 0.5 / |dy| of the ray (less slack), between the two inner edges.
+        const double inner = kRayHalfAngle - 0.5 / std::fabs(static_cast<double>(dy)) - 1e-3;
+        if (inner > 0 && from <= to) {
+          pm::sinCos(rayAngle - inner, s0, c0);
+          pm::sinCos(rayAngle + inner, s1, c1);
+          const double ia = originX + dy * c0 / s0 - 0.5, ib = originX + dy * c1 / s1 - 0.5;
+          const int in0 =
+              std::max(from, pixelOf(static_cast<float>(std::ceil(std::min(ia, ib)) + 1)));
+          const int in1 =
+              std::min(to, pixelOf(static_cast<float>(std::floor(std::max(ia, ib)) - 1)));
+          if (in0 <= in1) {
+            if (from < in0)
+              rayRun(row, from, in0 - 1, dy, originX, rayAngles[i], rayColours[i], strength);
+            rayInside(row, in0, in1, rayColours[i], strength);
+            if (in1 < to)
+              rayRun(row, in1 + 1, to, dy, originX, rayAngles[i], rayColours[i], strength);
+            continue;
+          }
+        }
       }
       if (from <= to) rayRun(row, from, to, dy, originX, rayAngles[i], rayColours[i], strength);
     }
