@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "PortableMath.h"
+#include "ScaleTable.h"
 
 namespace zv {
 
@@ -250,13 +251,17 @@ void Editor::refreshHover() {
 
 void Editor::updateMood(float pitchInNote, float pitchOutNote, float level, float dtSeconds,
                         float bpm, float beatPhase, bool playing) {
-  (void)bpm;
-  (void)beatPhase;
-  (void)playing;
   const float dt = std::isfinite(dtSeconds) ? std::clamp(dtSeconds, 0.0f, 0.1f) : 0.0f;
-  if (!std::isfinite(pitchInNote)) pitchInNote = -1;
-  if (!std::isfinite(pitchOutNote)) pitchOutNote = -1;
-  if (!std::isfinite(level)) level = 0;
+  deleteTimer_ = advanceDeleteConfirmation(deleteTimer_, dt);
+  // No time has passed: nothing moves (the rig's velocities divide by the step).
+  if (!(dt > 0.0f)) return;
+  // A note number outside the meter's reach is a broken value, not a voice.
+  auto usable = [](float note) {
+    return std::isfinite(note) && note >= 0.0f && note <= 140.0f ? note : -1.0f;
+  };
+  pitchInNote = usable(pitchInNote);
+  pitchOutNote = usable(pitchOutNote);
+  level = std::isfinite(level) ? std::clamp(level, 0.0f, 1.0f) : 0.0f;
 
   historyTimer_ += dt;
   if (historyTimer_ >= 0.03f) {
@@ -289,10 +294,73 @@ void Editor::updateMood(float pitchInNote, float pitchOutNote, float level, floa
     singingSeconds_ += dt;
   } else {
     singingSeconds_ = 0;
-    silentSeconds_ += dt;
+    // Only compared against thresholds of a few seconds; the cap keeps the float stepping.
+    silentSeconds_ = std::min(silentSeconds_ + dt, 3600.0f);
   }
 
-  deleteTimer_ = advanceDeleteConfirmation(deleteTimer_, dt);
+  if (singing) {
+    // Distance to the nearest note of the selected key and scale.
+    const Scale& row = kScaleTable[listIndexOf(params[kScale], 9)];
+    const int key = listIndexOf(params[kKey], 11);
+    const int base = static_cast<int>(pitchInNote);
+    float d = 1;
+    for (int n = base - 2; n <= base + 2; ++n) {
+      const int pitchClass = ((n - key) % 12 + 12) % 12;
+      for (int g = 0; g < row.degrees; ++g)
+        if (row.offsets[g] == pitchClass)
+          d = std::min(d, std::fabs(pitchInNote - static_cast<float>(n)));
+    }
+    if (d < 0.13f) {
+      onPitchSeconds_ += dt;
+      offKeySeconds_ = 0;
+    } else {
+      onPitchSeconds_ = 0;
+      offKeySeconds_ = d > 0.4f ? offKeySeconds_ + dt : 0.0f;
+    }
+  } else {
+    onPitchSeconds_ = offKeySeconds_ = 0;
+  }
+
+  delightHold_ = std::max(0.0f, delightHold_ - dt);
+  shockHold_ = std::max(0.0f, shockHold_ - dt);
+  shockCooldown_ = std::max(0.0f, shockCooldown_ - dt);
+  Mood next;
+  if (onPitchSeconds_ > 0.16f) {
+    delightHold_ = 0.7f;
+    next = Mood::Delighted;
+  } else if (delightHold_ > 0) {
+    next = Mood::Delighted;
+  } else if (shockCooldown_ <= 0 && offKeySeconds_ > 0.12f) {
+    shockHold_ = 0.45f;
+    shockCooldown_ = 2.5f;
+    next = Mood::Shocked;
+  } else if (shockHold_ > 0) {
+    next = Mood::Shocked;
+  } else if (singing || silentSeconds_ < 0.25f) {
+    next = Mood::Singing;
+  } else {
+    next = Mood::Idle;
+  }
+  timeInMood_ = next == mood_ ? std::min(timeInMood_ + dt, 3600.0f) : 0.0f;
+  mood_ = next;
+
+  mouthTimer_ += dt;
+  if (mouthTimer_ > 0.09f) {
+    mouthTimer_ = 0;
+    mouthOpen_ = !singing || level_ > 0.55f ? singing : level_ > previousLevel_ + 0.02f;
+  }
+
+  RigInputs in;
+  in.mood = static_cast<std::int32_t>(mood_);
+  in.silentTime = silentSeconds_;
+  in.level = level_;
+  in.mouthOpen = mouthOpen_;
+  in.pitchIn = pitchInNote;
+  in.pitchOut = pitchOutNote;
+  in.tempo = bpm;
+  in.beat = beatPhase;
+  in.playing = playing;
+  mascot.update(dt, in);
 }
 
 }  // namespace zv

@@ -66,6 +66,9 @@ class Editor {
   float levelEnvelope() const { return envelope_; }
   float smoothedLevel() const { return level_; }
   float displayPitch() const { return displayPitch_; }
+  Mood mood() const { return mood_; }
+  float timeInMood() const { return timeInMood_; }
+  bool mouthOpen() const { return mouthOpen_; }
   bool displayPitchSet() const { return displayPitchSet_; }
   // Pitch history point i, 0 = oldest, as note numbers (-1 unvoiced).
   float historyIn(int i) const { return historyIn_[(historyWrite_ + i) % kPitchHistory]; }
@@ -204,6 +207,12 @@ class Editor {
   float pulseDrawnLevel_ = 0;
   float singingSeconds_ = 0;
   float silentSeconds_ = 1.0f;
+  float onPitchSeconds_ = 0, offKeySeconds_ = 0;
+  float delightHold_ = 0, shockHold_ = 0, shockCooldown_ = 0;
+  Mood mood_ = Mood::Idle;
+  float timeInMood_ = 0;
+  bool mouthOpen_ = false;
+  float mouthTimer_ = 0;
 };
 
 }  // namespace zv

@@ -271,15 +271,14 @@ void RigFrame::map(float px, float py, float& outX, float& outY) const {
   outY = static_cast<float>(sn * px + cs * py + y);
 }
 
-int chooseFace(float sleepiness, Mood mode, float beatPhase, bool mouthOpen, float blinkLeft) {
+int chooseFace(float sleepiness, Mood mode, double beatPhase, bool mouthOpen, float blinkLeft) {
   if (sleepiness > 0.75f) return kExSmile2;
   if (sleepiness > 0.3f) return kExSleepy;
   switch (mode) {
     case Mood::Shocked:
       return kExShocked;
     case Mood::Delighted:
-      return std::fmod(std::floor(static_cast<double>(beatPhase)), 2.0) == 0.0 ? kExDelighted
-                                                                               : kExLaugh;
+      return std::fmod(std::floor(beatPhase), 2.0) == 0.0 ? kExDelighted : kExLaugh;
     case Mood::Singing:
       return mouthOpen ? kExDelighted : kExSmile;
     case Mood::Idle:

@@ -112,7 +112,7 @@ struct RigPose {
 };
 
 // The overlay the face rule picks for a state (index into kMascotParts).
-int chooseFace(float sleepiness, Mood mode, float beatPhase, bool mouthOpen, float blinkLeft);
+int chooseFace(float sleepiness, Mood mode, double beatPhase, bool mouthOpen, float blinkLeft);
 
 enum class ParticleKind : std::int32_t { Note = 0, Heart = 1, Sparkle = 2, Sleep = 3 };
 
@@ -125,6 +125,39 @@ struct Particle {
   ParticleKind kind = ParticleKind::Note;
   float red = 1, green = 1, blue = 1;
 };
+
+// What the editor's mood step hands the rig once per frame.
+struct RigInputs {
+  std::int32_t mood = 0;  // a Mood
+  float silentTime = 0;
+  float level = 0;  // smoothed
+  bool mouthOpen = false;
+  float pitchIn = -1, pitchOut = -1;  // note numbers, -1 for none
+  float tempo = 120, beat = 0;        // beats per minute, position inside the beat 0..1
+  bool playing = false;
+};
+
+// Decoration colours.
+inline constexpr RGB kRigViolet = RGB::fromBytes(176, 107, 255);
+inline constexpr RGB kRigPink = RGB::fromBytes(255, 95, 216);
+inline constexpr RGB kRigCyan = RGB::fromBytes(123, 223, 255);
+inline constexpr RGB kRigGold = RGB::fromBytes(255, 242, 168);
+inline constexpr RGB kHeartPink = RGB::fromBytes(255, 122, 198);
+inline constexpr RGB kSweatBlue = RGB::fromBytes(159, 227, 255);
+inline constexpr RGB kSleepBlue = RGB::fromBytes(191, 216, 255);
+inline constexpr RGB kSleepShadow = RGB::fromBytes(26, 16, 48);
+
+constexpr int kMaxParticles = 60;
+constexpr int kBurstSparkles = 18;
+
+// The light rays behind the figure over pixel box [x0, x1) x [y0, y1) of the canvas, seen from
+// (originX, originY) in pixels. Each ray only visits the rows and spans its wedge can reach.
+void drawRays(Canvas& canvas, int x0, int y0, int x1, int y1, float originX, float originY,
+              const float* rayAngles, const RGB* rayColours, int rayCount, float strength);
+// The same pixels, every pixel against every ray: the reference the fast path must equal.
+void drawRaysEveryPixel(Canvas& canvas, int x0, int y0, int x1, int y1, float originX,
+                        float originY, const float* rayAngles, const RGB* rayColours, int rayCount,
+                        float strength);
 
 class MascotRig {
  public:
@@ -143,6 +176,23 @@ class MascotRig {
   bool fit(float& s, float& ox, float& oy) const;
   // The skeleton frames of the current state at scale s.
   RigPose pose(float s) const;
+  // One animation step of dt seconds. Does nothing unless dt is positive (a longer step than
+  // 0.1 s counts as 0.1 s).
+  void update(float dt, const RigInputs& in);
+  // A note or heart rising beside the head.
+  void spawnParticle(ParticleKind kind);
+  // Eighteen sparkles from the chest, after every eighth good beat in a row.
+  void sparkleBurst();
+  // Uniform in [0, 1); advances the rig's generator once.
+  float random();
+
+  // Filled shapes clipped to the rig rectangle (canvas logical units).
+  void heart(Canvas& canvas, float cx, float cy, float size, const RGB& colour, float alpha) const;
+  void capsule(Canvas& canvas, float x0, float y0, float x1, float y1, float lineWidth,
+               const RGB& colour, float alpha) const;
+  // The level sample written `back` updates before the newest one.
+  float levelSample(int back) const;
+
   // The overlay drawn now.
   int face() const { return chooseFace(sleepiness, mode, beatPhase, mouthOpen, blinkLeft); }
 
@@ -150,10 +200,13 @@ class MascotRig {
   float x = 0, y = 0, width = 0, height = 0;
 
   // --- Pose and animation state (written by the animation or the owner; read by draw).
-  float time = 0;
-  float beatPhase = 0;  // beats; the whole part counts them
-  float groove = 0;     // 0..1
-  float tilt = 0;       // radians
+  // Clocks in double: the rig lives as long as the plug-in instance, and a float clock stops
+  // advancing by a frame's time after a few days.
+  double time = 0;
+  double beatPhase = 0;  // beats; the whole part counts them
+  std::int64_t lastWholeBeat = -1;
+  float groove = 0;  // 0..1
+  float tilt = 0;    // radians
   float hop = 0, breath = 0;
   float tailLeft = 0, tailRight = 0;  // radians, each within +-0.45
   float shock = 0;
@@ -167,11 +220,23 @@ class MascotRig {
   std::vector<Particle> particles;
   std::uint32_t randomState = 7;
 
+  // Beat by beat intonation: samples of the current beat and the run of good beats.
+  std::int32_t beatSamples = 0, beatGoodSamples = 0;
+  float beatErrorSum = 0;
+  std::int32_t streak = 0;
+  std::int32_t bursts = 0;  // sparkle bursts fired so far
+  float idleTime = 0, inactiveTime = 0;
+  float tiltVelocity = 0;
+  float offsetY = 0, offsetVelocity = 0;
+  float tailLeftVelocity = 0, tailRightVelocity = 0;
+  float blinkCountdown = 2.5f;
+  float emitTimer = 0, sleepEmitTimer = 0;
+
  private:
-  // Decorations drawn around the figure; each is an empty step until it is filled in.
-  void drawBackdrop(Canvas&, float, float, float, const RigFrame&) {}
-  void drawSweatDrop(Canvas&, float, float, float, const RigFrame&) {}
-  void drawParticles(Canvas&) {}
+  void drawBackdrop(Canvas& canvas, float s, float ox, float oy, const RigFrame& head);
+  void drawSweatDrop(Canvas& canvas, float s, float ox, float oy, const RigFrame& head);
+  void drawParticles(Canvas& canvas);
+  void resetMotionIfNotFinite();
 
   std::shared_ptr<const SpriteStore> sprites_;
 };

@@ -9,16 +9,16 @@ namespace {
 // To accept a deliberate change: look at the PNGs `zvsnapshot editor-...` writes, then copy the
 // new hashes from `zvsnapshot --list`.
 constexpr Golden kEditorGoldens[] = {
-    {"editor-default", 0x993d0d4220eb7200ull},
-    {"editor-busy", 0xff150996cc7c5597ull},
-    {"editor-key-list", 0x00e71830bc310f13ull},
-    {"editor-naming", 0xd1e53e0665e184dbull},
-    {"editor-value-entry", 0x66ad8eba5f08dadeull},
-    {"editor-user-preset-sure", 0xd31d4a1e4ccf5628ull},
+    {"editor-default", 0xb70327be732c18abull},
+    {"editor-busy", 0xf05ddc76645480bfull},
+    {"editor-key-list", 0x408e98a2fd44864dull},
+    {"editor-naming", 0x603317343376d48dull},
+    {"editor-value-entry", 0x8a0fd3457c143b6cull},
+    {"editor-user-preset-sure", 0x5c57df8a4f3e869aull},
     {"editor-popped-out", 0x1d99be2ca7bf6408ull},
-    {"editor-hover-scale-up", 0xc75982e4ee91aec4ull},
-    {"editor-size-200", 0xe1cf08f9858beec9ull},
-    {"editor-long-texts", 0x94c48abed75580e4ull},
+    {"editor-hover-scale-up", 0xadb1eedd3e38295eull},
+    {"editor-size-200", 0xec4e275bb948d879ull},
+    {"editor-long-texts", 0x4408380d70c1731aull},
 };
 
 TEST(EditorGoldenImages, FaceStatesRenderTheirRecordedPixels) {

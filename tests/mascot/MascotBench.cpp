@@ -3,8 +3,10 @@
 // process). The stage card's own fill is the reference measured in the same run.
 #include <benchmark/benchmark.h>
 
+#include "Editor.h"
 #include "MascotImages.h"
 #include "MascotRig.h"
+#include "MascotScenes.h"
 
 namespace zv {
 namespace {
@@ -61,6 +63,66 @@ void BM_MascotInDancerWindow(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_MascotInDancerWindow)->Unit(benchmark::kMicrosecond);
+
+// The editor's animation-only stage frame at a size factor (percent): a busy mascot (delighted
+// after a streak, grooving, the particle list full) against the same stage with no mascot in it.
+Editor& busyEditor(float scale, bool withMascot) {
+  static Editor* editors[2][2] = {};
+  Editor*& e = editors[scale > 1.5f][withMascot];
+  if (e == nullptr) {
+    e = new Editor;
+    snapshot::setDanceKey(*e);
+    e->resize(static_cast<int>(860 * scale), static_cast<int>(720 * scale), scale);
+    e->paint(true);
+    snapshot::MeterTimeline(*e).run({{4.2f, 60, 60, 0.8f, 120, true}});
+    for (int i = 0; i < 4; ++i) e->mascot.sparkleBurst();  // the burst origin is inside the stage
+    e->mascot.particles.erase(e->mascot.particles.begin(),
+                              e->mascot.particles.end() - kMaxParticles);
+    if (!withMascot) e->mascot.height = 0;  // fits nothing: the stage is drawn empty
+  }
+  return *e;
+}
+
+void BM_StageFrameBusyMascot(benchmark::State& state) {
+  Editor& e = busyEditor(static_cast<float>(state.range(0)) / 100.0f, true);
+  for (auto _ : state) {
+    e.paintStage();
+    benchmark::DoNotOptimize(e.canvas().pixels.data());
+  }
+}
+BENCHMARK(BM_StageFrameBusyMascot)->Arg(115)->Arg(200)->Unit(benchmark::kMicrosecond);
+
+void BM_StageFrameNoMascot(benchmark::State& state) {
+  Editor& e = busyEditor(static_cast<float>(state.range(0)) / 100.0f, false);
+  for (auto _ : state) {
+    e.paintStage();
+    benchmark::DoNotOptimize(e.canvas().pixels.data());
+  }
+}
+BENCHMARK(BM_StageFrameNoMascot)->Arg(115)->Arg(200)->Unit(benchmark::kMicrosecond);
+
+// What the render thread does per frame while a voice sings, at 1.15: the mood step, the pitch
+// display, the stage and the knob pulse. At about 51 frames a second, the share of one core is
+// 51 x this time. Argument 0: the same frame with the stage left empty, for reference.
+void BM_RenderThreadSingingFrame(benchmark::State& state) {
+  Editor e;
+  if (state.range(0) == 0) e.mascot.height = 0;
+  snapshot::setDanceKey(e);
+  e.resize(989, 828, 1.15f);
+  e.paint(true);
+  int frame = 0;
+  for (auto _ : state) {
+    const float pitch = 60 + 0.3f * static_cast<float>((frame / 40) % 3);
+    e.updateMood(pitch, 60, 0.5f + 0.3f * static_cast<float>(frame % 7) / 7, 0.0195f, 120,
+                 static_cast<float>((frame % 25) / 25.0), true);
+    e.paintPitchDisplay();
+    e.paintStage();
+    if (e.pulseWanted()) e.drawPulse();
+    ++frame;
+    benchmark::DoNotOptimize(e.canvas().pixels.data());
+  }
+}
+BENCHMARK(BM_RenderThreadSingingFrame)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 
 void BM_DecodeAndMipsAllParts(benchmark::State& state) {
   for (auto _ : state) {

@@ -8,10 +8,11 @@ namespace {
 // To accept a deliberate change: look at the PNGs `zvsnapshot mascot-...` writes, then copy the
 // new hashes from `zvsnapshot --list`.
 constexpr Golden kMascotGoldens[] = {
-    {"mascot-testcard-poses", 0x68c4d22ade087c75ull},
-    {"mascot-testcard-stage", 0x7eb4e8c57e03755bull},
-    {"mascot-figure", 0xb68ffe21bee5eb65ull},
+    {"mascot-testcard-poses", 0x7631c2d7ae35d3baull},
+    {"mascot-testcard-stage", 0x9330ec58b58527c4ull},
+    {"mascot-figure", 0xcad143e5a90e0ed5ull},
     {"mascot-faces", 0x6e72f928a55e7567ull},
+    {"mascot-dance-moments", 0x4ce5bf5a8b39b6feull},
 };
 
 TEST(MascotGoldenImages, PosesAndFacesRenderTheirRecordedPixels) {

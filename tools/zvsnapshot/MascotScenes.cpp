@@ -3,6 +3,7 @@
 #include "MascotScenes.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "SceneRegistry.h"
@@ -192,6 +193,28 @@ void setPose(MascotRig& rig, int pose) {
   }
 }
 
+// Four moments of the dance script side by side: singing, a sparkle burst while delighted, the
+// shock with its sweat drop, asleep with a sleep letter.
+static constexpr int kDanceMoments[4] = {120, 360, 445, 1030};
+
+static void danceMoments(Canvas& c) {
+  c.clear(RGB::fromBytes(11, 6, 18));
+  int slot = 0;
+  renderDance(
+      1.0f,
+      [](int n) {
+        return std::find(std::begin(kDanceMoments), std::end(kDanceMoments), n) !=
+               std::end(kDanceMoments);
+      },
+      [&](int, const Canvas& stage, const Editor&) {
+        const int left = 4 + slot++ * (stage.width + 4);
+        for (int y = 0; y < stage.height; ++y)
+          for (int x = 0; x < stage.width && left + x < c.width; ++x)
+            c.pixels[static_cast<std::size_t>(y + 4) * c.width + left + x] =
+                stage.pixels[static_cast<std::size_t>(y) * stage.width + x];
+      });
+}
+
 void addMascotScenes(SceneRegistry& r) {
   r.add({"mascot-figure", 760, 880, 2.0f, figureWithPivots});
   r.add({"mascot-faces", 4 * 174 + 4, 3 * 194 + 4, 1.0f, faceSheet});
@@ -199,6 +222,67 @@ void addMascotScenes(SceneRegistry& r) {
   r.add({"mascot-testcard-poses", 4 + kPoseCount * 164, 208, 1.0f,
          [](Canvas& c) { posesRow(c, true); }});
   r.add({"mascot-testcard-stage", 371, 343, 1.15f, testCardStage});
+  r.add({"mascot-dance-moments", 4 + 4 * 320, 298, 1.0f, danceMoments});
+}
+
+}  // namespace zv::snapshot
+
+namespace zv::snapshot {
+
+void MeterTimeline::run(const std::vector<MeterSegment>& segments,
+                        const std::function<void(int)>& each) {
+  for (const MeterSegment& s : segments) {
+    const int frames = static_cast<int>(std::lround(s.seconds / kRenderFrameSeconds));
+    for (int i = 0; i < frames; ++i) {
+      const float bpm = s.tempo >= 30 && s.tempo < 400 ? s.tempo : 120.0f;
+      hostBeat_ += static_cast<double>(bpm) * kRenderFrameSeconds / 60.0;
+      const float beat = static_cast<float>(hostBeat_ - std::floor(hostBeat_));
+      editor_.updateMood(s.pitchIn, s.pitchOut, s.level, kRenderFrameSeconds, s.tempo, beat,
+                         s.playing);
+      ++frame_;
+      if (each) each(frame_);
+    }
+  }
+}
+
+void setDanceKey(Editor& editor) {
+  editor.params[kKey] = 0;    // C
+  editor.params[kScale] = 0;  // Minor
+}
+
+std::vector<MeterSegment> danceScript() {
+  return {
+      {1.0f, -1, -1, 0.0f, 120, true},      // waiting
+      {2.0f, 60.2f, 61, 0.6f, 120, true},   // singing, a little sharp, uncorrected
+      {5.0f, 60.02f, 60, 0.8f, 120, true},  // in tune: delighted, streak, burst
+      {0.15f, -1, -1, 0.0f, 120, true},     // a breath
+      {1.5f, 60.5f, 62, 0.7f, 120, true},   // off key: shocked
+      {1.0f, 62.25f, 63, 0.5f, 120, true},  // singing again, a little sharp
+      {10.0f, -1, -1, 0.0f, 0, false},      // the host stops; silence until she sleeps
+  };
+}
+
+void renderDance(float scale, const std::function<bool(int)>& wanted,
+                 const std::function<void(int, const Canvas&, const Editor&)>& frame) {
+  Editor e;
+  setDanceKey(e);
+  e.resize(static_cast<int>(std::lround(kLayoutWidth * scale)),
+           static_cast<int>(std::lround(kLayoutHeight * scale)), scale);
+  e.paint(true);
+  const int x0 = static_cast<int>(kStageCard.x * scale),
+            y0 = static_cast<int>(kStageCard.y * scale);
+  Canvas stage(static_cast<int>(kStageCard.width * scale),
+               static_cast<int>(kStageCard.height * scale), scale);
+  MeterTimeline timeline(e);
+  timeline.run(danceScript(), [&](int n) {
+    if (!wanted(n)) return;
+    e.paintStage();
+    const Canvas& face = e.canvas();
+    for (int y = 0; y < stage.height; ++y)
+      for (int x = 0; x < stage.width; ++x)
+        stage.pixels[static_cast<std::size_t>(y) * stage.width + x] = face.pixelAt(x0 + x, y0 + y);
+    frame(n, stage, e);
+  });
 }
 
 }  // namespace zv::snapshot
