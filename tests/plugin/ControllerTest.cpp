@@ -85,26 +85,6 @@ TEST(Controller, RegistersTwentyTwoParametersInIdOrder) {
   EXPECT_EQ(c->getParamNormalized(99), 0.0);
 }
 
-TEST(Controller, ShowsAndParsesValuesThroughTheTable) {
-  auto inst = makeInstance();
-  IEditController* c = inst->controller();
-  String128 text{};
-  ASSERT_EQ(c->getParamStringByValue(0, 0.5, text), kResultOk);
-  EXPECT_EQ(text[0], u'F');
-  EXPECT_EQ(text[1], u'#');
-  EXPECT_EQ(text[2], 0);
-  String128 typed = {u'1', u'/', u'8', u't', 0};
-  ParamValue v = -1;
-  ASSERT_EQ(c->getParamValueByString(14, typed, v), kResultOk);
-  EXPECT_DOUBLE_EQ(v, 0.4);
-  String128 number = {u'3', 0};
-  EXPECT_NE(c->getParamValueByString(1, number, v), kResultOk);
-  String128 nan = {u'n', u'a', u'n', 0};
-  EXPECT_NE(c->getParamValueByString(6, nan, v), kResultOk);
-  EXPECT_DOUBLE_EQ(c->normalizedParamToPlain(2, 0.5), 100.0);
-  EXPECT_DOUBLE_EQ(c->plainParamToNormalized(2, 100.0), 0.5);
-}
-
 // A host that sets a value from the text it displayed (automation lanes, generic editors) must get
 // the same value back: every step of a stepped parameter, a sweep of the continuous ones.
 TEST(Controller, EveryDisplayedValueReadsBackAsTheSameValue) {
@@ -127,6 +107,14 @@ TEST(Controller, EveryDisplayedValueReadsBackAsTheSameValue) {
       }
     }
   }
+  // Texts that mean nothing for a parameter are refused rather than read as the bottom end.
+  ParamValue v = -1;
+  String128 number = {u'3', 0}, nan = {u'n', u'a', u'n', 0};
+  EXPECT_NE(c->getParamValueByString(1, number, v), kResultOk);
+  EXPECT_NE(c->getParamValueByString(6, nan, v), kResultOk);
+  EXPECT_EQ(v, -1);
+  EXPECT_DOUBLE_EQ(c->normalizedParamToPlain(2, 0.5), 100.0);
+  EXPECT_DOUBLE_EQ(c->plainParamToNormalized(2, 100.0), 0.5);
 }
 
 // NaN used to index the name lists; it reads as 0 and an infinity as the end it points to.

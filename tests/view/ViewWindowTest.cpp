@@ -8,12 +8,11 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <thread>
 
 #include "ModuleHost.h"
+#include "TempAppData.h"
 #include "pluginterfaces/gui/iplugview.h"
 #include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 #include "pluginterfaces/vst/ivstcontextmenu.h"
@@ -25,47 +24,6 @@ using namespace Steinberg;
 using namespace Steinberg::Vst;
 
 namespace {
-
-// Removes a folder and everything below it.
-void removeTree(const std::string& dir) {
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &entry);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = entry.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = dir + "\\" + name;
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        removeTree(path);
-      else
-        DeleteFileA(path.c_str());
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
-  }
-  RemoveDirectoryA(dir.c_str());
-}
-
-// A fresh, empty APPDATA for the settings and preset files the view reads and writes. Wine
-// reuses process ids and keeps its temp folder between runs, so the name also carries a clock
-// reading, and the folder is removed again afterwards.
-struct TempAppData {
-  TempAppData() {
-    char base[MAX_PATH];
-    GetTempPathA(MAX_PATH, base);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    static int serial = 0;
-    dir = std::string(base) + "zvviewtest" + std::to_string(GetCurrentProcessId()) + "_" +
-          std::to_string(now.QuadPart) + "_" + std::to_string(++serial);
-    removeTree(dir);
-    CreateDirectoryA(dir.c_str(), nullptr);
-    SetEnvironmentVariableA("APPDATA", dir.c_str());
-    _putenv_s("APPDATA", dir.c_str());
-  }
-  ~TempAppData() { removeTree(dir); }
-  std::string settingsPath() const { return dir + "\\ZoquaVoce\\settings.txt"; }
-  std::string dir;
-};
 
 class RecordingMenu : public IContextMenu {
  public:
@@ -235,10 +193,18 @@ class ViewWindow : public ::testing::Test {
   }
 
   std::string settingsFile() const {
-    std::ifstream file(appData.settingsPath(), std::ios::binary);
-    std::stringstream content;
-    content << file.rdbuf();
-    return content.str();
+    return zv::test::readBytes(appData.product() / "settings.txt");
+  }
+
+  void click(LPARAM where) {
+    SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, where);
+    SendMessageW(child, WM_LBUTTONUP, 0, where);
+  }
+  // What Windows delivers for a double click.
+  void doubleClick(LPARAM where) {
+    click(where);
+    SendMessageW(child, WM_LBUTTONDBLCLK, MK_LBUTTON, where);
+    SendMessageW(child, WM_LBUTTONUP, 0, where);
   }
 
   std::vector<Handler::Edit> editsFor(int id) const {
@@ -275,7 +241,7 @@ class ViewWindow : public ::testing::Test {
     ReleaseDC(child, windowDc);
   }
 
-  TempAppData appData;
+  zv::test::TempAppData appData;
   std::unique_ptr<zvhost::Module> module;
   IPluginFactory* factory = nullptr;
   std::unique_ptr<zvhost::PluginInstance> instance;
@@ -291,7 +257,7 @@ constexpr double kScale = 1.15;  // the size a fresh user gets at 96 dpi
 
 }  // namespace
 
-TEST_F(ViewWindow, AcceptsOnlyHwndAndOpensAtTheRememberedSize) {
+TEST_F(ViewWindow, AcceptsOnlyHwndOpensAtTheDefaultSizeAndDrawsTheWholeWindow) {
   EXPECT_EQ(view->isPlatformTypeSupported("HWND"), kResultOk);
   EXPECT_EQ(view->isPlatformTypeSupported("NSView"), kResultFalse);
   EXPECT_EQ(view->isPlatformTypeSupported("X11EmbedWindowID"), kResultFalse);
@@ -300,13 +266,8 @@ TEST_F(ViewWindow, AcceptsOnlyHwndAndOpensAtTheRememberedSize) {
   EXPECT_EQ(r.getWidth(), 989);
   EXPECT_EQ(r.getHeight(), 828);
   attach();
-  const SIZE size = clientSize();
-  EXPECT_EQ(size.cx, 989);
-  EXPECT_EQ(size.cy, 828);
-}
-
-TEST_F(ViewWindow, FramesArriveInTheWindow) {
-  attach();
+  EXPECT_EQ(clientSize().cx, 989);
+  EXPECT_EQ(clientSize().cy, 828);
   pump(400);
   HDC dc = GetDC(child);
   // The background is never black: ink with coloured glows, and the cards over it.
@@ -327,8 +288,8 @@ TEST_F(ViewWindow, FramesArriveInTheWindow) {
 TEST_F(ViewWindow, ContentScaleRulesResizeThroughTheHost) {
   // A user who chose the 100 % size.
   view->release();
-  CreateDirectoryA((appData.dir + "\\ZoquaVoce").c_str(), nullptr);
-  std::ofstream(appData.settingsPath(), std::ios::binary) << "size=1.00\n";
+  std::filesystem::create_directories(appData.product());
+  zv::test::writeBytes(appData.product() / "settings.txt", "size=1.00\n");
   view = instance->controller()->createView("editor");
   view->setFrame(&frame);
   IPlugViewContentScaleSupport* scaling = nullptr;
@@ -348,23 +309,6 @@ TEST_F(ViewWindow, ContentScaleRulesResizeThroughTheHost) {
   EXPECT_EQ(clientSize().cx, 1720);
   EXPECT_EQ(clientSize().cy, 1440);
   scaling->release();
-}
-
-TEST_F(ViewWindow, SizePillRewritesTheSettingsFileAndResizesTheWindow) {
-  attach();
-  pump(60);
-  const LPARAM pill = at(91 * kScale, 77 * kScale);
-  SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, pill);
-  SendMessageW(child, WM_LBUTTONUP, 0, pill);
-  std::ifstream file(appData.settingsPath(), std::ios::binary);
-  std::stringstream content;
-  content << file.rdbuf();
-  EXPECT_EQ(content.str(), "size=1.30\n");
-  ASSERT_EQ(frame.resizes.size(), 1u);
-  EXPECT_EQ(frame.resizes[0].getWidth(), 1118);
-  EXPECT_EQ(frame.resizes[0].getHeight(), 936);
-  EXPECT_EQ(clientSize().cx, 1118);
-  EXPECT_EQ(clientSize().cy, 936);
 }
 
 TEST_F(ViewWindow, KnobDragSendsOneGestureAndIgnoresTheHostMeanwhile) {
@@ -429,34 +373,18 @@ TEST_F(ViewWindow, ClosingDuringADragStillEndsTheGesture) {
   EXPECT_EQ(edits.back().kind, 'e');
 }
 
-TEST_F(ViewWindow, TypedCharactersReachValueEntryOnceEvenWhenTheHostForwardsThem) {
-  attach();
-  pump(60);
-  const double cx = 315.71 * kScale, cy = 604 * kScale;  // Formant: double click starts value entry
-  SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, at(cx, cy));
-  SendMessageW(child, WM_LBUTTONUP, 0, at(cx, cy));
-  SendMessageW(child, WM_LBUTTONDBLCLK, MK_LBUTTON, at(cx, cy));
-  SendMessageW(child, WM_LBUTTONUP, 0, at(cx, cy));
-  handler.edits.clear();
-  // The host forwards '3' through onKeyDown and the window still receives WM_CHAR for it.
-  EXPECT_EQ(view->onKeyDown(u'3', 0, 0), kResultOk);
-  SendMessageW(child, WM_CHAR, '3', 0);
-  SendMessageW(child, WM_CHAR, 13, 0);
-  const auto edits = editsFor(4);
-  ASSERT_EQ(edits.size(), 3u);
-  EXPECT_NEAR(edits[1].value, (3.0 + 12.0) / 24.0, 1e-9);  // "3", not "33"
-  EXPECT_EQ(view->onKeyDown(u'x', 0, 0), kResultFalse);  // no entry active: the host keeps the key
-}
-
-TEST_F(ViewWindow, ARefusedResizeKeepsTheSizeTheSettingsAndThePill) {
+// The size pill asks the host for the next size; only an accepted resize changes the window and
+// the settings file, and a refused one leaves the pill where it was.
+TEST_F(ViewWindow, SizePillResizesThroughTheHostAndARefusalKeepsEverything) {
   attach();
   pump(60);
   const LPARAM pill = at(91 * kScale, 77 * kScale);
   frame.refuse = true;
-  SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, pill);
-  SendMessageW(child, WM_LBUTTONUP, 0, pill);
+  click(pill);
   ASSERT_EQ(frame.resizes.size(), 1u);  // asked for 1118 x 936 ...
-  EXPECT_EQ(clientSize().cx, 989);      // ... and kept 989 x 828
+  EXPECT_EQ(frame.resizes[0].getWidth(), 1118);
+  EXPECT_EQ(frame.resizes[0].getHeight(), 936);
+  EXPECT_EQ(clientSize().cx, 989);  // ... and kept 989 x 828
   ViewRect r{};
   view->getSize(&r);
   EXPECT_EQ(r.getWidth(), 989);
@@ -464,9 +392,9 @@ TEST_F(ViewWindow, ARefusedResizeKeepsTheSizeTheSettingsAndThePill) {
 
   // The pill still says 115 %: the next accepted press goes to 130 %, not 150 %.
   frame.refuse = false;
-  SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, pill);
-  SendMessageW(child, WM_LBUTTONUP, 0, pill);
+  click(pill);
   EXPECT_EQ(clientSize().cx, 1118);
+  EXPECT_EQ(clientSize().cy, 936);
   EXPECT_EQ(settingsFile(), "size=1.30\n");
   pump(300);
   HDC dc = GetDC(child);
@@ -504,25 +432,29 @@ TEST_F(ViewWindow, AHostMayResizeAndRemoveTheViewFromInsideAnEdit) {
   scaling->release();
 }
 
-TEST_F(ViewWindow, KeysTheEditorDoesNotUseReachTheHostWindow) {
+// Keys the editor does not use reach the host's window; while a value is typed they are the
+// editor's, and a key the host forwards through onKeyDown as well as the window's WM_CHAR counts
+// once.
+TEST_F(ViewWindow, KeysGoToValueEntryOnceAndOtherwiseToTheHost) {
   attach();
   pump(60);
-  SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, at(5, 5));  // a click takes the focus
-  SendMessageW(child, WM_LBUTTONUP, 0, at(5, 5));
+  click(at(5, 5));  // a click takes the focus
   hostKeys.clear();
   SendMessageW(child, WM_KEYDOWN, VK_SPACE, 0x00390001);
   SendMessageW(child, WM_CHAR, ' ', 0x00390001);
   EXPECT_EQ(hostKeys, (std::vector<WPARAM>{VK_SPACE, ' '}));
   EXPECT_EQ(view->onKeyDown(u' ', 0, 0), kResultFalse);
 
-  // While a value is typed the keys are the editor's.
-  const LPARAM formant = at(315.71 * kScale, 604 * kScale);
-  SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, formant);
-  SendMessageW(child, WM_LBUTTONUP, 0, formant);
-  SendMessageW(child, WM_LBUTTONDBLCLK, MK_LBUTTON, formant);
-  SendMessageW(child, WM_LBUTTONUP, 0, formant);
+  doubleClick(at(315.71 * kScale, 604 * kScale));  // Formant: value entry
+  handler.edits.clear();
   hostKeys.clear();
+  EXPECT_EQ(view->onKeyDown(u'3', 0, 0), kResultOk);
   SendMessageW(child, WM_KEYDOWN, '3', 0);
   SendMessageW(child, WM_CHAR, '3', 0);
+  SendMessageW(child, WM_CHAR, 13, 0);
   EXPECT_TRUE(hostKeys.empty());
+  const auto edits = editsFor(4);
+  ASSERT_EQ(edits.size(), 3u);
+  EXPECT_NEAR(edits[1].value, (3.0 + 12.0) / 24.0, 1e-9);  // "3", not "33"
+  EXPECT_EQ(view->onKeyDown(u'x', 0, 0), kResultFalse);  // no entry active: the host keeps the key
 }
