@@ -118,12 +118,10 @@ void synthesizeNormal(ShiftVoice& voice, const GrainContext& ctx) {
   if (voice.synthesisTime < 0.0)
     voice.synthesisTime = static_cast<double>(ctx.readPos + ctx.config.maxPeriod);
   const PitchMarker::MarkQueue& marks = ctx.marks;
-  const int64_t newestMark = marks.empty() ? -1 : marks.back().position;
-  const int64_t frames = ctx.detector.framesAdmitted();
+  const int64_t newestMark = ctx.newestMark;
+  const int64_t frames = ctx.framesAdmitted;
   ShiftVoice::Wait& wait = voice.wait;
-  if (ctx.written <= wait.until && wait.frames == frames && wait.mark == newestMark &&
-      wait.time == voice.synthesisTime && wait.ratio == ratio)
-    return;
+  if (stillWaiting(voice, ctx)) return;
   auto waitFor = [&](int64_t until) {
     wait = {until, frames, newestMark, voice.synthesisTime, ratio};
   };
@@ -161,17 +159,31 @@ void synthesizeNormal(ShiftVoice& voice, const GrainContext& ctx) {
   }
 }
 
-GrainSource newestCompleteSource(const EngineConfig& config, const PitchDetector& detector,
-                                 const PitchMarker::MarkQueue& marks, int64_t written,
-                                 double formantRatio) {
+const GrainSource& NewestSourceCache::refresh(const EngineConfig& config,
+                                              const PitchDetector& detector,
+                                              const PitchMarker::MarkQueue& marks, int64_t written,
+                                              double formantRatio) {
+  // From the newest mark back to the first complete one, noting how far the input may grow before
+  // one of the newer marks it passed becomes complete and so the answer.
+  double until = INFINITY;
+  source_ = GrainSource{};
   for (int i = marks.size() - 1; i >= 0; --i) {
     const int64_t mark = marks[i].position;
     const SourcePeriod sp = periodAt(config, detector, mark);
-    if (static_cast<double>(written) >
-        reachAfterMark(sp.period, formantRatio) + static_cast<double>(mark) + kReadReach)
-      return {mark, sp.period, sp.voiced};
+    const double needed =
+        reachAfterMark(sp.period, formantRatio) + static_cast<double>(mark) + kReadReach;
+    if (static_cast<double>(written) > needed) {
+      source_ = {mark, sp.period, sp.voiced};
+      break;
+    }
+    until = std::min(until, needed);
   }
-  return {};
+  stillUntil_ = until;
+  frames_ = detector.framesAdmitted();
+  newest_ = marks.empty() ? -1 : marks.back().position;
+  count_ = marks.size();
+  ratio_ = formantRatio;
+  return source_;
 }
 
 void synthesizeLowLatency(ShiftVoice& voice, const GrainContext& ctx) {
