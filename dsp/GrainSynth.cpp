@@ -167,6 +167,7 @@ const GrainSource& NewestSourceCache::refresh(const EngineConfig& config,
   // one of the newer marks it passed becomes complete and so the answer.
   double until = INFINITY;
   source_ = GrainSource{};
+  lead_ = 0.0;
   for (int i = marks.size() - 1; i >= 0; --i) {
     const int64_t mark = marks[i].position;
     const SourcePeriod sp = periodAt(config, detector, mark);
@@ -174,6 +175,7 @@ const GrainSource& NewestSourceCache::refresh(const EngineConfig& config,
         reachAfterMark(sp.period, formantRatio) + static_cast<double>(mark) + kReadReach;
     if (static_cast<double>(written) > needed) {
       source_ = {mark, sp.period, sp.voiced};
+      lead_ = std::max(0.3 * sp.period, sp.period / formantRatio);
       break;
     }
     until = std::min(until, needed);
@@ -198,8 +200,7 @@ void synthesizeLowLatency(ShiftVoice& voice, const GrainContext& ctx) {
   for (int grain = 0; grain < kMaxGrainsPerSample; ++grain) {
     const int64_t centre = static_cast<int64_t>(std::floor(voice.synthesisTime));
     // Far enough ahead of the read-out: the next grain can wait for a newer period.
-    if (static_cast<double>(centre) - std::max(0.3 * period, period / ratio) > readPos + 2.0)
-      return;
+    if (static_cast<double>(centre) - ctx.newestLead > readPos + 2.0) return;
     const PitchFrame* frame = src.voiced ? ctx.detector.frameAt(source) : nullptr;
     const float pOut = targetPeriod(voice.glide, ctx.params, voice.steps, source,
                                     frame ? frame->note : 0.0f, period, src.voiced, ctx.config);

@@ -2,6 +2,7 @@
 // resampled by the formant ratio and laid at the spacing of the target period.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "EngineConfig.h"
@@ -37,6 +38,8 @@ struct GrainContext {
   // Low-latency mode: the newest mark with a complete period after it (NewestSourceCache).
   // It depends on nothing a voice changes, so both voices and all their grains share it.
   GrainSource newestSource;
+  // How far ahead of the read-out a grain centre from newestSource may wait for a newer period.
+  double newestLead;
 };
 
 // The newest pitch mark that has a whole grain's worth of input after it, for a stream whose
@@ -55,6 +58,8 @@ class NewestSourceCache {
       return source_;
     return refresh(config, detector, marks, written, formantRatio);
   }
+  // For the answer get gave last: how far ahead of the read-out its grains may run.
+  double lead() const { return lead_; }
 
  private:
   const GrainSource& refresh(const EngineConfig& config, const PitchDetector& detector,
@@ -62,6 +67,7 @@ class NewestSourceCache {
                              double formantRatio);
 
   GrainSource source_;
+  double lead_ = 0.0;
   double stillUntil_ = -1.0;  // the answer holds while written is at most this
   int64_t frames_ = -1;
   int64_t newest_ = -1;
@@ -92,11 +98,21 @@ inline bool stillWaiting(const ShiftVoice& voice, const GrainContext& ctx) {
 // Low-latency mode: grains come from the newest complete period.
 void synthesizeLowLatency(ShiftVoice& voice, const GrainContext& ctx);
 
+// Low-latency mode: a started voice whose next grain centre is far enough ahead of the read-out
+// (or that has no source yet) lays nothing this sample; the same test synthesizeLowLatency makes.
+inline bool farEnoughAhead(const ShiftVoice& voice, const GrainContext& ctx) {
+  const double readPos = static_cast<double>(ctx.readPos);
+  if (voice.synthesisTime < 0.0 || voice.synthesisTime < readPos - 2.0 * ctx.config.maxPeriod)
+    return false;
+  return ctx.newestSource.mark < 0 ||
+         std::floor(voice.synthesisTime) - ctx.newestLead > readPos + 2.0;
+}
+
 // Lays the grains a voice can lay for the current input sample, in the engine's current mode.
 inline void synthesize(ShiftVoice& voice, const GrainContext& ctx, bool lowLatency) {
-  if (lowLatency)
-    synthesizeLowLatency(voice, ctx);
-  else if (!stillWaiting(voice, ctx))
+  if (lowLatency) {
+    if (!farEnoughAhead(voice, ctx)) synthesizeLowLatency(voice, ctx);
+  } else if (!stillWaiting(voice, ctx))
     synthesizeNormal(voice, ctx);
 }
 

@@ -146,7 +146,8 @@ ReadOutInput VoiceEngine::analyseAndLay(float x, double formantRatio, bool harmo
                          formantRatio,
                          marks.empty() ? -1 : marks.back().position,
                          detector_.framesAdmitted(),
-                         newest};
+                         newest,
+                         lowLatency_ ? newestSource_.lead() : 0.0};
   synthesize(main_, ctx, lowLatency_);
   if (harmonyOn)
     synthesize(harmony_, ctx, lowLatency_);
