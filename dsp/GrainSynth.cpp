@@ -47,6 +47,58 @@ double halfLengthFor(float pOut, float p, double ratio, const EngineConfig& conf
 
 }  // namespace
 
+namespace {
+
+// The Hann window's cosine for kLanes consecutive samples at once: each lane is its own rotation
+// by kLanes steps, so the lanes' recurrences run side by side in vector registers instead of
+// queueing behind one another, and the grain's samples are weighted kLanes at a time.
+constexpr int kLanes = 8;
+
+// Adds the kLanes samples of v, times weight, to out from position n on.
+inline void addWeighted(SampleRing& out, int64_t n, const double* v, const double* weight,
+                        int count) {
+  const int64_t index = n & out.mask();
+  if (count == kLanes && index + kLanes <= out.size()) {
+    float* cells = out.data() + index;
+    for (int j = 0; j < kLanes; ++j) cells[j] += static_cast<float>(v[j] * weight[j]);
+    return;
+  }
+  for (int j = 0; j < count; ++j) out.cell(n + j) += static_cast<float>(v[j] * weight[j]);
+}
+
+// Lays samples n0..last weighted by the grain's window; read(n, count, v) fills v with the
+// grain's input for output positions n..n+count-1.
+template <typename Read>
+void overlapAdd(SampleRing& out, int64_t n0, int64_t last, double centre, double halfLength,
+                double gain, Read read) {
+  const double step = kPi / halfLength;
+  const double u0 = static_cast<double>(n0) - centre;
+  double c[kLanes], s[kLanes];
+  c[0] = std::cos(step * u0);
+  s[0] = std::sin(step * u0);
+  const double stepCos = std::cos(step), stepSin = std::sin(step);
+  for (int j = 1; j < kLanes; ++j) {
+    c[j] = c[j - 1] * stepCos - s[j - 1] * stepSin;
+    s[j] = s[j - 1] * stepCos + c[j - 1] * stepSin;
+  }
+  const double rotCos = std::cos(kLanes * step), rotSin = std::sin(kLanes * step);
+  const double half = 0.5 * gain;
+  for (int64_t n = n0; n <= last; n += kLanes) {
+    const int count = static_cast<int>(std::min<int64_t>(kLanes, last - n + 1));
+    double v[kLanes], weight[kLanes];
+    read(n, count, v);
+    for (int j = 0; j < kLanes; ++j) {
+      weight[j] = half + half * c[j];
+      const double r = c[j] * rotCos - s[j] * rotSin;
+      s[j] = s[j] * rotCos + c[j] * rotSin;
+      c[j] = r;
+    }
+    addWeighted(out, n, v, weight, count);
+  }
+}
+
+}  // namespace
+
 void layGrain(SampleRing& out, const SampleRing& input, double source, double centre,
               float synthesisPeriod, double halfLength, double formantRatio, int64_t readPos) {
   const double gain = std::min(1.0, synthesisPeriod / halfLength);
@@ -56,33 +108,12 @@ void layGrain(SampleRing& out, const SampleRing& input, double source, double ce
   // those cells, and whatever a grain left there would be heard one ring length later.
   const int64_t n0 = std::max({first, readPos + 1, int64_t{0}});
   if (n0 > last) return;
-  // cos(pi*u/L) by rotation, u = n - centre: one complex multiply per sample instead of a
-  // cosine. Even and odd n run as two rotations by 2*step, so the two recurrences overlap
-  // instead of queueing.
-  const double step = kPi / halfLength;
-  const double u0 = static_cast<double>(n0) - centre;
-  const double rotCos = std::cos(2.0 * step), rotSin = std::sin(2.0 * step);
-  double c0 = std::cos(step * u0), s0 = std::sin(step * u0);
-  double c1 = std::cos(step * (u0 + 1.0)), s1 = std::sin(step * (u0 + 1.0));
-  auto lay = [&](auto sampleAt) {
-    int64_t n = n0;
-    for (; n + 1 <= last; n += 2) {
-      out.cell(n) += static_cast<float>(sampleAt(n) * (0.5 + 0.5 * c0) * gain);
-      out.cell(n + 1) += static_cast<float>(sampleAt(n + 1) * (0.5 + 0.5 * c1) * gain);
-      const double r0 = c0 * rotCos - s0 * rotSin;
-      s0 = s0 * rotCos + c0 * rotSin;
-      c0 = r0;
-      const double r1 = c1 * rotCos - s1 * rotSin;
-      s1 = s1 * rotCos + c1 * rotSin;
-      c1 = r1;
-    }
-    if (n <= last) out.cell(n) += static_cast<float>(sampleAt(n) * (0.5 + 0.5 * c0) * gain);
-  };
   if (formantRatio != 1.0) {
     // Resampled grains interpolate every sample anyway; the straight line between neighbours
     // is what the formant shift has always read with.
-    lay([&](int64_t n) {
-      return input.interpolate(source + (static_cast<double>(n) - centre) * formantRatio);
+    overlapAdd(out, n0, last, centre, halfLength, gain, [&](int64_t n, int count, double* v) {
+      for (int j = 0; j < count; ++j)
+        v[j] = input.interpolate(source + (static_cast<double>(n + j) - centre) * formantRatio);
     });
     return;
   }
@@ -91,25 +122,40 @@ void layGrain(SampleRing& out, const SampleRing& input, double source, double ce
   const double whole = std::floor(shift);
   const int64_t offset = static_cast<int64_t>(whole);
   const double fraction = shift - whole;
+  const float* cells = input.data();
+  const int64_t mask = input.mask();
   if (fraction < 1e-6 || fraction > 1.0 - 1e-6) {
     const int64_t nearest = fraction < 0.5 ? offset : offset + 1;
-    lay([&](int64_t n) { return static_cast<double>(input.at(n + nearest)); });
+    overlapAdd(out, n0, last, centre, halfLength, gain, [&](int64_t n, int count, double* v) {
+      const int64_t index = (n + nearest) & mask;
+      if (count == kLanes && index + kLanes <= input.size()) {
+        for (int j = 0; j < kLanes; ++j) v[j] = static_cast<double>(cells[index + j]);
+        return;
+      }
+      for (int j = 0; j < count; ++j) v[j] = static_cast<double>(input.at(n + j + nearest));
+    });
     return;
   }
   // Every sample of the grain shares one fraction, so the grain is the input delayed by that
-  // fraction: a straight line between neighbours, carried along so that each output sample
-  // reads one new input sample. Its gain at the worst fraction (a half) is -0.1 dB at 2 kHz and
-  // -0.6 dB at 5 kHz at 44.1 kHz (less at higher rates), where a voiced grain carries little
-  // energy; a six-tap windowed sinc, flat to 10 kHz, measured the same on the quality corpus
-  // (pitch and frame-to-frame spectral change alike) at several times the cost per sample.
+  // fraction: a straight line between neighbours. Its gain at the worst fraction (a half) is
+  // -0.1 dB at 2 kHz and -0.6 dB at 5 kHz at 44.1 kHz (less at higher rates), where a voiced
+  // grain carries little energy; a six-tap windowed sinc, flat to 10 kHz, measured the same on
+  // the quality corpus (pitch and frame-to-frame spectral change alike) at several times the
+  // cost per sample.
   const float f = static_cast<float>(fraction);
-  float previous = input.at(n0 + offset);
-  int64_t next = n0 + offset + 1;
-  lay([&](int64_t) {
-    const float current = input.at(next++);
-    const float v = previous + f * (current - previous);
-    previous = current;
-    return static_cast<double>(v);
+  overlapAdd(out, n0, last, centre, halfLength, gain, [&](int64_t n, int count, double* v) {
+    const int64_t index = (n + offset) & mask;
+    if (count == kLanes && index + kLanes + 1 <= input.size()) {
+      for (int j = 0; j < kLanes; ++j) {
+        const float a = cells[index + j], b = cells[index + j + 1];
+        v[j] = static_cast<double>(a + f * (b - a));
+      }
+      return;
+    }
+    for (int j = 0; j < count; ++j) {
+      const float a = input.at(n + j + offset), b = input.at(n + j + offset + 1);
+      v[j] = static_cast<double>(a + f * (b - a));
+    }
   });
 }
 
@@ -118,12 +164,10 @@ void synthesizeNormal(ShiftVoice& voice, const GrainContext& ctx) {
   if (voice.synthesisTime < 0.0)
     voice.synthesisTime = static_cast<double>(ctx.readPos + ctx.config.maxPeriod);
   const PitchMarker::MarkQueue& marks = ctx.marks;
-  const int64_t newestMark = marks.empty() ? -1 : marks.back().position;
-  const int64_t frames = ctx.detector.framesAdmitted();
+  const int64_t newestMark = ctx.newestMark;
+  const int64_t frames = ctx.framesAdmitted;
   ShiftVoice::Wait& wait = voice.wait;
-  if (ctx.written <= wait.until && wait.frames == frames && wait.mark == newestMark &&
-      wait.time == voice.synthesisTime && wait.ratio == ratio)
-    return;
+  if (stillWaiting(voice, ctx)) return;
   auto waitFor = [&](int64_t until) {
     wait = {until, frames, newestMark, voice.synthesisTime, ratio};
   };
@@ -161,17 +205,33 @@ void synthesizeNormal(ShiftVoice& voice, const GrainContext& ctx) {
   }
 }
 
-GrainSource newestCompleteSource(const EngineConfig& config, const PitchDetector& detector,
-                                 const PitchMarker::MarkQueue& marks, int64_t written,
-                                 double formantRatio) {
+const GrainSource& NewestSourceCache::refresh(const EngineConfig& config,
+                                              const PitchDetector& detector,
+                                              const PitchMarker::MarkQueue& marks, int64_t written,
+                                              double formantRatio) {
+  // From the newest mark back to the first complete one, noting how far the input may grow before
+  // one of the newer marks it passed becomes complete and so the answer.
+  double until = INFINITY;
+  source_ = GrainSource{};
+  lead_ = 0.0;
   for (int i = marks.size() - 1; i >= 0; --i) {
     const int64_t mark = marks[i].position;
     const SourcePeriod sp = periodAt(config, detector, mark);
-    if (static_cast<double>(written) >
-        reachAfterMark(sp.period, formantRatio) + static_cast<double>(mark) + kReadReach)
-      return {mark, sp.period, sp.voiced};
+    const double needed =
+        reachAfterMark(sp.period, formantRatio) + static_cast<double>(mark) + kReadReach;
+    if (static_cast<double>(written) > needed) {
+      source_ = {mark, sp.period, sp.voiced};
+      lead_ = std::max(0.3 * sp.period, sp.period / formantRatio);
+      break;
+    }
+    until = std::min(until, needed);
   }
-  return {};
+  stillUntil_ = until;
+  frames_ = detector.framesAdmitted();
+  newest_ = marks.empty() ? -1 : marks.back().position;
+  count_ = marks.size();
+  ratio_ = formantRatio;
+  return source_;
 }
 
 void synthesizeLowLatency(ShiftVoice& voice, const GrainContext& ctx) {
@@ -186,8 +246,7 @@ void synthesizeLowLatency(ShiftVoice& voice, const GrainContext& ctx) {
   for (int grain = 0; grain < kMaxGrainsPerSample; ++grain) {
     const int64_t centre = static_cast<int64_t>(std::floor(voice.synthesisTime));
     // Far enough ahead of the read-out: the next grain can wait for a newer period.
-    if (static_cast<double>(centre) - std::max(0.3 * period, period / ratio) > readPos + 2.0)
-      return;
+    if (static_cast<double>(centre) - ctx.newestLead > readPos + 2.0) return;
     const PitchFrame* frame = src.voiced ? ctx.detector.frameAt(source) : nullptr;
     const float pOut = targetPeriod(voice.glide, ctx.params, voice.steps, source,
                                     frame ? frame->note : 0.0f, period, src.voiced, ctx.config);

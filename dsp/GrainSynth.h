@@ -2,6 +2,7 @@
 // resampled by the formant ratio and laid at the spacing of the target period.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "EngineConfig.h"
@@ -30,15 +31,49 @@ struct GrainContext {
   int64_t written;  // input samples so far
   int64_t readPos;  // the position the read-out takes this sample
   double formantRatio;
-  // Low-latency mode: the newest mark with a complete period after it (newestCompleteSource).
+  // The newest mark's position (-1: none) and the detector's admitted-frame count: what a
+  // waiting voice compares against, read once for both voices.
+  int64_t newestMark;
+  int64_t framesAdmitted;
+  // Low-latency mode: the newest mark with a complete period after it (NewestSourceCache).
   // It depends on nothing a voice changes, so both voices and all their grains share it.
   GrainSource newestSource;
+  // How far ahead of the read-out a grain centre from newestSource may wait for a newer period.
+  double newestLead;
 };
 
-// The newest pitch mark that has a whole grain's worth of input after it.
-GrainSource newestCompleteSource(const EngineConfig& config, const PitchDetector& detector,
-                                 const PitchMarker::MarkQueue& marks, int64_t written,
-                                 double formantRatio);
+// The newest pitch mark that has a whole grain's worth of input after it, for a stream whose
+// written count only grows: the answer stays what it was
+// until a mark or frame arrives, the formant ratio moves, or the input reaches a newer mark's
+// whole grain. Low-latency mode asks once per sample, so most samples cost a few compares.
+class NewestSourceCache {
+ public:
+  void reset() { *this = NewestSourceCache(); }
+  const GrainSource& get(const EngineConfig& config, const PitchDetector& detector,
+                         const PitchMarker::MarkQueue& marks, int64_t written,
+                         double formantRatio) {
+    const int64_t newest = marks.empty() ? -1 : marks.back().position;
+    if (static_cast<double>(written) <= stillUntil_ && frames_ == detector.framesAdmitted() &&
+        count_ == marks.size() && newest_ == newest && ratio_ == formantRatio)
+      return source_;
+    return refresh(config, detector, marks, written, formantRatio);
+  }
+  // For the answer get gave last: how far ahead of the read-out its grains may run.
+  double lead() const { return lead_; }
+
+ private:
+  const GrainSource& refresh(const EngineConfig& config, const PitchDetector& detector,
+                             const PitchMarker::MarkQueue& marks, int64_t written,
+                             double formantRatio);
+
+  GrainSource source_;
+  double lead_ = 0.0;
+  double stillUntil_ = -1.0;  // the answer holds while written is at most this
+  int64_t frames_ = -1;
+  int64_t newest_ = -1;
+  int count_ = -1;
+  double ratio_ = 0.0;
+};
 
 // Adds one Hann-windowed grain centred at output position centre, read from the input around
 // source at formantRatio samples per output sample. Both positions may fall between samples:
@@ -51,14 +86,33 @@ void layGrain(SampleRing& out, const SampleRing& input, double source, double ce
 // Normal mode: grains follow the output time base, each from the source mark nearest in time.
 void synthesizeNormal(ShiftVoice& voice, const GrainContext& ctx);
 
+// A started voice whose grain is still waiting (see ShiftVoice::Wait) has nothing to do: most
+// samples end here, so the test is inline and the full call is left for the rest.
+inline bool stillWaiting(const ShiftVoice& voice, const GrainContext& ctx) {
+  const ShiftVoice::Wait& wait = voice.wait;
+  return voice.synthesisTime >= 0.0 && ctx.written <= wait.until &&
+         wait.frames == ctx.framesAdmitted && wait.mark == ctx.newestMark &&
+         wait.time == voice.synthesisTime && wait.ratio == ctx.formantRatio;
+}
+
 // Low-latency mode: grains come from the newest complete period.
 void synthesizeLowLatency(ShiftVoice& voice, const GrainContext& ctx);
 
+// Low-latency mode: a started voice whose next grain centre is far enough ahead of the read-out
+// (or that has no source yet) lays nothing this sample; the same test synthesizeLowLatency makes.
+inline bool farEnoughAhead(const ShiftVoice& voice, const GrainContext& ctx) {
+  const double readPos = static_cast<double>(ctx.readPos);
+  if (voice.synthesisTime < 0.0 || voice.synthesisTime < readPos - 2.0 * ctx.config.maxPeriod)
+    return false;
+  return ctx.newestSource.mark < 0 ||
+         std::floor(voice.synthesisTime) - ctx.newestLead > readPos + 2.0;
+}
+
 // Lays the grains a voice can lay for the current input sample, in the engine's current mode.
 inline void synthesize(ShiftVoice& voice, const GrainContext& ctx, bool lowLatency) {
-  if (lowLatency)
-    synthesizeLowLatency(voice, ctx);
-  else
+  if (lowLatency) {
+    if (!farEnoughAhead(voice, ctx)) synthesizeLowLatency(voice, ctx);
+  } else if (!stillWaiting(voice, ctx))
     synthesizeNormal(voice, ctx);
 }
 

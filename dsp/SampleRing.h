@@ -18,6 +18,7 @@ class SampleRing {
 
   // The cells in ring order, for loops over a stretch that does not wrap; index = position & mask.
   const float* data() const { return data_.data(); }
+  float* data() { return data_.data(); }
   int64_t mask() const { return mask_; }
 
   float at(int64_t position) const { return data_[static_cast<size_t>(position & mask_)]; }

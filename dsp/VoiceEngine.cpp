@@ -35,6 +35,7 @@ void VoiceEngine::reset() {
   written_ = 0;
   detector_.reset();
   marker_.reset();
+  newestSource_.reset();
   main_.reset();
   harmony_.reset();
   readOut_.reset();
@@ -131,11 +132,22 @@ ReadOutInput VoiceEngine::analyseAndLay(float x, double formantRatio, bool harmo
     taken.voiced = voicedAt(readPos);
   }
   // 4. grains
-  const GrainSource newest = lowLatency_ ? newestCompleteSource(config_, detector_, marker_.marks(),
-                                                                written_, formantRatio)
-                                         : GrainSource{};
-  const GrainContext ctx{config_,  params_, input_,       detector_, marker_.marks(),
-                         written_, readPos, formantRatio, newest};
+  const PitchMarker::MarkQueue& marks = marker_.marks();
+  const GrainSource newest =
+      lowLatency_ ? newestSource_.get(config_, detector_, marks, written_, formantRatio)
+                  : GrainSource{};
+  const GrainContext ctx{config_,
+                         params_,
+                         input_,
+                         detector_,
+                         marks,
+                         written_,
+                         readPos,
+                         formantRatio,
+                         marks.empty() ? -1 : marks.back().position,
+                         detector_.framesAdmitted(),
+                         newest,
+                         lowLatency_ ? newestSource_.lead() : 0.0};
   synthesize(main_, ctx, lowLatency_);
   if (harmonyOn)
     synthesize(harmony_, ctx, lowLatency_);

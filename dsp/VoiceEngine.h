@@ -8,6 +8,7 @@
 #include "CharacterUnit.h"
 #include "EngineConfig.h"
 #include "GlitchState.h"
+#include "GrainSynth.h"
 #include "HostTransport.h"
 #include "PitchDetector.h"
 #include "PitchMarker.h"
@@ -101,6 +102,7 @@ class VoiceEngine {
   int64_t written_ = 0;
   PitchDetector detector_;
   PitchMarker marker_;
+  NewestSourceCache newestSource_;  // low-latency mode's grain source
   ShiftVoice main_;
   ShiftVoice harmony_;
   VoiceReadOut readOut_;
