@@ -4,10 +4,12 @@
 #include <cmath>
 #include <initializer_list>
 
+#include "MathConstants.h"
+
 namespace zv {
 
 namespace {
-constexpr double kTwoPi = 2.0 * 3.14159265358979323846;
+constexpr double kTwoPi = 2.0 * kPi;
 
 // 96 dB above full scale: far beyond any real signal, yet small enough that the squared
 // powers, the comb's feedback sum and the filter states all stay finite in single precision.
@@ -68,12 +70,23 @@ float CharacterUnit::process(float x, int character, float amount) {
 
   float y = x;
   switch (character) {
-    case kCharacterDrive: y = drive(x, a); break;
-    case kCharacterRadio: y = radio(x, a); break;
-    case kCharacterCrush: y = crush(x, a); break;
-    case kCharacterDownsample: y = downsample(x, a); break;
-    case kCharacterLoFi: y = lofi(x, a); break;
-    default: break;
+    case kCharacterDrive:
+      y = drive(x, a);
+      break;
+    case kCharacterRadio:
+      y = radio(x, a);
+      break;
+    case kCharacterCrush:
+      y = crush(x, a);
+      break;
+    case kCharacterDownsample:
+      y = downsample(x, a);
+      break;
+    case kCharacterLoFi:
+      y = lofi(x, a);
+      break;
+    default:
+      break;
   }
 
   // Loudness match: bring the effect to the input's power over about 120 ms; the bounds keep
