@@ -125,7 +125,7 @@ void ViewCore::renderFrame(double elapsedSeconds) {
 
   bool changed = false;
   const int dragged = ed.dragParam();
-  for (int id = 0; id < 16; ++id) {
+  for (int id = 0; id < kNumWritableParams; ++id) {
     // The knob under the pointer follows the pointer, not the host, and an edit on its way to
     // the host is newer than what the controller still holds.
     if (id == dragged || pendingPerParam_[id] > 0) continue;
