@@ -15,9 +15,9 @@
 
 namespace zv {
 
-using ParamValues = std::array<double, kNumParams>;  // the editor's normalized copy of all 22
+using ParamValues = std::array<double, kNumParams>;  // the editor's normalized copy of every one
 
-// Index 0..22: factory preset; 23 + k: user preset k; -1: none.
+// Index below kFirstUserPreset: factory preset; kFirstUserPreset + k: user preset k; -1: none.
 constexpr int32_t kNoPreset = -1;
 constexpr int32_t kFirstUserPreset = kNumFactoryPresets;
 constexpr double kPresetMatchTolerance = 0.004;

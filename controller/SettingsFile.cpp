@@ -21,7 +21,8 @@ float readSizeFactor() {
   float size = 0.0f;
   char line[128];
   while (std::fgets(line, sizeof line, file))
-    if (std::strncmp(line, "size=", 5) == 0) size = static_cast<float>(readDecimal(line + 5));
+    if (std::strncmp(line, "size=", 5) == 0)
+      size = static_cast<float>(readLeadingDecimal(line + 5).value);
   std::fclose(file);
   // The range admits every offered size with room for rounding; exactly 1.25 is refused as well.
   const bool accepted = size >= 0.99f && size <= 2.01f && size != 1.25f;

@@ -44,22 +44,30 @@ void readPresetLine(char* line, UserPreset& record, bool& magicSeen) {
     const long column = std::strtol(line + 1, nullptr, 10);
     const char* equals = std::strchr(line, '=');
     if (!equals || column < 0 || column >= kNumPresetParams) return;
-    record.values[column] = std::clamp(readDecimal(equals + 1), 0.0, 1.0);
+    record.values[column] = std::clamp(readLeadingDecimal(equals + 1).value, 0.0, 1.0);
   }
 }
 
 }  // namespace
 
-bool readUserPresetFile(const std::wstring& path, UserPreset& record) {
+PresetFileRead readPresetFile(const std::wstring& path, UserPreset& record) {
   std::FILE* file = fs::openFile(path, "rb");
-  if (!file) return false;
+  if (!file) return PresetFileRead::kUnreadable;
   record.name.clear();
   record.values = defaultPresetValues();
   bool magicSeen = false;
   char line[256];
   while (std::fgets(line, sizeof line, file)) readPresetLine(line, record, magicSeen);
+  // A file that broke off while being read is not the preset it was meant to be.
+  const bool readError = std::ferror(file) != 0;
   std::fclose(file);
-  return magicSeen && isValidPresetName(record.name);
+  if (readError) return PresetFileRead::kUnreadable;
+  if (!magicSeen) return PresetFileRead::kNotAPreset;
+  return isValidPresetName(record.name) ? PresetFileRead::kOk : PresetFileRead::kUnsafeName;
+}
+
+bool readUserPresetFile(const std::wstring& path, UserPreset& record) {
+  return readPresetFile(path, record) == PresetFileRead::kOk;
 }
 
 bool isPresetNameChar(char c) {

@@ -30,8 +30,14 @@ std::wstring presetFolder();
 // The file of a preset: folder, separator, name, ".zvp".
 std::wstring presetFilePath(const std::string& name);
 
-// Reads one preset file by the rules of the folder loader below. False when it cannot be opened,
-// lacks the magic line or has no name or an unsafe one.
+enum class PresetFileRead { kOk, kUnreadable, kNotAPreset, kUnsafeName };
+
+// Reads one preset file: every value line it has, defaults for the rest. kNotAPreset without the
+// magic line, kUnsafeName when the name fails isValidPresetName (the values are read all the
+// same, for a caller that never makes a path of the name).
+PresetFileRead readPresetFile(const std::wstring& path, UserPreset& preset);
+
+// The folder loader's rule: true only for kOk.
 bool readUserPresetFile(const std::wstring& path, UserPreset& preset);
 
 // Appends every valid preset file of the folder; the caller empties the list first and sorts it

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "MathConstants.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -11,12 +13,11 @@ namespace zv {
 std::vector<float> designAntiAliasTaps(int decimation) {
   const int count = 8 * decimation + 1;
   const double fc = 0.45 / decimation;
-  const double pi = 3.14159265358979323846;
   std::vector<float> taps(static_cast<size_t>(count));
   for (int k = 0; k < count; ++k) {
     const double x = k - (count - 1) / 2.0;
-    const double s = x == 0.0 ? 2.0 * fc : std::sin(2.0 * pi * fc * x) / (pi * x);
-    const double window = 0.5 - 0.5 * std::cos(2.0 * pi * k / (count - 1));
+    const double s = x == 0.0 ? 2.0 * fc : std::sin(2.0 * kPi * fc * x) / (kPi * x);
+    const double window = 0.5 - 0.5 * std::cos(2.0 * kPi * k / (count - 1));
     taps[static_cast<size_t>(k)] = static_cast<float>(window * s);
   }
   double sum = 0.0;

@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+#include "MathConstants.h"
+
 namespace zv {
 
 struct Biquad {
@@ -30,12 +32,12 @@ struct Biquad {
     return static_cast<float>(y);
   }
 
-private:
+ private:
   void design(double freqHz, double qPrime, double sampleRate, bool highPass) {
     // Above the Nyquist frequency the cookbook form folds into a pole pair outside the unit
     // circle; 0.45 of the rate keeps every design stable at low host rates.
     const double f = std::fmin(std::fmax(freqHz, 1.0), 0.45 * sampleRate);
-    const double w = 2.0 * 3.14159265358979323846 * f / sampleRate;
+    const double w = 2.0 * kPi * f / sampleRate;
     const double cosW = std::cos(w);
     const double alpha = std::sin(w) / qPrime;
     const double a0 = 1.0 + alpha;

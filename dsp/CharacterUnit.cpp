@@ -4,10 +4,12 @@
 #include <cmath>
 #include <initializer_list>
 
+#include "MathConstants.h"
+
 namespace zv {
 
 namespace {
-constexpr double kTwoPi = 2.0 * 3.14159265358979323846;
+constexpr double kTwoPi = 2.0 * kPi;
 
 // 96 dB above full scale: far beyond any real signal, yet small enough that the squared
 // powers, the comb's feedback sum and the filter states all stay finite in single precision.

@@ -25,6 +25,11 @@ struct EngineConfig {
 // Non-positive or non-finite rates fall back to 44.1 kHz, the rate hosts assume by default.
 EngineConfig makeEngineConfig(double sampleRate);
 
+// The delay the engine adds in each mode, in input samples, with the same fallback rate; what the
+// processor reports to the host.
+int normalLatencySamples(double sampleRate);
+int lowLatencySamples(double sampleRate);
+
 int nextPowerOfTwo(long long n);
 
 }  // namespace zv

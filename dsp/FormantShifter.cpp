@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "MathConstants.h"
+
 namespace zv {
 
 float FormantShifter::process(const SampleRing& input, double centre, double ratio) {
@@ -13,10 +15,9 @@ float FormantShifter::process(const SampleRing& input, double centre, double rat
   phase_ = phase;
   double phase2 = phase + w / 2.0;
   if (phase2 >= w) phase2 -= w;
-  const double pi = 3.14159265358979323846;
   // The second tap is half a window on, so its gain sin^2(pi*phase2/W) is cos^2(pi*phase/W):
   // the two gains sum to one.
-  const double s = std::sin(pi * phase / w);
+  const double s = std::sin(kPi * phase / w);
   const double gain1 = s * s;
   const float tap1 = input.interpolate(centre - phase);
   const float tap2 = input.interpolate(centre - phase2);

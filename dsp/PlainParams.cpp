@@ -6,28 +6,32 @@
 namespace zv {
 
 namespace {
-float clampField(float v, float lo, float hi) {
-  return std::isnan(v) ? lo : std::clamp(v, lo, hi);
+int clampField(int v, FieldRange<int> range) {
+  return std::clamp(v, range.lo, range.hi);
+}
+
+float clampField(float v, FieldRange<float> range) {
+  return std::isnan(v) ? range.lo : std::clamp(v, range.lo, range.hi);
 }
 }  // namespace
 
 PlainParams clampToRanges(const PlainParams& p) {
   PlainParams c = p;
-  c.key = std::clamp(p.key, 0, 11);
-  c.scale = std::clamp(p.scale, 0, 9);
-  c.speedMs = clampField(p.speedMs, 0.0f, 400.0f);
-  c.shiftSteps = std::clamp(p.shiftSteps, -7, 14);
-  c.formantSemitones = clampField(p.formantSemitones, -12.0f, 12.0f);
-  c.a4Hz = clampField(p.a4Hz, 415.0f, 466.0f);
-  c.consonants = clampField(p.consonants, 0.0f, 1.0f);
-  c.mix = clampField(p.mix, 0.0f, 1.0f);
-  c.outputDb = clampField(p.outputDb, -24.0f, 12.0f);
-  c.harmony = clampField(p.harmony, 0.0f, 1.0f);
-  c.harmonySteps = std::clamp(p.harmonySteps, -7, 7);
-  c.character = std::clamp(p.character, 0, 6);
-  c.stutter = std::clamp(p.stutter, 0, 2);
-  c.stutterRate = std::clamp(p.stutterRate, 0, 5);
-  c.characterAmount = clampField(p.characterAmount, 0.0f, 1.0f);
+  c.key = clampField(p.key, kKeyRange);
+  c.scale = clampField(p.scale, kScaleRange);
+  c.speedMs = clampField(p.speedMs, kSpeedMsRange);
+  c.shiftSteps = clampField(p.shiftSteps, kShiftStepsRange);
+  c.formantSemitones = clampField(p.formantSemitones, kFormantSemitonesRange);
+  c.a4Hz = clampField(p.a4Hz, kA4HzRange);
+  c.consonants = clampField(p.consonants, kFractionRange);
+  c.mix = clampField(p.mix, kFractionRange);
+  c.outputDb = clampField(p.outputDb, kOutputDbRange);
+  c.harmony = clampField(p.harmony, kFractionRange);
+  c.harmonySteps = clampField(p.harmonySteps, kHarmonyStepsRange);
+  c.character = clampField(p.character, kCharacterRange);
+  c.stutter = clampField(p.stutter, kStutterRange);
+  c.stutterRate = clampField(p.stutterRate, kStutterRateRange);
+  c.characterAmount = clampField(p.characterAmount, kFractionRange);
   return c;
 }
 

@@ -25,23 +25,10 @@ double plainUnit(int id, double plain) {
   }
 }
 
-double toPlain(int id, double normalized) {
-  const ParamDef& def = kParamDefs[id];
-  if (id == kSpeed) return def.maxValue * normalized * normalized;
-  return def.minValue + normalized * (def.maxValue - def.minValue);
-}
-
-double toNormalized(int id, double plain) {
-  const ParamDef& def = kParamDefs[id];
-  plain = std::clamp(plain, def.minValue, def.maxValue);
-  if (id == kSpeed) return std::sqrt(plain / def.maxValue);
-  return (plain - def.minValue) / (def.maxValue - def.minValue);
-}
-
 double snapToUnit(int id, double normalized) {
-  const double plain = toPlain(id, normalized);
+  const double plain = continuousPlain(id, normalized);
   const double unit = plainUnit(id, plain);
-  return toNormalized(id, roundHalfAway(plain / unit) * unit);
+  return plainToNormalized(id, roundHalfAway(plain / unit) * unit);
 }
 
 bool isDigitOrSign(uint32_t ch) {
@@ -292,15 +279,16 @@ bool Editor::onWheel(float x, float y, float notches, bool fine) {
     if (n > 0) {
       setParam(id, params[id] + static_cast<double>(dir) / n, true);
     } else if (id == kDetune && !fine) {
-      const double hz = std::clamp(roundHalfAway(415.0 + params[id] * 51.0) + dir, 415.0, 466.0);
-      setParam(id, (hz - 415.0) / 51.0, true);
+      // Whole hertz, the rest of the tuning being for the fine wheel.
+      const double hz = roundHalfAway(continuousPlain(id, params[id])) + dir;
+      setParam(id, plainToNormalized(id, hz), true);
     } else {
-      const double plain = toPlain(id, params[id]);
+      const double plain = continuousPlain(id, params[id]);
       double unit = plainUnit(id, plain);
       // Speed's coarse steps begin at 30 ms, from either side.
       if (id == kSpeed) unit = (dir > 0 ? plain >= 29.5 : plain > 30.0 + 1e-6) ? 5.0 : 1.0;
       const double moved = roundHalfAway(plain / unit) * unit + dir * unit;
-      setParam(id, toNormalized(id, moved), true);
+      setParam(id, plainToNormalized(id, moved), true);
     }
   }
   if (stepped) rebuildHitRegions();
@@ -380,7 +368,7 @@ void Editor::commitValueEntry() {
   double normalized = 0.0;
   if (!robot && !parseParamText(p, text.c_str(), normalized, true)) return;
   // Stepped values land on a step (normalizedToPlain rounds them).
-  setParam(p, toNormalized(p, normalizedToPlain(p, normalized)), true);
+  setParam(p, plainToNormalized(p, normalizedToPlain(p, normalized)), true);
 }
 
 void Editor::confirmPresetName() {

@@ -311,7 +311,8 @@ void Editor::ringKnob(const KnobDef& knob) {
                active ? 0.3f : 0.2f);
   }
 
-  const bool detuned = id == kDetune && std::fabs(415.0 + params[kDetune] * 51.0 - 440.0) > 0.05;
+  const bool detuned =
+      id == kDetune && std::fabs(continuousPlain(kDetune, params[kDetune]) - 440.0) > 0.05;
   if (entryParam_ == id) {
     const float h = large ? 28.0f : 23.0f;
     face_.rrect(cx - h - 1.5f, cy - 11.5f, 2 * h + 3, 23, 11.5f, kPink, 0.9f);

@@ -6,9 +6,11 @@
 
 #include <cmath>
 
+#include "MathConstants.h"
+
 namespace zv::pm {
 
-constexpr double kPi = 3.14159265358979323846;
+using zv::kPi;
 
 // atan2(y, x) in (-pi, pi], float, max error about 2e-6 rad (minimax polynomial on [0, 1]).
 inline float atan2f(float y, float x) {
@@ -23,7 +25,7 @@ inline float atan2f(float y, float x) {
            s * (-0.33262347f +
                 s * (0.19354346f + s * (-0.11643287f + s * (0.05265332f + s * -0.01172120f)))));
   if (ay > ax) r = 1.57079637f - r;
-  if (x < 0.0f) r = 3.14159274f - r;
+  if (x < 0.0f) r = static_cast<float>(kPi) - r;
   if (y < 0.0f) r = -r;
   return r;
 }

@@ -6,25 +6,29 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "DecimalText.h"
+#include "PlainParams.h"
+
 namespace zv {
 
+// The plain ranges are the engine's (PlainParams), percentages aside.
 const ParamDef kParamDefs[kNumParams] = {
-    {"Key", "Key", "", 0, 11, 1, 11},
-    {"Scale", "Scale", "", 0, 9, 0, 9},
-    {"Speed", "Speed", "ms", 0, 400, 0, 0},
-    {"Shift", "Shift", "st", -7, 14, 0, 21},
-    {"Formant", "Formant", "st", -12, 12, 0, 0},
+    {"Key", "Key", "", kKeyRange.lo, kKeyRange.hi, 1, 11},
+    {"Scale", "Scale", "", kScaleRange.lo, kScaleRange.hi, 0, 9},
+    {"Speed", "Speed", "ms", kSpeedMsRange.lo, kSpeedMsRange.hi, 0, 0},
+    {"Shift", "Shift", "st", kShiftStepsRange.lo, kShiftStepsRange.hi, 0, 21},
+    {"Formant", "Formant", "st", kFormantSemitonesRange.lo, kFormantSemitonesRange.hi, 0, 0},
     {"Consonants", "Cons", "%", 0, 100, 100, 0},
     {"Mix", "Mix", "%", 0, 100, 100, 0},
-    {"Output", "Output", "dB", -24, 12, 0, 0},
+    {"Output", "Output", "dB", kOutputDbRange.lo, kOutputDbRange.hi, 0, 0},
     {"Low Latency", "LowLat", "", 0, 1, 0, 1},
     {"Harmony", "Harm", "%", 0, 100, 0, 0},
-    {"Harmony Steps", "HSteps", "st", -7, 7, 2, 14},
-    {"Character", "Char", "", 0, 6, 0, 6},
+    {"Harmony Steps", "HSteps", "st", kHarmonyStepsRange.lo, kHarmonyStepsRange.hi, 2, 14},
+    {"Character", "Char", "", kCharacterRange.lo, kCharacterRange.hi, 0, 6},
     {"Character Amount", "CharAmt", "%", 0, 100, 50, 0},
-    {"Stutter", "Stutter", "", 0, 2, 0, 2},
-    {"Stutter Rate", "Rate", "", 0, 5, 3, 5},
-    {"Detune", "Detune", "Hz", 415, 466, 440, 0},
+    {"Stutter", "Stutter", "", kStutterRange.lo, kStutterRange.hi, 0, 2},
+    {"Stutter Rate", "Rate", "", kStutterRateRange.lo, kStutterRateRange.hi, 3, 5},
+    {"Detune", "Detune", "Hz", kA4HzRange.lo, kA4HzRange.hi, 440, 0},
     {"Pitch In", "PIn", "", 0, 1, 0, 0},
     {"Pitch Out", "POut", "", 0, 1, 0, 0},
     {"Level", "Level", "", 0, 1, 0, 0},
@@ -110,55 +114,6 @@ int matchList(int32_t id, const char* text) {
   }
 }
 
-// The leading decimal number of a text, the way atof reads one (0 when there is none), but the
-// same on every C runtime: hexadecimal forms are not numbers here, and "nan"/"inf" come back as
-// NaN so the caller can refuse them.
-double leadingDecimal(const char* text, bool& hasNumber) {
-  hasNumber = false;
-  const char* p = text;
-  while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
-  const char* start = p;
-  if (*p == '+' || *p == '-') ++p;
-  const bool nanOrInf = (lower(p[0]) == 'n' && lower(p[1]) == 'a' && lower(p[2]) == 'n') ||
-                        (lower(p[0]) == 'i' && lower(p[1]) == 'n' && lower(p[2]) == 'f');
-  if (nanOrInf) {
-    hasNumber = true;
-    return std::nan("");
-  }
-  char digits[128];
-  std::size_t n = 0;
-  auto take = [&](const char* q) {
-    while (*q >= '0' && *q <= '9') {
-      if (n + 8 < sizeof(digits)) digits[n++] = *q;
-      ++q;
-    }
-    return q;
-  };
-  if (start != p) digits[n++] = *start;
-  const char* q = take(p);
-  const bool intDigits = q != p;
-  bool fracDigits = false;
-  if (*q == '.') {
-    digits[n++] = '.';
-    const char* f = take(q + 1);
-    fracDigits = f != q + 1;
-    q = f;
-  }
-  if (!intDigits && !fracDigits) return 0.0;
-  hasNumber = true;
-  if (*q == 'e' || *q == 'E') {
-    const char* e = q + 1;
-    if (*e == '+' || *e == '-') ++e;
-    if (*e >= '0' && *e <= '9') {
-      digits[n++] = 'e';
-      if (q[1] == '-' || q[1] == '+') digits[n++] = q[1];
-      take(e);
-    }
-  }
-  digits[n] = '\0';
-  return std::strtod(digits, nullptr);
-}
-
 bool isSpace(char c) {
   return c == ' ' || (c >= '\t' && c <= '\r');
 }
@@ -209,9 +164,9 @@ double numberToNormalized(int32_t id, double number) {
   switch (id) {
     case kPitchIn:
     case kPitchOut:
-      return std::max(0.01, clamp01(0.02 + 0.98 * (number - 24.0) / 84.0));
+      return std::max(kNoPitchBelow, clamp01(pitchMeterFromNote(number)));
     case kTempo:
-      return clamp01((number - 20.0) / 380.0);
+      return tempoMeterFromBpm(number);
     default:
       return plainToNormalized(id, number);
   }
@@ -233,13 +188,31 @@ double roundHalfAway(double v) {
   return std::round(v);
 }
 
-double normalizedToPlain(int32_t id, double normalized) {
+double continuousPlain(int32_t id, double normalized) {
   if (!validId(id)) return 0.0;
   const ParamDef& def = kParamDefs[id];
-  const double c = clamp01(normalized);
-  if (id == kSpeed) return def.maxValue * c * c;  // square law: half the travel is 100 ms
-  const double plain = def.minValue + (def.maxValue - def.minValue) * c;
-  return def.stepCount > 0 ? roundHalfAway(plain) : plain;
+  if (id == kSpeed) return def.maxValue * normalized * normalized;
+  return def.minValue + (def.maxValue - def.minValue) * normalized;
+}
+
+double normalizedToPlain(int32_t id, double normalized) {
+  if (!validId(id)) return 0.0;
+  const double plain = continuousPlain(id, clamp01(normalized));
+  return kParamDefs[id].stepCount > 0 ? roundHalfAway(plain) : plain;
+}
+
+double noteFromPitchMeter(double meter) {
+  if (!(meter >= kNoPitchBelow)) return -1.0;
+  return (meter - kMeterPitchFloor) / kMeterPitchSpan * kMeterNoteSpan + kMeterLowestNote;
+}
+
+double tempoMeterFromBpm(double bpm) {
+  const double meter = (bpm - kMeterLowestBpm) / kMeterBpmSpan;
+  return std::isnan(meter) ? 0.0 : clamp01(meter);
+}
+
+double bpmFromTempoMeter(double meter) {
+  return kMeterLowestBpm + kMeterBpmSpan * meter;
 }
 
 double plainToNormalized(int32_t id, double plain) {
@@ -262,8 +235,8 @@ int formatParamValue(int32_t id, double v, char* buffer, std::size_t bufferSize)
   switch (id) {
     case kSpeed: {
       if (v < 0) return std::snprintf(buffer, bufferSize, "Robot");
-      if (v > 1) return std::snprintf(buffer, bufferSize, "%.0f ms", 400.0);
-      const double ms = 400.0 * v * v;
+      if (v > 1) return std::snprintf(buffer, bufferSize, "%.0f ms", kParamDefs[kSpeed].maxValue);
+      const double ms = continuousPlain(kSpeed, v);
       if (!(ms >= 0.5)) return std::snprintf(buffer, bufferSize, "Robot");
       return std::snprintf(buffer, bufferSize, "%.0f ms", ms);
     }
@@ -296,8 +269,7 @@ int formatParamValue(int32_t id, double v, char* buffer, std::size_t bufferSize)
       return std::snprintf(buffer, bufferSize, "%.1f Hz", p);
     case kPitchIn:
     case kPitchOut: {
-      if (!(v >= 0.01)) return std::snprintf(buffer, bufferSize, "-");
-      const float m = static_cast<float>((v - 0.02) / 0.98 * 84.0 + 24.0);
+      const float m = static_cast<float>(noteFromPitchMeter(v));
       if (m < 0.0f) return std::snprintf(buffer, bufferSize, "-");
       return std::snprintf(buffer, bufferSize, "%.1f", static_cast<double>(m));
     }
@@ -306,7 +278,7 @@ int formatParamValue(int32_t id, double v, char* buffer, std::size_t bufferSize)
     case kPlaying:
       return std::snprintf(buffer, bufferSize, "%.2f", v);
     case kTempo:
-      return std::snprintf(buffer, bufferSize, "%.0f", 20.0 + 380.0 * v);
+      return std::snprintf(buffer, bufferSize, "%.0f", bpmFromTempoMeter(v));
     default:
       return std::snprintf(buffer, bufferSize, "%.2f", p);
   }
@@ -338,9 +310,11 @@ bool parseParamText(int32_t id, const char* rawText, double& normalizedOut, bool
     normalizedOut = plainToNormalized(id, index);
     return true;
   }
-  bool hasNumber = false;
-  const double number = leadingDecimal(text, hasNumber);
-  if (requireNumber && !hasNumber) return false;
+  DecimalRules rules;
+  rules.nanAndInfWords = true;
+  const LeadingDecimal read = readLeadingDecimal(text, rules);
+  const double number = read.value;
+  if (requireNumber && !read.found) return false;
   // "nan", "inf" and overflowing numbers would store a non-finite value the DSP cannot use.
   if (!std::isfinite(number)) return false;
   normalizedOut = numberToNormalized(id, number);

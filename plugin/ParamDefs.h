@@ -1,4 +1,4 @@
-// The one table of all 22 parameters, shared by processor, controller, presets and editor.
+// The one table of every parameter, shared by processor, controller, presets and editor.
 #pragma once
 
 #include <cstddef>
@@ -42,7 +42,11 @@ enum ParamId : int32_t {
   kNumParams
 };
 
-constexpr int32_t kNumWritableParams = 16;  // IDs 0..15 are stored in the component state
+// The writable parameters come first and are the ones stored in the component state; the
+// read-only meters the processor sends follow them, in the order of the enum.
+constexpr int32_t kNumWritableParams = kPitchIn;
+constexpr int32_t kFirstMeterParam = kPitchIn;
+constexpr int32_t kNumMeterParams = kNumParams - kFirstMeterParam;
 
 // Host flags (ParameterInfo::ParameterFlags values), kept here so the table does not need the SDK.
 constexpr int32_t kFlagCanAutomate = 1;
@@ -64,8 +68,35 @@ bool isListParam(int32_t id);
 // Rounds halves away from zero, the rule for every stepped value.
 double roundHalfAway(double v);
 
+// The continuous plain value of a normalized one, neither clamped nor rounded to a step: Speed
+// follows a square law (half the travel is 100 ms, so the quick settings get most of it), every
+// other parameter a straight line over its range (Detune: 415 + 51 * v Hz).
+double continuousPlain(int32_t id, double normalized);
+// The same clamped to 0..1 first and rounded to a step for stepped parameters.
 double normalizedToPlain(int32_t id, double normalized);
+// The inverse, the plain value clamped into its range first (NaN taking the bottom).
 double plainToNormalized(int32_t id, double plain);
+
+// The pitch meters carry a MIDI note of 24..108 over 0.02..1; under kNoPitchBelow there is no
+// pitch. The processor sends floats, so the encoding is written for either width.
+constexpr double kMeterLowestNote = 24.0;
+constexpr double kMeterNoteSpan = 84.0;
+constexpr double kMeterPitchFloor = 0.02;
+constexpr double kMeterPitchSpan = 0.98;  // the rest of the travel, 1 - kMeterPitchFloor
+constexpr double kNoPitchBelow = 0.01;
+template <typename Real>
+Real pitchMeterFromNote(Real note) {
+  return (note - Real(kMeterLowestNote)) / Real(kMeterNoteSpan) * Real(kMeterPitchSpan) +
+         Real(kMeterPitchFloor);
+}
+// The note a pitch meter shows, or -1 when it shows none.
+double noteFromPitchMeter(double meter);
+
+// The tempo meter carries 20..400 beats per minute over 0..1.
+constexpr double kMeterLowestBpm = 20.0;
+constexpr double kMeterBpmSpan = 380.0;
+double tempoMeterFromBpm(double bpm);  // clamped to 0..1, NaN reading as 0
+double bpmFromTempoMeter(double meter);
 // Writes the display text like snprintf (truncated to the buffer) and returns what snprintf
 // reports.
 int formatParamValue(int32_t id, double normalized, char* buffer, std::size_t bufferSize);

@@ -6,6 +6,7 @@
 
 #include "ClassIds.h"
 #include "DenormalGuard.h"
+#include "EngineConfig.h"
 #include "StateStream.h"
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivstmessage.h"
@@ -26,14 +27,10 @@ double clampUnit(double v) {
   return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v);
 }
 
-int roundSteps(double normalized, int steps, int offset) {
-  const double v = clampUnit(normalized);
-  return static_cast<int>(std::round(steps * v)) + offset;
-}
-
+// A negative note is no pitch, which the meter shows as 0.
 float meterFromNote(float note) {
   if (note < 0.0f) return 0.0f;
-  return std::clamp((note - 24.0f) / 84.0f * 0.98f + 0.02f, 0.02f, 1.0f);
+  return std::clamp(zv::pitchMeterFromNote(note), static_cast<float>(zv::kMeterPitchFloor), 1.0f);
 }
 
 int countChannels(SpeakerArrangement arr) {
@@ -51,13 +48,9 @@ ZVProcessor::ZVProcessor() {
   processContextRequirements = IProcessContextRequirements::kNeedTempo |
                                IProcessContextRequirements::kNeedProjectTimeMusic |
                                IProcessContextRequirements::kNeedTransportState;
-  for (int32 id = 0; id < zv::kNumParams; ++id) {
-    const zv::ParamDef& def = zv::kParamDefs[id];
-    const double d = std::clamp(def.defaultValue, def.minValue, def.maxValue);
-    const double n = id == zv::kSpeed ? std::sqrt(d / def.maxValue)
-                                      : (d - def.minValue) / (def.maxValue - def.minValue);
-    normalized_[id].store(n, std::memory_order_relaxed);
-  }
+  for (int32 id = 0; id < zv::kNumParams; ++id)
+    normalized_[id].store(zv::plainToNormalized(id, zv::kParamDefs[id].defaultValue),
+                          std::memory_order_relaxed);
 }
 
 FUnknown* ZVProcessor::createInstance(void*) {
@@ -86,10 +79,9 @@ tresult PLUGIN_API ZVProcessor::canProcessSampleSize(int32 symbolicSampleSize) {
 }
 
 uint32 PLUGIN_API ZVProcessor::getLatencySamples() {
-  double sr = processSetup.sampleRate;
-  if (!(sr > 0.0)) sr = 44100.0;
-  if (lowLatencyFlag_.load()) return static_cast<uint32>(0.003 * sr);
-  return static_cast<uint32>(0.004 * sr) + 3u * static_cast<uint32>(std::ceil(sr / 65.0));
+  const double sr = processSetup.sampleRate;
+  return static_cast<uint32>(lowLatencyFlag_.load() ? zv::lowLatencySamples(sr)
+                                                    : zv::normalLatencySamples(sr));
 }
 
 uint32 PLUGIN_API ZVProcessor::getTailSamples() {
@@ -119,22 +111,26 @@ tresult PLUGIN_API ZVProcessor::setActive(TBool state) {
 
 zv::PlainParams ZVProcessor::deriveParams(const double* n) {
   zv::PlainParams p;
+  // Percentages reach the engine as fractions, which is the normalized value itself.
   auto v = [n](int id) { return clampUnit(sanitize(n[id])); };
-  p.key = roundSteps(v(zv::kKey), 11, 0);
-  p.scale = roundSteps(v(zv::kScale), 9, 0);
-  p.speedMs = static_cast<float>(400.0 * v(zv::kSpeed) * v(zv::kSpeed));
-  p.shiftSteps = static_cast<int>(std::round(21.0 * v(zv::kShift) - 7.0));
-  p.formantSemitones = static_cast<float>(24.0 * v(zv::kFormant) - 12.0);
-  p.a4Hz = static_cast<float>(std::round((51.0 * v(zv::kDetune) + 415.0) * 100.0) / 100.0);
+  auto plain = [n](int id) { return zv::normalizedToPlain(id, sanitize(n[id])); };
+  auto step = [&plain](int id) { return static_cast<int>(plain(id)); };
+  p.key = step(zv::kKey);
+  p.scale = step(zv::kScale);
+  p.speedMs = static_cast<float>(plain(zv::kSpeed));
+  p.shiftSteps = step(zv::kShift);
+  p.formantSemitones = static_cast<float>(plain(zv::kFormant));
+  p.a4Hz =
+      static_cast<float>(std::round(plain(zv::kDetune) * 100.0) / 100.0);  // to the cent of a Hz
   p.consonants = static_cast<float>(v(zv::kConsonants));
   p.mix = static_cast<float>(v(zv::kMix));
-  p.outputDb = static_cast<float>(36.0 * v(zv::kOutput) - 24.0);
-  p.lowLatency = std::round(v(zv::kLowLatency)) > 0.5;
+  p.outputDb = static_cast<float>(plain(zv::kOutput));
+  p.lowLatency = plain(zv::kLowLatency) > 0.5;
   p.harmony = static_cast<float>(v(zv::kHarmony));
-  p.harmonySteps = static_cast<int>(std::round(14.0 * v(zv::kHarmonySteps) - 7.0));
-  p.character = roundSteps(v(zv::kCharacter), 6, 0);
-  p.stutter = roundSteps(v(zv::kStutter), 2, 0);
-  p.stutterRate = roundSteps(v(zv::kStutterRate), 5, 0);
+  p.harmonySteps = step(zv::kHarmonySteps);
+  p.character = step(zv::kCharacter);
+  p.stutter = step(zv::kStutter);
+  p.stutterRate = step(zv::kStutterRate);
   p.characterAmount = static_cast<float>(v(zv::kCharacterAmount));
   return p;
 }
@@ -265,17 +261,17 @@ void ZVProcessor::readTransport(ProcessData& data) {
 void ZVProcessor::writeMeters(ProcessData& data) {
   IParameterChanges* changes = data.outputParameterChanges;
   if (!changes) return;
-  double tempo = (meterTempo_ - 20.0) / 380.0;
-  tempo = std::isnan(tempo) ? 0.0 : std::clamp(tempo, 0.0, 1.0);
-  const double values[6] = {meterFromNote(engine_.inputNote()),
-                            meterFromNote(engine_.outputNote()),
-                            std::clamp(static_cast<double>(engine_.inputLevel()), 0.0, 1.0),
-                            tempo,
-                            meterBeat_,
-                            meterPlaying_ ? 1.0 : 0.0};
-  for (int32 k = 0; k < 6; ++k) {
+  // In the order of the meter IDs, from kFirstMeterParam on.
+  const double values[zv::kNumMeterParams] = {
+      meterFromNote(engine_.inputNote()),
+      meterFromNote(engine_.outputNote()),
+      std::clamp(static_cast<double>(engine_.inputLevel()), 0.0, 1.0),
+      zv::tempoMeterFromBpm(meterTempo_),
+      meterBeat_,
+      meterPlaying_ ? 1.0 : 0.0};
+  for (int32 k = 0; k < zv::kNumMeterParams; ++k) {
     int32 queueIndex = 0;
-    if (IParamValueQueue* queue = changes->addParameterData(zv::kPitchIn + k, queueIndex)) {
+    if (IParamValueQueue* queue = changes->addParameterData(zv::kFirstMeterParam + k, queueIndex)) {
       int32 pointIndex = 0;
       queue->addPoint(0, values[k], pointIndex);
     }

@@ -7,14 +7,6 @@
 
 namespace zv {
 
-namespace {
-
-float meterNote(double v) {
-  return v < 0.01 ? -1.0f : static_cast<float>((v - 0.02) / 0.98 * 84.0 + 24.0);
-}
-
-}  // namespace
-
 ViewCore::ViewCore(ViewPort& port) : port_(port), editor_(std::make_unique<Editor>()) {
   // The editor makes its edits under the state lock; they wait in a queue until the input call
   // that made them has let go of it.
@@ -86,7 +78,7 @@ void ViewCore::resizeForScale(float scale) {
 
 void ViewCore::pullAllParams() {
   std::lock_guard<std::recursive_mutex> lock(stateLock_);
-  for (int id = 0; id < 22; ++id) editor_->params[id] = port_.getParamNormalized(id);
+  for (int id = 0; id < kNumParams; ++id) editor_->params[id] = port_.getParamNormalized(id);
 }
 
 std::vector<PixelRect> ViewCore::animatedRegions() const {
@@ -133,7 +125,7 @@ void ViewCore::renderFrame(double elapsedSeconds) {
 
   bool changed = false;
   const int dragged = ed.dragParam();
-  for (int id = 0; id < 16; ++id) {
+  for (int id = 0; id < kNumWritableParams; ++id) {
     // The knob under the pointer follows the pointer, not the host, and an edit on its way to
     // the host is newer than what the controller still holds.
     if (id == dragged || pendingPerParam_[id] > 0) continue;
@@ -143,19 +135,23 @@ void ViewCore::renderFrame(double elapsedSeconds) {
       changed = true;
     }
   }
-  double meters[6];
-  for (int k = 0; k < 6; ++k) meters[k] = port_.getParamNormalized(16 + k);
-  ed.updateMood(meterNote(meters[0]), meterNote(meters[1]), static_cast<float>(meters[2]),
+  double meters[kNumMeterParams];
+  for (int k = 0; k < kNumMeterParams; ++k)
+    meters[k] = port_.getParamNormalized(kFirstMeterParam + k);
+  auto meter = [&meters](int id) { return meters[id - kFirstMeterParam]; };
+  ed.updateMood(static_cast<float>(noteFromPitchMeter(meter(kPitchIn))),
+                static_cast<float>(noteFromPitchMeter(meter(kPitchOut))),
+                static_cast<float>(meter(kLevel)),
                 static_cast<float>(std::min(elapsedSeconds, 0.1)),
-                static_cast<float>(20.0 + meters[3] * 380.0), static_cast<float>(meters[4]),
-                meters[5] > 0.5);
+                static_cast<float>(bpmFromTempoMeter(meter(kTempo))),
+                static_cast<float>(meter(kBeat)), meter(kPlaying) > 0.5);
 
   const bool open = port_.dancerOpen();
   if (open != ed.poppedOut) {
     ed.poppedOut = open;
     fullRedraw_.store(true);
   }
-  idle_ = ed.silentSeconds() > 1.5f && meters[5] < 0.5;
+  idle_ = ed.silentSeconds() > 1.5f && meter(kPlaying) < 0.5;
 
   bool whole = false;
   int regionCount = 2;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "StringWiden.h"
 #include "public.sdk/source/common/memorystream.h"
 
 #if defined(_WIN32)
@@ -17,11 +18,6 @@ using GetFactoryProc = IPluginFactory*(PLUGIN_API*)();
 using InitProc = bool (*)();
 using EntryProc = bool (*)(void*);
 
-std::string narrowTitle(const String128 title) {
-  std::string out;
-  for (int i = 0; i < 128 && title[i]; ++i) out += static_cast<char>(title[i] & 0xFF);
-  return out;
-}
 }  // namespace
 
 std::string nativeModulePath(const std::string& path) {
@@ -194,7 +190,8 @@ bool ParameterChanges::last(ParamID id, ParamValue& value) const {
 
 // --- plug-in instance --------------------------------------------------------------------------
 
-std::unique_ptr<PluginInstance> PluginInstance::create(IPluginFactory* factory, std::string& error) {
+std::unique_ptr<PluginInstance> PluginInstance::create(IPluginFactory* factory,
+                                                       std::string& error) {
   if (!factory) {
     error = "no factory";
     return nullptr;
@@ -227,7 +224,8 @@ std::unique_ptr<PluginInstance> PluginInstance::create(IPluginFactory* factory, 
     error = "the processor refused to initialise";
     return nullptr;
   }
-  inst->component_->queryInterface(IAudioProcessor::iid, reinterpret_cast<void**>(&inst->processor_));
+  inst->component_->queryInterface(IAudioProcessor::iid,
+                                   reinterpret_cast<void**>(&inst->processor_));
 
   // Single-component effects answer IEditController themselves; ours names a separate class.
   if (inst->component_->queryInterface(IEditController::iid,
@@ -250,8 +248,10 @@ std::unique_ptr<PluginInstance> PluginInstance::create(IPluginFactory* factory, 
   }
   inst->controller_->setComponentHandler(&inst->handler_);
 
-  inst->component_->queryInterface(IConnectionPoint::iid, reinterpret_cast<void**>(&inst->processorCp_));
-  inst->controller_->queryInterface(IConnectionPoint::iid, reinterpret_cast<void**>(&inst->controllerCp_));
+  inst->component_->queryInterface(IConnectionPoint::iid,
+                                   reinterpret_cast<void**>(&inst->processorCp_));
+  inst->controller_->queryInterface(IConnectionPoint::iid,
+                                    reinterpret_cast<void**>(&inst->controllerCp_));
   if (inst->processorCp_ && inst->controllerCp_) {
     inst->processorCp_->connect(inst->controllerCp_);
     inst->controllerCp_->connect(inst->processorCp_);
@@ -345,7 +345,8 @@ void PluginInstance::forwardMeters() {
     IParamValueQueue* q = outChanges_.getParameterData(i);
     int32 offset = 0;
     ParamValue value = 0;
-    if (q && q->getPointCount() > 0 && q->getPoint(q->getPointCount() - 1, offset, value) == kResultOk)
+    if (q && q->getPointCount() > 0 &&
+        q->getPoint(q->getPointCount() - 1, offset, value) == kResultOk)
       controller_->setParamNormalized(q->getParameterId(), value);
   }
 }
@@ -355,7 +356,7 @@ bool PluginInstance::findParam(const std::string& title, ParamID& id) {
   for (int32 i = 0; i < count; ++i) {
     ParameterInfo info{};
     if (controller_->getParameterInfo(i, info) != kResultOk) continue;
-    std::string name = narrowTitle(info.title);
+    std::string name = zv::narrow(info.title, 128);
     if (name.size() == title.size() &&
         std::equal(name.begin(), name.end(), title.begin(),
                    [](char a, char b) { return std::tolower(a) == std::tolower(b); })) {
@@ -366,7 +367,8 @@ bool PluginInstance::findParam(const std::string& title, ParamID& id) {
   return false;
 }
 
-bool PluginInstance::setByText(const std::string& title, const std::string& text, std::string& error) {
+bool PluginInstance::setByText(const std::string& title, const std::string& text,
+                               std::string& error) {
   ParamID id = 0;
   if (!findParam(title, id)) {
     error = "unknown parameter \"" + title + "\"";
@@ -380,7 +382,8 @@ bool PluginInstance::setByText(const std::string& title, const std::string& text
     return false;
   }
   String128 wide{};
-  for (size_t i = 0; i < text.size() && i < 127; ++i) wide[i] = static_cast<TChar>(static_cast<unsigned char>(text[i]));
+  for (size_t i = 0; i < text.size() && i < 127; ++i)
+    wide[i] = static_cast<TChar>(static_cast<unsigned char>(text[i]));
   ParamValue value = 0;
   if (controller_->getParamValueByString(id, wide, value) != kResultOk) {
     error = "\"" + text + "\" is not a value of " + title;

@@ -9,12 +9,13 @@
 #include <vector>
 
 #include "EngineSide.h"
+#include "MathConstants.h"
 
 using namespace zvcompare;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using zv::kPi;
 
 // The same sung line as dsp_bench: slow vibrato around notes stepping through a scale.
 std::vector<float> sungLine(double sr, int n) {

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "MathConstants.h"
+
 namespace zvrender {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using zv::kPi;
 
 struct Formants {
   double f[4];

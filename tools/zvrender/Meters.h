@@ -6,13 +6,14 @@
 #include <limits>
 #include <string>
 
+#include "ParamDefs.h"
+
 namespace zvrender {
 
-// Pitch meters carry 0.02 + 0.98 * (note - 24) / 84; anything under 0.01 means "no pitch".
-// Returns the fractional MIDI note (69 = A4), or NaN when there is no pitch.
+// The fractional MIDI note (69 = A4) a pitch meter shows, or NaN when there is no pitch.
 inline double decodePitchMeter(double value) {
-  if (!(value >= 0.01)) return std::numeric_limits<double>::quiet_NaN();
-  return (value - 0.02) / 0.98 * 84.0 + 24.0;
+  if (!(value >= zv::kNoPitchBelow)) return std::numeric_limits<double>::quiet_NaN();
+  return zv::noteFromPitchMeter(value);
 }
 
 // The level meter maps -60..0 dBFS onto 0..1.

@@ -10,10 +10,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "DecimalText.h"
 #include "FactoryPresets.h"
+#include "FileSystem.h"
 #include "ModuleHost.h"
 #include "ParamDefs.h"
+#include "StringWiden.h"
+#include "UserPresets.h"
 
 namespace zvrender {
 
@@ -31,20 +33,9 @@ bool equalNoCase(const std::string& a, const std::string& b) {
   return true;
 }
 
-// Meter IDs of the plug-in's read-only parameters.
-constexpr ParamID kPitchInId = 16;
-constexpr ParamID kPitchOutId = 17;
-constexpr ParamID kLevelId = 18;
-
 // A module reporting an endless or absurd tail must not make the render endless.
 constexpr double kMaxExtraTailSeconds = 30.0;
 constexpr double kMaxLatencySeconds = 10.0;
-
-std::string narrow(const String128 text) {
-  std::string out;
-  for (int i = 0; i < 128 && text[i]; ++i) out += static_cast<char>(text[i] & 0xFF);
-  return out;
-}
 
 std::string trimmed(const std::string& text) {
   const size_t first = text.find_first_not_of(" \t");
@@ -65,13 +56,13 @@ bool applySetting(zvhost::PluginInstance& instance, const std::string& title,
   bool found = false;
   for (int32 i = 0; i < controller->getParameterCount() && !found; ++i)
     found = controller->getParameterInfo(i, info) == kResultOk &&
-            equalNoCase(narrow(info.title), title);
+            equalNoCase(zv::narrow(info.title, 128), title);
   for (int32 i = 0; i < controller->getParameterCount() && !found; ++i)
     found = controller->getParameterInfo(i, info) == kResultOk &&
-            equalNoCase(narrow(info.shortTitle), title);
+            equalNoCase(zv::narrow(info.shortTitle, 128), title);
   if (!found || (info.flags & ParameterInfo::kIsReadOnly))
     return instance.setByText(title, rawText, error);
-  const std::string fullTitle = narrow(info.title);
+  const std::string fullTitle = zv::narrow(info.title, 128);
 
   // The same parser the module runs, asked in its stricter form to tell a typo from a value.
   double value = 0.0;
@@ -141,46 +132,24 @@ bool Renderer::factoryPresetValues(const std::string& name,
 bool Renderer::userPresetValues(const std::string& path,
                                 std::vector<std::pair<int, double>>& values, std::string& name,
                                 std::string& error) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) {
-    error = "cannot read \"" + path + "\": " + std::strerror(errno);
-    return false;
+  // The editor's reader; only its name rule is not applied, since the name never becomes a path
+  // here.
+  zv::UserPreset preset;
+  switch (zv::readPresetFile(zv::fs::widen(path), preset)) {
+    case zv::PresetFileRead::kUnreadable:
+      error = "cannot read \"" + path + "\": " + std::strerror(errno);
+      return false;
+    case zv::PresetFileRead::kNotAPreset:
+      error = "\"" + path + "\" is not a ZoquaVoce preset file";
+      return false;
+    case zv::PresetFileRead::kOk:
+    case zv::PresetFileRead::kUnsafeName:
+      break;
   }
-  double column[zv::kNumPresetParams];
-  for (int32_t j = 0; j < zv::kNumPresetParams; ++j) {
-    const int32_t id = zv::kPresetParamIds[j];
-    column[j] = zv::plainToNormalized(id, zv::kParamDefs[id].defaultValue);
-  }
-  bool magicSeen = false;
-  name.clear();
-  // Lines longer than the buffer arrive in 255-character pieces, each read as a line, exactly as
-  // the editor reads the preset folder.
-  char line[256];
-  while (std::fgets(line, sizeof line, file)) {
-    size_t length = std::strlen(line);
-    while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r'))
-      line[--length] = '\0';
-    if (std::strncmp(line, "ZoquaVocePreset", 15) == 0) {
-      magicSeen = true;
-    } else if (std::strncmp(line, "name=", 5) == 0) {
-      name = line + 5;
-    } else if (length >= 3 && line[0] == 'v') {
-      const long index = std::strtol(line + 1, nullptr, 10);
-      const char* equals = std::strchr(line, '=');
-      if (!equals || index < 0 || index >= zv::kNumPresetParams) continue;
-      // The editor's reader of the same files: hexadecimal, "nan" and "inf" are not numbers.
-      column[index] = std::clamp(zv::readDecimal(equals + 1), 0.0, 1.0);
-    }
-  }
-  const bool readError = std::ferror(file) != 0;
-  std::fclose(file);
-  if (readError || !magicSeen) {
-    error = "\"" + path + "\" is not a ZoquaVoce preset file";
-    return false;
-  }
+  name = preset.name;
   values.clear();
   for (int32_t j = 0; j < zv::kNumPresetParams; ++j)
-    values.emplace_back(zv::kPresetParamIds[j], column[j]);
+    values.emplace_back(zv::kPresetParamIds[j], preset.values[j]);
   return true;
 }
 
@@ -228,8 +197,8 @@ bool Renderer::describeJob(const RenderJob& job,
     String128 shown{}, shownDefault{};
     controller->getParamStringByValue(info.id, value, shown);
     controller->getParamStringByValue(info.id, info.defaultNormalizedValue, shownDefault);
-    if (narrow(shown) != narrow(shownDefault))
-      changed.emplace_back(narrow(info.title), narrow(shown));
+    if (zv::narrow(shown, 128) != zv::narrow(shownDefault, 128))
+      changed.emplace_back(zv::narrow(info.title, 128), zv::narrow(shown, 128));
   }
   return true;
 }
@@ -326,11 +295,11 @@ bool Renderer::render(const RenderJob& job, AudioSource& source, AudioSink& sink
       MeterRow row;
       row.timeSeconds = (processed) / sr;
       double value = 0.0;
-      if (instance->outputChanges().last(kPitchInId, value))
+      if (instance->outputChanges().last(zv::kPitchIn, value))
         row.pitchInNote = decodePitchMeter(value);
-      if (instance->outputChanges().last(kPitchOutId, value))
+      if (instance->outputChanges().last(zv::kPitchOut, value))
         row.pitchOutNote = decodePitchMeter(value);
-      if (instance->outputChanges().last(kLevelId, value)) row.level = value;
+      if (instance->outputChanges().last(zv::kLevel, value)) row.level = value;
       ++stats.blocks;
       if (std::isfinite(row.pitchInNote)) ++stats.voicedBlocks;
       if (meters && !meters(row, error)) return false;

@@ -69,10 +69,11 @@ void knob(Canvas& c, float cx, float cy, float r, float value, bool bipolar, con
 void arcs(Canvas& c) {
   c.clear(kInk);
   const auto ramp = [](float t) { return mix(kViolet, kPink, t); };
-  c.arc(45, 45, 30, 8, 0.0f, 1.5707963f, ramp);                   // 12 to 3 o'clock
-  c.arc(45, 45, 30, 1, -3.1415927f, 3.1415927f, kHotPink, 0.6f);  // a full thin circle
-  c.arc(130, 45, 30, 6, 3.1f, 2.0f, ramp);                        // reversed, cap over 6 o'clock
-  c.arc(130, 45, 18, 3, -2.5f, -2.5f, kWhite);                    // zero span: a dot
+  c.arc(45, 45, 30, 8, 0.0f, 1.5707963f, ramp);  // 12 to 3 o'clock
+  const float pi = static_cast<float>(pm::kPi);
+  c.arc(45, 45, 30, 1, -pi, pi, kHotPink, 0.6f);  // a full thin circle
+  c.arc(130, 45, 30, 6, 3.1f, 2.0f, ramp);        // reversed, cap over 6 o'clock
+  c.arc(130, 45, 18, 3, -2.5f, -2.5f, kWhite);    // zero span: a dot
   knob(c, 60, 120, 29, 0.72f, false, "72%", "MIX");
   knob(c, 150, 120, 24, 0.3f, true, "-3", "STEPS");
 }

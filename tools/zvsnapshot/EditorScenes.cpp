@@ -34,7 +34,7 @@ void singPhrase(Editor& e) {
 void busyValues(Editor& e) {
   e.params[kKey] = 0.5;    // F#
   e.params[kScale] = 1.0;  // Chromatic
-  e.params[kSpeed] = std::sqrt(25.0 / 400.0);
+  e.params[kSpeed] = plainToNormalized(kSpeed, 25.0);
   e.params[kShift] = plainToNormalized(kShift, -5);
   e.params[kFormant] = plainToNormalized(kFormant, 3.5);
   e.params[kConsonants] = 0.8;
