@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "MathConstants.h"
+
 namespace zv {
 
 namespace {
@@ -13,7 +15,6 @@ constexpr int kMaxGrainsPerSample = 8;
 // read's next sample (what the whole-sample grains needed: two) and the mark's fraction of up to
 // half a sample; so much input must be there before a grain is cut.
 constexpr double kReadReach = 3.0;
-constexpr double kPi = 3.14159265358979323846;
 
 struct SourcePeriod {
   float period;

@@ -4,13 +4,14 @@
 #include <cmath>
 
 #include "MascotRig.h"
+#include "MathConstants.h"
 #include "PortableMath.h"
 
 namespace zv {
 
 namespace {
 
-constexpr float kPiF = 3.14159265f;
+constexpr float kPiF = static_cast<float>(kPi);
 constexpr float kRayHalfAngle = 0.09f;
 
 bool finite(float v) {

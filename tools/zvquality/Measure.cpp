@@ -4,11 +4,13 @@
 #include <cmath>
 #include <complex>
 
+#include "MathConstants.h"
+
 namespace zvquality {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using zv::kPi;
 
 // Lag of the period by normalised cross-correlation over 60..1100 Hz: the shortest lag whose
 // peak reaches 90 % of the best (so a period two periods long does not win), refined by a
