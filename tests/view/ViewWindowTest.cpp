@@ -9,20 +9,20 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
-#include <functional>
 #include <sstream>
 #include <thread>
 
-#include "ModuleHost.h"
+#include "ViewTestHost.h"
 #include "pluginterfaces/gui/iplugview.h"
 #include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
-#include "pluginterfaces/vst/ivstcontextmenu.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include "stb_image_write.h"
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
+using zv::test::Handler;
+using Frame = zv::test::RecordingFrame;
 
 namespace {
 
@@ -67,82 +67,6 @@ struct TempAppData {
   std::string dir;
 };
 
-class RecordingMenu : public IContextMenu {
- public:
-  int32 PLUGIN_API getItemCount() override { return 0; }
-  tresult PLUGIN_API getItem(int32, Item&, IContextMenuTarget**) override { return kResultFalse; }
-  tresult PLUGIN_API addItem(const Item&, IContextMenuTarget*) override { return kResultOk; }
-  tresult PLUGIN_API removeItem(const Item&, IContextMenuTarget*) override { return kResultOk; }
-  tresult PLUGIN_API popup(UCoord x, UCoord y) override {
-    popups.push_back({x, y});
-    return kResultOk;
-  }
-  tresult PLUGIN_API queryInterface(const TUID, void** obj) override {
-    *obj = nullptr;
-    return kNoInterface;
-  }
-  uint32 PLUGIN_API addRef() override { return 1; }
-  uint32 PLUGIN_API release() override { return 1; }
-  std::vector<std::pair<int, int>> popups;
-};
-
-// The host's component handler, with context menus.
-class Handler : public IComponentHandler, public IComponentHandler3 {
- public:
-  tresult PLUGIN_API beginEdit(ParamID id) override { return record('b', id, 0); }
-  tresult PLUGIN_API performEdit(ParamID id, ParamValue v) override { return record('p', id, v); }
-  tresult PLUGIN_API endEdit(ParamID id) override { return record('e', id, 0); }
-  tresult PLUGIN_API restartComponent(int32) override { return kResultOk; }
-  IContextMenu* PLUGIN_API createContextMenu(IPlugView*, const ParamID* id) override {
-    menuParams.push_back(id ? static_cast<int>(*id) : -1);
-    return &menu;
-  }
-  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
-    QUERY_INTERFACE(iid, obj, FUnknown::iid, IComponentHandler)
-    QUERY_INTERFACE(iid, obj, IComponentHandler::iid, IComponentHandler)
-    QUERY_INTERFACE(iid, obj, IComponentHandler3::iid, IComponentHandler3)
-    *obj = nullptr;
-    return kNoInterface;
-  }
-  uint32 PLUGIN_API addRef() override { return 1; }
-  uint32 PLUGIN_API release() override { return 1; }
-
-  tresult record(char kind, ParamID id, double v) {
-    edits.push_back({kind, static_cast<int>(id), v});
-    if (during) during(kind, static_cast<int>(id));
-    return kResultOk;
-  }
-  std::function<void(char, int)> during;  // the host calling back into the view from an edit
-  struct Edit {
-    char kind;
-    int id;
-    double value;
-  };
-  std::vector<Edit> edits;
-  std::vector<int> menuParams;
-  RecordingMenu menu;
-};
-
-class Frame : public IPlugFrame {
- public:
-  tresult PLUGIN_API resizeView(IPlugView* view, ViewRect* r) override {
-    resizes.push_back(*r);
-    if (refuse) return kResultFalse;
-    view->onSize(r);  // as hosts do once they resized their own window
-    return kResultOk;
-  }
-  bool refuse = false;
-  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
-    QUERY_INTERFACE(iid, obj, FUnknown::iid, IPlugFrame)
-    QUERY_INTERFACE(iid, obj, IPlugFrame::iid, IPlugFrame)
-    *obj = nullptr;
-    return kNoInterface;
-  }
-  uint32 PLUGIN_API addRef() override { return 1; }
-  uint32 PLUGIN_API release() override { return 1; }
-  std::vector<ViewRect> resizes;
-};
-
 // The host's window: it records the keys that reach it.
 std::vector<WPARAM> hostKeys;
 LRESULT CALLBACK hostWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -183,13 +107,7 @@ LPARAM at(double x, double y) {
 class ViewWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string error;
-    module = zvhost::Module::load(ZV_MODULE_FILE, error);
-    ASSERT_TRUE(module) << error;
-    factory = module->getFactory();
-    instance = zvhost::PluginInstance::create(factory, error);
-    ASSERT_TRUE(instance) << error;
-    instance->controller()->setComponentHandler(&handler);
+    ASSERT_EQ(plugin.open(ZV_MODULE_FILE, &handler), "");
 
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
@@ -200,7 +118,7 @@ class ViewWindow : public ::testing::Test {
     parent = CreateWindowExW(0, L"ZVTestHostWindow", L"host", WS_POPUP | WS_VISIBLE, 0, 0, 1100,
                              1000, nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(parent, nullptr);
-    view = instance->controller()->createView("editor");
+    view = plugin.controller()->createView("editor");
     ASSERT_NE(view, nullptr);
     view->setFrame(&frame);
   }
@@ -212,8 +130,6 @@ class ViewWindow : public ::testing::Test {
       view->release();
     }
     if (parent) DestroyWindow(parent);
-    instance.reset();
-    if (factory) factory->release();
   }
 
   void attach() {
@@ -239,13 +155,6 @@ class ViewWindow : public ::testing::Test {
     std::stringstream content;
     content << file.rdbuf();
     return content.str();
-  }
-
-  std::vector<Handler::Edit> editsFor(int id) const {
-    std::vector<Handler::Edit> out;
-    for (const auto& e : handler.edits)
-      if (e.id == id) out.push_back(e);
-    return out;
   }
 
   // Writes what the window shows to a PNG, so a failing run leaves something to look at.
@@ -276,11 +185,9 @@ class ViewWindow : public ::testing::Test {
   }
 
   TempAppData appData;
-  std::unique_ptr<zvhost::Module> module;
-  IPluginFactory* factory = nullptr;
-  std::unique_ptr<zvhost::PluginInstance> instance;
   Handler handler;
   Frame frame;
+  zv::test::HostedPlugin plugin;  // declared after the handler, so the plug-in goes first
   HWND parent = nullptr;
   HWND child = nullptr;
   IPlugView* view = nullptr;
@@ -329,7 +236,7 @@ TEST_F(ViewWindow, ContentScaleRulesResizeThroughTheHost) {
   view->release();
   CreateDirectoryA((appData.dir + "\\ZoquaVoce").c_str(), nullptr);
   std::ofstream(appData.settingsPath(), std::ios::binary) << "size=1.00\n";
-  view = instance->controller()->createView("editor");
+  view = plugin.controller()->createView("editor");
   view->setFrame(&frame);
   IPlugViewContentScaleSupport* scaling = nullptr;
   ASSERT_EQ(
@@ -374,18 +281,18 @@ TEST_F(ViewWindow, KnobDragSendsOneGestureAndIgnoresTheHostMeanwhile) {
   SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, at(cx, cy));
   SendMessageW(child, WM_MOUSEMOVE, MK_LBUTTON, at(cx, cy - 55 * kScale));
   // The host moves the same parameter while the user holds the knob.
-  instance->controller()->setParamNormalized(2, 0.9);
+  plugin.controller()->setParamNormalized(2, 0.9);
   pump(120);
   SendMessageW(child, WM_MOUSEMOVE, MK_LBUTTON, at(cx, cy - 110 * kScale));
   SendMessageW(child, WM_LBUTTONUP, 0, at(cx, cy - 110 * kScale));
-  const auto edits = editsFor(2);
+  const auto edits = handler.editsFor(2);
   ASSERT_GE(edits.size(), 3u);
   EXPECT_EQ(edits.front().kind, 'b');
   EXPECT_EQ(edits.back().kind, 'e');
   for (size_t i = 1; i + 1 < edits.size(); ++i) EXPECT_EQ(edits[i].kind, 'p');
   // 110 units of 220 is half the travel from 0, whatever the host said in between.
   EXPECT_NEAR(edits[edits.size() - 2].value, 0.5, 0.03);
-  EXPECT_NEAR(instance->controller()->getParamNormalized(2), edits[edits.size() - 2].value, 1e-12);
+  EXPECT_NEAR(plugin.controller()->getParamNormalized(2), edits[edits.size() - 2].value, 1e-12);
 }
 
 TEST_F(ViewWindow, RightClickAsksTheHostForItsMenuOnTheParameter) {
@@ -423,7 +330,7 @@ TEST_F(ViewWindow, ClosingDuringADragStillEndsTheGesture) {
   SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, at(cx, cy));
   SendMessageW(child, WM_MOUSEMOVE, MK_LBUTTON, at(cx, cy - 30));
   detach();
-  const auto edits = editsFor(4);
+  const auto edits = handler.editsFor(4);
   ASSERT_GE(edits.size(), 2u);
   EXPECT_EQ(edits.front().kind, 'b');
   EXPECT_EQ(edits.back().kind, 'e');
@@ -442,7 +349,7 @@ TEST_F(ViewWindow, TypedCharactersReachValueEntryOnceEvenWhenTheHostForwardsThem
   EXPECT_EQ(view->onKeyDown(u'3', 0, 0), kResultOk);
   SendMessageW(child, WM_CHAR, '3', 0);
   SendMessageW(child, WM_CHAR, 13, 0);
-  const auto edits = editsFor(4);
+  const auto edits = handler.editsFor(4);
   ASSERT_EQ(edits.size(), 3u);
   EXPECT_NEAR(edits[1].value, (3.0 + 12.0) / 24.0, 1e-9);  // "3", not "33"
   EXPECT_EQ(view->onKeyDown(u'x', 0, 0), kResultFalse);  // no entry active: the host keeps the key
@@ -499,7 +406,7 @@ TEST_F(ViewWindow, AHostMayResizeAndRemoveTheViewFromInsideAnEdit) {
   ASSERT_EQ(frame.resizes.size(), 1u);
   EXPECT_EQ(frame.resizes[0].getWidth(), static_cast<int>(std::lround(860 * 2.0 * kScale)));
   std::string kinds;
-  for (const auto& e : editsFor(2)) kinds += e.kind;
+  for (const auto& e : handler.editsFor(2)) kinds += e.kind;
   EXPECT_EQ(kinds, "bpe");  // the removal ended the drag's gesture after its perform
   scaling->release();
 }
