@@ -3,14 +3,9 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 #include "EditorViewFactory.h"
-#include "SettingsFile.h"
-#include "UserPresets.h"
-#include "ZVController.h"
-#include "pluginterfaces/vst/ivstcontextmenu.h"
 
 using namespace Steinberg;
 
@@ -18,8 +13,6 @@ namespace {
 
 const wchar_t kWindowClass[] = L"ZoquaVoceEditorWnd";
 
-// The host's virtual key codes we translate (VirtualKeyCodes; our SDK copy lacks keycodes.h).
-enum HostKey : int16 { kKeyBack = 1, kKeyReturn = 4, kKeyEscape = 6, kKeyEnter = 19 };
 bool windowClassRegistered = false;
 
 // Fills the parts of `want` outside `drawn` (an empty rectangle when nothing was drawn) with ink.
@@ -75,40 +68,10 @@ IPlugView* createEditorView(ZVController* controller) {
 }
 }  // namespace zv
 
-ZVView::ZVView(ZVController* controller) : CPluginView(nullptr), controller_(controller) {
-  controller_->addRef();
-  core_ = std::make_unique<zv::ViewCore>(*this);
-  zv::Editor& editor = core_->editor();
-
-  contentScale_ = screenContentScale();
-  sizeFactor_ = zv::readSizeFactor();
-  editor.sizeChoice = sizeFactor_;
-  editor.onSizeChange = [this](float factor) { pendingSize_ = factor; };
-  core_->resizeForScale(sizeFactor_ * contentScale_);
-  rect = ViewRect(0, 0, core_->widthPx(), core_->heightPx());
-
-  editor.loadPresets = [](std::vector<zv::UserPreset>& list) { zv::loadUserPresets(list); };
-  editor.savePreset = [](const zv::UserPreset& preset) { return zv::saveUserPreset(preset); };
-  editor.deletePreset = [](const std::string& name) { return zv::deleteUserPreset(name); };
-  // The dancer window is not part of this view yet: the stage keeps the mascot at home.
-  editor.onPopOut = [this](bool) { core_->markFullRedraw(); };
-  editor.poppedOut = dancerOpen();
-
-  editor.userPresets.clear();
-  editor.loadPresets(editor.userPresets);
-  zv::sortUserPresets(editor.userPresets);
-  core_->pullAllParams();
-}
+ZVView::ZVView(ZVController* controller) : PluginViewBase(controller, screenContentScale(), true) {}
 
 ZVView::~ZVView() {
   removedFromParent();
-  core_.reset();
-  controller_->release();
-}
-
-tresult PLUGIN_API ZVView::queryInterface(const TUID iid, void** obj) {
-  QUERY_INTERFACE(iid, obj, IPlugViewContentScaleSupport::iid, IPlugViewContentScaleSupport)
-  return CPluginView::queryInterface(iid, obj);
 }
 
 tresult PLUGIN_API ZVView::isPlatformTypeSupported(FIDString type) {
@@ -136,98 +99,16 @@ void ZVView::attachedToParent() {
   if (hwnd_) core_->startRender();
 }
 
-void ZVView::removedFromParent() {
-  core_->stopRender();
-  if (!hwnd_) return;
-  // A drag cut short by closing the editor still ends its gesture, so the host never waits
-  // for an endEdit that will not come.
-  core_->captureLost();
+void ZVView::closeWindow() {
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
   DestroyWindow(hwnd_);
   hwnd_ = nullptr;
   leaveRequested_ = false;
 }
 
-tresult PLUGIN_API ZVView::onKeyDown(char16 key, int16 keyCode, int16 modifiers) {
-  // No state lock held here: a typed value that commits reaches the host from inside character().
-  if (!core_->textOrListActive()) return kResultFalse;
-  uint32 ch = 0;
-  switch (keyCode) {
-    case kKeyBack:
-      ch = 8;
-      break;
-    case kKeyReturn:
-    case kKeyEnter:
-      ch = 13;
-      break;
-    case kKeyEscape:
-      ch = 27;
-      break;
-    default:
-      ch = static_cast<uint32>(key);
-  }
-  if (ch == 0) return kResultFalse;
-  lastKeyChar_ = ch;
-  lastKeyTick_ = GetTickCount();
-  addRef();  // the host may release the view from inside the edit a committed value sends
-  core_->character(ch);
-  release();
-  return kResultOk;
-}
-
-tresult PLUGIN_API ZVView::setContentScaleFactor(ScaleFactor factor) {
-  if (!(factor >= 0.75f && factor <= 4.0f)) return kResultFalse;
-  const float scale = factor * sizeFactor_;
-  if (std::fabs(scale - core_->effectiveScale()) >= 0.01f && !applyScale(scale, true))
-    return kResultFalse;
-  contentScale_ = factor;
-  return kResultOk;
-}
-
-bool ZVView::applyScale(float scale, bool notifyHost) {
-  const int width = zv::ViewCore::pixelsFor(zv::ViewCore::kBaseWidth, scale);
-  const int height = zv::ViewCore::pixelsFor(zv::ViewCore::kBaseHeight, scale);
-  ViewRect newRect(0, 0, width, height);
-  // The host is asked before anything changes: a host that refuses keeps the window, the
-  // canvases and the scale exactly as they were.
-  if (notifyHost && plugFrame && plugFrame->resizeView(this, &newRect) != kResultOk) return false;
-  core_->resizeForScale(scale);
-  rect = newRect;
+void ZVView::resizeWindow(int width, int height) {
   if (hwnd_)
     SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  return true;
-}
-
-void ZVView::applyPendingSize() {
-  if (pendingSize_ <= 0.0f) return;
-  const float factor = pendingSize_;
-  pendingSize_ = 0.0f;
-  if (!applyScale(contentScale_ * factor, true)) {
-    // Refused: the pill goes back to the size the window still has, the settings stay.
-    std::lock_guard<std::recursive_mutex> lock(core_->stateLock());
-    core_->editor().sizeChoice = sizeFactor_;
-    core_->markDirty();
-    return;
-  }
-  sizeFactor_ = factor;
-  zv::writeSizeFactor(sizeFactor_);
-}
-
-void ZVView::showContextMenu(int paramId, int x, int y) {
-  Vst::IComponentHandler* handler = controller_->getComponentHandler();
-  if (!handler) return;
-  Vst::IComponentHandler3* handler3 = nullptr;
-  if (handler->queryInterface(Vst::IComponentHandler3::iid, reinterpret_cast<void**>(&handler3)) !=
-          kResultOk ||
-      !handler3)
-    return;
-  const Vst::ParamID id = static_cast<Vst::ParamID>(paramId);
-  // The state lock is not held here, so the editor keeps animating while the menu is open.
-  if (Vst::IContextMenu* menu = handler3->createContextMenu(this, &id)) {
-    menu->popup(x, y);
-    menu->release();
-  }
-  handler3->release();
 }
 
 LRESULT ZVView::handleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -320,33 +201,13 @@ LRESULT ZVView::handleMessageAlive(HWND hwnd, UINT message, WPARAM wParam, LPARA
         break;
       }
       const uint32 ch = static_cast<uint32>(wParam);
-      // A host that forwards the key through onKeyDown and still lets the window see WM_CHAR
-      // would otherwise type every character twice.
-      if (ch == lastKeyChar_ && GetTickCount() - lastKeyTick_ <= 59) return 0;
-      core_->character(ch);
+      if (!typedThroughHost(ch)) core_->character(ch);
       return 0;
     }
     default:
       break;
   }
   return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-double ZVView::getParamNormalized(int id) {
-  return controller_->getParamNormalized(static_cast<Vst::ParamID>(id));
-}
-
-void ZVView::beginEdit(int id) {
-  controller_->beginEdit(static_cast<Vst::ParamID>(id));
-}
-
-void ZVView::performEdit(int id, double normalized) {
-  controller_->setParamNormalized(static_cast<Vst::ParamID>(id), normalized);
-  controller_->performEdit(static_cast<Vst::ParamID>(id), normalized);
-}
-
-void ZVView::endEdit(int id) {
-  controller_->endEdit(static_cast<Vst::ParamID>(id));
 }
 
 void ZVView::invalidateAll() {
@@ -356,8 +217,4 @@ void ZVView::invalidateAll() {
 void ZVView::invalidateRect(int x0, int y0, int x1, int y1) {
   RECT r{x0, y0, x1, y1};
   if (HWND hwnd = hwnd_) InvalidateRect(hwnd, &r, FALSE);
-}
-
-bool ZVView::dancerOpen() {
-  return controller_->dancerWindow().isOpen();
 }

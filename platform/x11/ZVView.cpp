@@ -1,18 +1,13 @@
 #include "ZVView.h"
 
 #include <algorithm>
-#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
 #include "EditorViewFactory.h"
-#include "SettingsFile.h"
-#include "UserPresets.h"
 #include "Utf8.h"
-#include "ZVController.h"
-#include "pluginterfaces/vst/ivstcontextmenu.h"
 
 // Xlib last: its macros must not meet the SDK headers.
 #include <X11/Xatom.h>
@@ -31,20 +26,12 @@ DEF_CLASS_IID(IRunLoop)
 
 namespace {
 
-// The host's virtual key codes we translate (VirtualKeyCodes; our SDK copy lacks keycodes.h).
-enum HostKey : int16 { kKeyBack = 1, kKeyReturn = 4, kKeyEscape = 6, kKeyEnter = 19 };
-
 // The desktop toolkits' defaults for telling a double click from two clicks.
 constexpr unsigned long kDoubleClickMs = 400;
 constexpr int kDoubleClickDistancePx = 5;
 // How often the host's run loop lets us present finished frames (the render thread draws every
 // 19.5 ms at most).
 constexpr Linux::TimerInterval kPresentIntervalMs = 10;
-
-int64_t monotonicMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 // Hosts may destroy their window (and ours with it) before calling removed(); requests on our own
 // connection then fail with BadWindow, and Xlib's default handler would end the host's process.
@@ -142,44 +129,18 @@ IPlugView* createEditorView(ZVController* controller) {
 }
 }  // namespace zv
 
-ZVView::ZVView(ZVController* controller) : CPluginView(nullptr), controller_(controller) {
-  controller_->addRef();
-  core_ = std::make_unique<zv::ViewCore>(*this);
-  zv::Editor& editor = core_->editor();
-
-  contentScale_ = serverContentScale();
-  sizeFactor_ = zv::readSizeFactor();
-  editor.sizeChoice = sizeFactor_;
-  editor.onSizeChange = [this](float factor) { pendingSize_ = factor; };
-  core_->resizeForScale(sizeFactor_ * contentScale_);
-  rect = ViewRect(0, 0, core_->widthPx(), core_->heightPx());
-
-  editor.loadPresets = [](std::vector<zv::UserPreset>& list) { zv::loadUserPresets(list); };
-  editor.savePreset = [](const zv::UserPreset& preset) { return zv::saveUserPreset(preset); };
-  editor.deletePreset = [](const std::string& name) { return zv::deleteUserPreset(name); };
-  // There is no dancer window on Linux yet: the stage keeps the mascot and shows no pop-out icon.
-  editor.popOutAvailable = false;
-  editor.onPopOut = [this](bool) { core_->markFullRedraw(); };
-  editor.poppedOut = dancerOpen();
-  editor.rebuildHitRegions();
-
-  editor.userPresets.clear();
-  editor.loadPresets(editor.userPresets);
-  zv::sortUserPresets(editor.userPresets);
-  core_->pullAllParams();
-}
+// There is no dancer window on Linux yet: the stage shows no pop-out icon.
+ZVView::ZVView(ZVController* controller)
+    : PluginViewBase(controller, serverContentScale(), false) {}
 
 ZVView::~ZVView() {
   removedFromParent();
-  core_.reset();
-  controller_->release();
 }
 
 tresult PLUGIN_API ZVView::queryInterface(const TUID iid, void** obj) {
-  QUERY_INTERFACE(iid, obj, IPlugViewContentScaleSupport::iid, IPlugViewContentScaleSupport)
   QUERY_INTERFACE(iid, obj, Linux::IEventHandler::iid, Linux::IEventHandler)
   QUERY_INTERFACE(iid, obj, Linux::ITimerHandler::iid, Linux::ITimerHandler)
-  return CPluginView::queryInterface(iid, obj);
+  return PluginViewBase::queryInterface(iid, obj);
 }
 
 tresult PLUGIN_API ZVView::isPlatformTypeSupported(FIDString type) {
@@ -274,15 +235,6 @@ void ZVView::attachedToParent() {
   core_->startRender();
 }
 
-void ZVView::removedFromParent() {
-  core_->stopRender();
-  if (!display_) return;
-  // A drag cut short by closing the editor still ends its gesture, so the host never waits
-  // for an endEdit that will not come.
-  core_->captureLost();
-  closeWindow();
-}
-
 void ZVView::closeWindow() {
   if (runLoop_) {
     runLoop_->unregisterEventHandler(this);
@@ -308,90 +260,11 @@ void ZVView::closeWindow() {
   damageAll_ = false;
 }
 
-tresult PLUGIN_API ZVView::onKeyDown(char16 key, int16 keyCode, int16 modifiers) {
-  (void)modifiers;
-  // No state lock held here: a typed value that commits reaches the host from inside character().
-  if (!core_->textOrListActive()) return kResultFalse;
-  uint32 ch = 0;
-  switch (keyCode) {
-    case kKeyBack:
-      ch = 8;
-      break;
-    case kKeyReturn:
-    case kKeyEnter:
-      ch = 13;
-      break;
-    case kKeyEscape:
-      ch = 27;
-      break;
-    default:
-      ch = static_cast<uint32>(key);
-  }
-  if (ch == 0) return kResultFalse;
-  lastKeyChar_ = ch;
-  lastKeyMs_ = monotonicMs();
-  addRef();  // the host may release the view from inside the edit a committed value sends
-  core_->character(ch);
-  release();
-  return kResultOk;
-}
-
-tresult PLUGIN_API ZVView::setContentScaleFactor(ScaleFactor factor) {
-  if (!(factor >= 0.75f && factor <= 4.0f)) return kResultFalse;
-  const float scale = factor * sizeFactor_;
-  if (std::fabs(scale - core_->effectiveScale()) >= 0.01f && !applyScale(scale, true))
-    return kResultFalse;
-  contentScale_ = factor;
-  return kResultOk;
-}
-
-bool ZVView::applyScale(float scale, bool notifyHost) {
-  const int width = zv::ViewCore::pixelsFor(zv::ViewCore::kBaseWidth, scale);
-  const int height = zv::ViewCore::pixelsFor(zv::ViewCore::kBaseHeight, scale);
-  ViewRect newRect(0, 0, width, height);
-  // The host is asked before anything changes: a host that refuses keeps the window, the
-  // canvases and the scale exactly as they were.
-  if (notifyHost && plugFrame && plugFrame->resizeView(this, &newRect) != kResultOk) return false;
-  core_->resizeForScale(scale);
-  rect = newRect;
-  if (display_ && windowAlive_) {
-    ErrorTrap trap;
-    XResizeWindow(display_, window_, static_cast<unsigned>(width), static_cast<unsigned>(height));
-    XFlush(display_);
-  }
-  return true;
-}
-
-void ZVView::applyPendingSize() {
-  if (pendingSize_ <= 0.0f) return;
-  const float factor = pendingSize_;
-  pendingSize_ = 0.0f;
-  if (!applyScale(contentScale_ * factor, true)) {
-    // Refused: the pill goes back to the size the window still has, the settings stay.
-    std::lock_guard<std::recursive_mutex> lock(core_->stateLock());
-    core_->editor().sizeChoice = sizeFactor_;
-    core_->markDirty();
-    return;
-  }
-  sizeFactor_ = factor;
-  zv::writeSizeFactor(sizeFactor_);
-}
-
-void ZVView::showContextMenu(int paramId, int x, int y) {
-  Vst::IComponentHandler* handler = controller_->getComponentHandler();
-  if (!handler) return;
-  Vst::IComponentHandler3* handler3 = nullptr;
-  if (handler->queryInterface(Vst::IComponentHandler3::iid, reinterpret_cast<void**>(&handler3)) !=
-          kResultOk ||
-      !handler3)
-    return;
-  const Vst::ParamID id = static_cast<Vst::ParamID>(paramId);
-  // The state lock is not held here, so the editor keeps animating while the menu is open.
-  if (Vst::IContextMenu* menu = handler3->createContextMenu(this, &id)) {
-    menu->popup(x, y);
-    menu->release();
-  }
-  handler3->release();
+void ZVView::resizeWindow(int width, int height) {
+  if (!display_ || !windowAlive_) return;
+  ErrorTrap trap;
+  XResizeWindow(display_, window_, static_cast<unsigned>(width), static_cast<unsigned>(height));
+  XFlush(display_);
 }
 
 void PLUGIN_API ZVView::onFDIsSet(Linux::FileDescriptor) {
@@ -526,10 +399,7 @@ void ZVView::handleKey(XEvent& event) {
     const uint32_t ch =
         utf8 ? zv::nextCodePoint(typed, pos) : static_cast<unsigned char>(typed[pos++]);
     if (ch == 0 || ch == 127) continue;  // Delete types nothing, as on Windows
-    // A host that forwards the key through onKeyDown and still lets the window see it would
-    // otherwise type every character twice.
-    if (ch == lastKeyChar_ && monotonicMs() - lastKeyMs_ <= 59) continue;
-    core_->character(ch);
+    if (!typedThroughHost(ch)) core_->character(ch);
   }
 }
 
@@ -563,7 +433,8 @@ void ZVView::present() {
 void ZVView::blit(zv::PixelRect area) {
   if (!display_ || !windowAlive_) return;
   Visual* visual = static_cast<Visual*>(visual_);
-  const zv::PixelRect drawn = core_->withBackBuffer(area, [&](const uint32_t* pixels, int width, int height, zv::PixelRect r) {
+  const zv::PixelRect drawn = core_->withBackBuffer(area, [&](const uint32_t* pixels, int width,
+                                                              int height, zv::PixelRect r) {
     const int w = r.x1 - r.x0;
     const int h = r.y1 - r.y0;
     if (directPixels_) {
@@ -622,23 +493,6 @@ void ZVView::fillOutside(zv::PixelRect area, zv::PixelRect drawn) {
   fill(drawn.x1, std::max(area.y0, drawn.y0), area.x1, std::min(area.y1, drawn.y1));
 }
 
-double ZVView::getParamNormalized(int id) {
-  return controller_->getParamNormalized(static_cast<Vst::ParamID>(id));
-}
-
-void ZVView::beginEdit(int id) {
-  controller_->beginEdit(static_cast<Vst::ParamID>(id));
-}
-
-void ZVView::performEdit(int id, double normalized) {
-  controller_->setParamNormalized(static_cast<Vst::ParamID>(id), normalized);
-  controller_->performEdit(static_cast<Vst::ParamID>(id), normalized);
-}
-
-void ZVView::endEdit(int id) {
-  controller_->endEdit(static_cast<Vst::ParamID>(id));
-}
-
 void ZVView::invalidateAll() {
   std::lock_guard<std::mutex> lock(damageLock_);
   damageAll_ = true;
@@ -655,8 +509,4 @@ void ZVView::invalidateRect(int x0, int y0, int x1, int y1) {
     return;
   }
   damage_.push_back({x0, y0, x1, y1});
-}
-
-bool ZVView::dancerOpen() {
-  return controller_->dancerWindow().isOpen();
 }

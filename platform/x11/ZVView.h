@@ -3,17 +3,11 @@
 // the render thread never calls Xlib.
 #pragma once
 
-#include <cstdint>
-#include <memory>
 #include <mutex>
 #include <vector>
 
-#include "ViewCore.h"
+#include "PluginViewBase.h"
 #include "pluginterfaces/gui/iplugview.h"
-#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
-#include "public.sdk/source/common/pluginview.h"
-
-class ZVController;
 
 // Xlib stays out of this header: its macros (None, Bool, Status, ...) would leak into every
 // includer.
@@ -23,44 +17,33 @@ struct _XIM;
 struct _XIC;
 union _XEvent;
 
-class ZVView : public Steinberg::CPluginView,
-               public Steinberg::IPlugViewContentScaleSupport,
+class ZVView : public PluginViewBase,
                public Steinberg::Linux::IEventHandler,
-               public Steinberg::Linux::ITimerHandler,
-               public zv::ViewPort {
+               public Steinberg::Linux::ITimerHandler {
  public:
   explicit ZVView(ZVController* controller);
   ~ZVView() override;
 
   Steinberg::tresult PLUGIN_API attached(void* parent, Steinberg::FIDString type) override;
   void attachedToParent() override;
-  void removedFromParent() override;
   Steinberg::tresult PLUGIN_API isPlatformTypeSupported(Steinberg::FIDString type) override;
-  Steinberg::tresult PLUGIN_API onKeyDown(Steinberg::char16 key, Steinberg::int16 keyCode,
-                                          Steinberg::int16 modifiers) override;
-  Steinberg::tresult PLUGIN_API setContentScaleFactor(ScaleFactor factor) override;
 
   // Linux::IEventHandler: the X connection has data. Linux::ITimerHandler: present finished frames.
   void PLUGIN_API onFDIsSet(Steinberg::Linux::FileDescriptor fd) override;
   void PLUGIN_API onTimer() override;
 
   Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
-  Steinberg::uint32 PLUGIN_API addRef() override { return CPluginView::addRef(); }
-  Steinberg::uint32 PLUGIN_API release() override { return CPluginView::release(); }
+  Steinberg::uint32 PLUGIN_API addRef() override { return PluginViewBase::addRef(); }
+  Steinberg::uint32 PLUGIN_API release() override { return PluginViewBase::release(); }
 
   // zv::ViewPort. The invalidations come from the render thread: they only note the damage.
-  double getParamNormalized(int id) override;
-  void beginEdit(int id) override;
-  void performEdit(int id, double normalized) override;
-  void endEdit(int id) override;
   void invalidateAll() override;
   void invalidateRect(int x0, int y0, int x1, int y1) override;
-  bool dancerOpen() override;
 
  private:
-  bool applyScale(float scale, bool notifyHost);  // false when the host refused the size
-  void applyPendingSize();
-  void showContextMenu(int paramId, int x, int y);
+  bool windowOpen() const override { return display_ != nullptr; }
+  void closeWindow() override;
+  void resizeWindow(int width, int height) override;
   void processEvents();
   void handleEvent(_XEvent& event);
   void handleKey(_XEvent& event);
@@ -68,10 +51,7 @@ class ZVView : public Steinberg::CPluginView,
   void present();
   void blit(zv::PixelRect rect);
   void fillOutside(zv::PixelRect area, zv::PixelRect drawn);
-  void closeWindow();
 
-  ZVController* controller_;
-  std::unique_ptr<zv::ViewCore> core_;
   Steinberg::Linux::IRunLoop* runLoop_ = nullptr;
   _XDisplay* display_ = nullptr;
   unsigned long window_ = 0;
@@ -93,10 +73,4 @@ class ZVView : public Steinberg::CPluginView,
   int lastPressX_ = 0;
   int lastPressY_ = 0;
   bool lastPressWasDouble_ = true;  // so the very first press is a single one
-
-  Steinberg::uint32 lastKeyChar_ = 0;
-  int64_t lastKeyMs_ = 0;
-  float contentScale_ = 1.0f;
-  float sizeFactor_ = 1.0f;
-  float pendingSize_ = 0.0f;  // set by the size control, applied once the input handler let go
 };

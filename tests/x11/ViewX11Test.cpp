@@ -16,13 +16,11 @@
 
 #include "Editor.h"
 #include "EditorLayout.h"
-#include "ModuleHost.h"
 #include "SceneRegistry.h"
 #include "TempAppData.h"
 #include "X11TestHost.h"
 #include "pluginterfaces/gui/iplugview.h"
 #include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
-#include "pluginterfaces/vst/ivstcontextmenu.h"
 
 // Xlib last: its macros (None, Bool, Status) must not meet GoogleTest or the SDK.
 // clang-format off
@@ -37,61 +35,10 @@
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 using zv::test::Frame;
+using zv::test::Handler;
 using zv::test::PollRunLoop;
 
 namespace {
-
-class RecordingMenu : public IContextMenu {
- public:
-  int32 PLUGIN_API getItemCount() override { return 0; }
-  tresult PLUGIN_API getItem(int32, Item&, IContextMenuTarget**) override { return kResultFalse; }
-  tresult PLUGIN_API addItem(const Item&, IContextMenuTarget*) override { return kResultOk; }
-  tresult PLUGIN_API removeItem(const Item&, IContextMenuTarget*) override { return kResultOk; }
-  tresult PLUGIN_API popup(UCoord x, UCoord y) override {
-    popups.push_back({x, y});
-    return kResultOk;
-  }
-  tresult PLUGIN_API queryInterface(const TUID, void** obj) override {
-    *obj = nullptr;
-    return kNoInterface;
-  }
-  uint32 PLUGIN_API addRef() override { return 1; }
-  uint32 PLUGIN_API release() override { return 1; }
-  std::vector<std::pair<int, int>> popups;
-};
-
-class Handler : public IComponentHandler, public IComponentHandler3 {
- public:
-  tresult PLUGIN_API beginEdit(ParamID id) override { return record('b', id, 0); }
-  tresult PLUGIN_API performEdit(ParamID id, ParamValue v) override { return record('p', id, v); }
-  tresult PLUGIN_API endEdit(ParamID id) override { return record('e', id, 0); }
-  tresult PLUGIN_API restartComponent(int32) override { return kResultOk; }
-  IContextMenu* PLUGIN_API createContextMenu(IPlugView*, const ParamID* id) override {
-    menuParams.push_back(id ? static_cast<int>(*id) : -1);
-    return &menu;
-  }
-  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
-    QUERY_INTERFACE(iid, obj, FUnknown::iid, IComponentHandler)
-    QUERY_INTERFACE(iid, obj, IComponentHandler::iid, IComponentHandler)
-    QUERY_INTERFACE(iid, obj, IComponentHandler3::iid, IComponentHandler3)
-    *obj = nullptr;
-    return kNoInterface;
-  }
-  uint32 PLUGIN_API addRef() override { return 1; }
-  uint32 PLUGIN_API release() override { return 1; }
-  tresult record(char kind, ParamID id, double v) {
-    edits.push_back({kind, static_cast<int>(id), v});
-    return kResultOk;
-  }
-  struct Edit {
-    char kind;
-    int id;
-    double value;
-  };
-  std::vector<Edit> edits;
-  std::vector<int> menuParams;
-  RecordingMenu menu;
-};
 
 int threadCount() {
   int n = 0;
@@ -112,13 +59,7 @@ class ViewX11 : public ::testing::Test {
     ASSERT_NE(display, nullptr) << "no X server (run under xvfb-run)";
     int ev = 0, err = 0, major = 0, minor = 0;
     ASSERT_TRUE(XTestQueryExtension(display, &ev, &err, &major, &minor));
-    std::string error;
-    module = zvhost::Module::load(ZV_MODULE_FILE, error);
-    ASSERT_TRUE(module) << error;
-    factory = module->getFactory();
-    instance = zvhost::PluginInstance::create(factory, error);
-    ASSERT_TRUE(instance) << error;
-    instance->controller()->setComponentHandler(&handler);
+    ASSERT_EQ(plugin.open(ZV_MODULE_FILE, &handler), "");
     parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 2200, 1800, 0, 0, 0);
     XSelectInput(display, parent, KeyPressMask | KeyReleaseMask | SubstructureNotifyMask);
     XMapWindow(display, parent);
@@ -132,8 +73,6 @@ class ViewX11 : public ::testing::Test {
       view->setFrame(nullptr);
       view->release();
     }
-    instance.reset();
-    if (factory) factory->release();
     if (display) {
       if (parent) XDestroyWindow(display, parent);
       XCloseDisplay(display);
@@ -141,7 +80,7 @@ class ViewX11 : public ::testing::Test {
   }
 
   void createView() {
-    view = instance->controller()->createView("editor");
+    view = plugin.controller()->createView("editor");
     ASSERT_NE(view, nullptr);
     view->setFrame(&frame);
   }
@@ -226,13 +165,6 @@ class ViewX11 : public ::testing::Test {
     pump(20);
   }
 
-  std::vector<Handler::Edit> editsFor(int id) const {
-    std::vector<Handler::Edit> out;
-    for (const auto& e : handler.edits)
-      if (e.id == id) out.push_back(e);
-    return out;
-  }
-
   // The window's pixels as the server holds them, 0x00RRGGBB.
   zv::Canvas grab() {
     const auto [w, h] = childSize();
@@ -280,11 +212,9 @@ class ViewX11 : public ::testing::Test {
 
   zv::test::TempAppData config;  // XDG_CONFIG_HOME for the settings and preset files
   Display* display = nullptr;
-  std::unique_ptr<zvhost::Module> module;
-  IPluginFactory* factory = nullptr;
-  std::unique_ptr<zvhost::PluginInstance> instance;
   Handler handler;
   Frame frame;
+  zv::test::HostedPlugin plugin;  // declared after the handler, so the plug-in goes first
   Window parent = 0;
   Window child = 0;
   IPlugView* view = nullptr;
@@ -375,17 +305,17 @@ TEST_F(ViewX11, SpeedDragSendsOneGestureAndIgnoresTheHostMeanwhile) {
   moveTo(cx, cy);
   button(1, true);
   moveTo(cx, cy - 55 * kScale);
-  instance->controller()->setParamNormalized(2, 0.9);  // the host moves it while the user holds it
+  plugin.controller()->setParamNormalized(2, 0.9);  // the host moves it while the user holds it
   pump(120);
   moveTo(cx + 300, cy - 110 * kScale);  // far outside the knob: still the same drag
   button(1, false);
-  const auto edits = editsFor(2);
+  const auto edits = handler.editsFor(2);
   ASSERT_GE(edits.size(), 3u);
   EXPECT_EQ(edits.front().kind, 'b');
   EXPECT_EQ(edits.back().kind, 'e');
   for (size_t i = 1; i + 1 < edits.size(); ++i) EXPECT_EQ(edits[i].kind, 'p');
   EXPECT_NEAR(edits[edits.size() - 2].value, 0.5, 0.03);  // 110 of 220 units from 0
-  EXPECT_NEAR(instance->controller()->getParamNormalized(2), edits[edits.size() - 2].value, 1e-12);
+  EXPECT_NEAR(plugin.controller()->getParamNormalized(2), edits[edits.size() - 2].value, 1e-12);
 }
 
 TEST_F(ViewX11, SizePillRewritesTheSettingsFileAndResizesTheWindow) {
@@ -412,12 +342,12 @@ TEST_F(ViewX11, RightClickAsksTheHostForItsMenuAndWheelSteps) {
   EXPECT_EQ(handler.menuParams.size(), 1u);
   // Wheel up and down on Mix (buttons 4 and 5) edit it; sideways (6 and 7) leaves it alone.
   for (unsigned b : {6u, 7u}) click(658.57 * kScale, 604 * kScale, b);
-  EXPECT_TRUE(editsFor(6).empty());
+  EXPECT_TRUE(handler.editsFor(6).empty());
   click(658.57 * kScale, 604 * kScale, 5);
-  ASSERT_FALSE(editsFor(6).empty());
-  EXPECT_LT(instance->controller()->getParamNormalized(6), 1.0);  // from its default of 100 %
+  ASSERT_FALSE(handler.editsFor(6).empty());
+  EXPECT_LT(plugin.controller()->getParamNormalized(6), 1.0);  // from its default of 100 %
   click(658.57 * kScale, 604 * kScale, 4);
-  EXPECT_NEAR(instance->controller()->getParamNormalized(6), 1.0, 1e-9);
+  EXPECT_NEAR(plugin.controller()->getParamNormalized(6), 1.0, 1e-9);
 }
 
 TEST_F(ViewX11, DetachJoinsTheThreadAndLeavesNoXResourcesAndCanAttachAgain) {
@@ -451,7 +381,7 @@ TEST_F(ViewX11, ClosingDuringADragStillEndsTheGesture) {
   moveTo(cx, cy - 30);
   detach();
   button(1, false);
-  const auto edits = editsFor(4);
+  const auto edits = handler.editsFor(4);
   ASSERT_GE(edits.size(), 2u);
   EXPECT_EQ(edits.front().kind, 'b');
   EXPECT_EQ(edits.back().kind, 'e');
@@ -517,14 +447,14 @@ TEST_F(ViewX11, KeysTypeIntoValueEntryAndUnusedKeysReachTheHost) {
   key(XK_minus);
   key(XK_3);
   key(XK_Return);
-  const auto edits = editsFor(4);
+  const auto edits = handler.editsFor(4);
   ASSERT_EQ(edits.size(), 3u);
   EXPECT_NEAR(edits[1].value, (-3.0 + 12.0) / 24.0, 1e-9);
   // Two clicks too far apart in place are two single clicks: no value entry.
   twoClicks(cx, cy, cx + 12, cy);
   handler.edits.clear();
   key(XK_5);
-  EXPECT_TRUE(editsFor(4).empty());
+  EXPECT_TRUE(handler.editsFor(4).empty());
   EXPECT_EQ(view->onKeyDown(u'x', 0, 0), kResultFalse);  // no entry active: the host keeps it
 }
 

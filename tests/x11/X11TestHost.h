@@ -9,6 +9,7 @@
 #include <chrono>
 #include <vector>
 
+#include "ViewTestHost.h"
 #include "pluginterfaces/gui/iplugview.h"
 
 namespace Steinberg::Linux {
@@ -22,7 +23,7 @@ namespace zv::test {
 using namespace Steinberg;
 
 // The host's run loop: descriptors and timers served by poll() on the test's thread.
-class PollRunLoop : public Linux::IRunLoop {
+class PollRunLoop : public HostObject<Linux::IRunLoop> {
  public:
   tresult PLUGIN_API registerEventHandler(Linux::IEventHandler* h,
                                           Linux::FileDescriptor fd) override {
@@ -55,15 +56,6 @@ class PollRunLoop : public Linux::IRunLoop {
       }
     return kInvalidArgument;
   }
-  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
-    QUERY_INTERFACE(iid, obj, FUnknown::iid, IRunLoop)
-    QUERY_INTERFACE(iid, obj, IRunLoop::iid, IRunLoop)
-    *obj = nullptr;
-    return kNoInterface;
-  }
-  uint32 PLUGIN_API addRef() override { return 1; }
-  uint32 PLUGIN_API release() override { return 1; }
-
   static int64 now() {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
@@ -96,27 +88,16 @@ class PollRunLoop : public Linux::IRunLoop {
   std::vector<Timer> timers;
 };
 
-// The host's frame: hands out its run loop and resizes its window when asked, as hosts do.
-class Frame : public IPlugFrame {
+// The host's frame, which also hands out its run loop.
+class Frame : public RecordingFrame {
  public:
-  tresult PLUGIN_API resizeView(IPlugView* view, ViewRect* r) override {
-    resizes.push_back(*r);
-    view->onSize(r);
-    return kResultOk;
-  }
   tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
-    QUERY_INTERFACE(iid, obj, FUnknown::iid, IPlugFrame)
-    QUERY_INTERFACE(iid, obj, IPlugFrame::iid, IPlugFrame)
     if (FUnknownPrivate::iidEqual(iid, Linux::IRunLoop::iid) && offerRunLoop) {
       *obj = static_cast<Linux::IRunLoop*>(&runLoop);
       return kResultOk;
     }
-    *obj = nullptr;
-    return kNoInterface;
+    return RecordingFrame::queryInterface(iid, obj);
   }
-  uint32 PLUGIN_API addRef() override { return 1; }
-  uint32 PLUGIN_API release() override { return 1; }
-  std::vector<ViewRect> resizes;
   PollRunLoop runLoop;
   bool offerRunLoop = true;
 };
