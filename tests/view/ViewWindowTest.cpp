@@ -8,11 +8,10 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <functional>
 #include <thread>
 
-#include "ModuleHost.h"
 #include "TempAppData.h"
+#include "ViewTestHost.h"
 #include "pluginterfaces/gui/iplugview.h"
 #include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 #include "pluginterfaces/vst/ivstcontextmenu.h"
@@ -22,84 +21,10 @@
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
+using zv::test::Handler;
+using Frame = zv::test::RecordingFrame;
 
 namespace {
-
-class RecordingMenu : public IContextMenu {
- public:
-  int32 PLUGIN_API getItemCount() override { return 0; }
-  tresult PLUGIN_API getItem(int32, Item&, IContextMenuTarget**) override { return kResultFalse; }
-  tresult PLUGIN_API addItem(const Item&, IContextMenuTarget*) override { return kResultOk; }
-  tresult PLUGIN_API removeItem(const Item&, IContextMenuTarget*) override { return kResultOk; }
-  tresult PLUGIN_API popup(UCoord x, UCoord y) override {
-    popups.push_back({x, y});
-    return kResultOk;
-  }
-  tresult PLUGIN_API queryInterface(const TUID, void** obj) override {
-    *obj = nullptr;
-    return kNoInterface;
-  }
-  uint32 PLUGIN_API addRef() override { return 1; }
-  uint32 PLUGIN_API release() override { return 1; }
-  std::vector<std::pair<int, int>> popups;
-};
-
-// The host's component handler, with context menus.
-class Handler : public IComponentHandler, public IComponentHandler3 {
- public:
-  tresult PLUGIN_API beginEdit(ParamID id) override { return record('b', id, 0); }
-  tresult PLUGIN_API performEdit(ParamID id, ParamValue v) override { return record('p', id, v); }
-  tresult PLUGIN_API endEdit(ParamID id) override { return record('e', id, 0); }
-  tresult PLUGIN_API restartComponent(int32) override { return kResultOk; }
-  IContextMenu* PLUGIN_API createContextMenu(IPlugView*, const ParamID* id) override {
-    menuParams.push_back(id ? static_cast<int>(*id) : -1);
-    return &menu;
-  }
-  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
-    QUERY_INTERFACE(iid, obj, FUnknown::iid, IComponentHandler)
-    QUERY_INTERFACE(iid, obj, IComponentHandler::iid, IComponentHandler)
-    QUERY_INTERFACE(iid, obj, IComponentHandler3::iid, IComponentHandler3)
-    *obj = nullptr;
-    return kNoInterface;
-  }
-  uint32 PLUGIN_API addRef() override { return 1; }
-  uint32 PLUGIN_API release() override { return 1; }
-
-  tresult record(char kind, ParamID id, double v) {
-    edits.push_back({kind, static_cast<int>(id), v});
-    if (during) during(kind, static_cast<int>(id));
-    return kResultOk;
-  }
-  std::function<void(char, int)> during;  // the host calling back into the view from an edit
-  struct Edit {
-    char kind;
-    int id;
-    double value;
-  };
-  std::vector<Edit> edits;
-  std::vector<int> menuParams;
-  RecordingMenu menu;
-};
-
-class Frame : public IPlugFrame {
- public:
-  tresult PLUGIN_API resizeView(IPlugView* view, ViewRect* r) override {
-    resizes.push_back(*r);
-    if (refuse) return kResultFalse;
-    view->onSize(r);  // as hosts do once they resized their own window
-    return kResultOk;
-  }
-  bool refuse = false;
-  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
-    QUERY_INTERFACE(iid, obj, FUnknown::iid, IPlugFrame)
-    QUERY_INTERFACE(iid, obj, IPlugFrame::iid, IPlugFrame)
-    *obj = nullptr;
-    return kNoInterface;
-  }
-  uint32 PLUGIN_API addRef() override { return 1; }
-  uint32 PLUGIN_API release() override { return 1; }
-  std::vector<ViewRect> resizes;
-};
 
 // The host's window: it records the keys that reach it.
 std::vector<WPARAM> hostKeys;
@@ -141,13 +66,8 @@ LPARAM at(double x, double y) {
 class ViewWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string error;
-    module = zvhost::Module::load(ZV_MODULE_FILE, error);
-    ASSERT_TRUE(module) << error;
-    factory = module->getFactory();
-    instance = zvhost::PluginInstance::create(factory, error);
-    ASSERT_TRUE(instance) << error;
-    instance->controller()->setComponentHandler(&handler);
+    const std::string error = plugin.open(ZV_MODULE_FILE, &handler);
+    ASSERT_TRUE(error.empty()) << error;
 
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
@@ -158,7 +78,7 @@ class ViewWindow : public ::testing::Test {
     parent = CreateWindowExW(0, L"ZVTestHostWindow", L"host", WS_POPUP | WS_VISIBLE, 0, 0, 1100,
                              1000, nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(parent, nullptr);
-    view = instance->controller()->createView("editor");
+    view = plugin.controller()->createView("editor");
     ASSERT_NE(view, nullptr);
     view->setFrame(&frame);
   }
@@ -170,8 +90,6 @@ class ViewWindow : public ::testing::Test {
       view->release();
     }
     if (parent) DestroyWindow(parent);
-    instance.reset();
-    if (factory) factory->release();
   }
 
   void attach() {
@@ -207,12 +125,7 @@ class ViewWindow : public ::testing::Test {
     SendMessageW(child, WM_LBUTTONUP, 0, where);
   }
 
-  std::vector<Handler::Edit> editsFor(int id) const {
-    std::vector<Handler::Edit> out;
-    for (const auto& e : handler.edits)
-      if (e.id == id) out.push_back(e);
-    return out;
-  }
+  std::vector<Handler::Edit> editsFor(int id) const { return handler.editsFor(id); }
 
   // Writes what the window shows to a PNG, so a failing run leaves something to look at.
   void screenshot(const char* name) {
@@ -242,11 +155,9 @@ class ViewWindow : public ::testing::Test {
   }
 
   zv::test::TempAppData appData;
-  std::unique_ptr<zvhost::Module> module;
-  IPluginFactory* factory = nullptr;
-  std::unique_ptr<zvhost::PluginInstance> instance;
   Handler handler;
   Frame frame;
+  zv::test::HostedPlugin plugin;  // declared after the handler, so the plug-in goes first
   HWND parent = nullptr;
   HWND child = nullptr;
   IPlugView* view = nullptr;
@@ -290,7 +201,7 @@ TEST_F(ViewWindow, ContentScaleRulesResizeThroughTheHost) {
   view->release();
   std::filesystem::create_directories(appData.product());
   zv::test::writeBytes(appData.product() / "settings.txt", "size=1.00\n");
-  view = instance->controller()->createView("editor");
+  view = plugin.controller()->createView("editor");
   view->setFrame(&frame);
   IPlugViewContentScaleSupport* scaling = nullptr;
   ASSERT_EQ(
@@ -318,7 +229,7 @@ TEST_F(ViewWindow, KnobDragSendsOneGestureAndIgnoresTheHostMeanwhile) {
   SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, at(cx, cy));
   SendMessageW(child, WM_MOUSEMOVE, MK_LBUTTON, at(cx, cy - 55 * kScale));
   // The host moves the same parameter while the user holds the knob.
-  instance->controller()->setParamNormalized(2, 0.9);
+  plugin.controller()->setParamNormalized(2, 0.9);
   pump(120);
   SendMessageW(child, WM_MOUSEMOVE, MK_LBUTTON, at(cx, cy - 110 * kScale));
   SendMessageW(child, WM_LBUTTONUP, 0, at(cx, cy - 110 * kScale));
@@ -329,7 +240,7 @@ TEST_F(ViewWindow, KnobDragSendsOneGestureAndIgnoresTheHostMeanwhile) {
   for (size_t i = 1; i + 1 < edits.size(); ++i) EXPECT_EQ(edits[i].kind, 'p');
   // 110 units of 220 is half the travel from 0, whatever the host said in between.
   EXPECT_NEAR(edits[edits.size() - 2].value, 0.5, 0.03);
-  EXPECT_NEAR(instance->controller()->getParamNormalized(2), edits[edits.size() - 2].value, 1e-12);
+  EXPECT_NEAR(plugin.controller()->getParamNormalized(2), edits[edits.size() - 2].value, 1e-12);
 }
 
 TEST_F(ViewWindow, RightClickAsksTheHostForItsMenuOnTheParameter) {
