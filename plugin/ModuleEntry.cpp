@@ -2,9 +2,13 @@
 #include <cstring>
 
 #include "ClassIds.h"
+#include "EditorViewFactory.h"
 #include "ZVController.h"
 #include "ZVProcessor.h"
 #include "sdk/pluginfactory.h"
+#if defined(ZV_HAVE_EDITOR_WINDOW)
+#include "ZVView.h"
+#endif
 
 using namespace Steinberg;
 
@@ -25,6 +29,12 @@ PClassInfo2 makeClassInfo(const FUID& cid, const char* category, const char* nam
                      subCategories, "", zv::kVersion, zv::kSdkVersion);
 }
 
+#if defined(ZV_HAVE_EDITOR_WINDOW)
+IPlugView* makeEditorView(ZVController* controller) {
+  return new ZVView(controller);
+}
+#endif
+
 bool initModule() {
   // Module initialisation and termination hooks: this module registers none.
   if (++moduleRefCount == 1) {
@@ -44,6 +54,10 @@ extern "C" {
 
 SMTG_EXPORT_SYMBOL IPluginFactory* PLUGIN_API GetPluginFactory() {
   if (!gPluginFactory) {
+#if defined(ZV_HAVE_EDITOR_WINDOW)
+    // The controller asks for its editor through this hook, so it never links the window layer.
+    zv::registerEditorView(&makeEditorView);
+#endif
     PFactoryInfo info;
     copyString(info.vendor, zv::kVendor, PFactoryInfo::kNameSize);
     copyString(info.url, zv::kVendorUrl, PFactoryInfo::kURLSize);

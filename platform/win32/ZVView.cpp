@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "EditorViewFactory.h"
 
 using namespace Steinberg;
 
@@ -61,12 +60,6 @@ float screenContentScale() {
 }
 
 }  // namespace
-
-namespace zv {
-IPlugView* createEditorView(ZVController* controller) {
-  return new ZVView(controller);
-}
-}  // namespace zv
 
 ZVView::ZVView(ZVController* controller) : PluginViewBase(controller, screenContentScale(), true) {}
 

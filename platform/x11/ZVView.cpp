@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "EditorViewFactory.h"
 #include "Utf8.h"
 
 // Xlib last: its macros must not meet the SDK headers.
@@ -122,12 +121,6 @@ int hostByteOrder() {
 }
 
 }  // namespace
-
-namespace zv {
-IPlugView* createEditorView(ZVController* controller) {
-  return new ZVView(controller);
-}
-}  // namespace zv
 
 // There is no dancer window on Linux yet: the stage shows no pop-out icon.
 ZVView::ZVView(ZVController* controller)
