@@ -23,7 +23,10 @@ FUnknown* ZVController::createInstance(void*) {
 tresult PLUGIN_API ZVController::initialize(FUnknown* context) {
   const tresult result = EditController::initialize(context);
   if (result != kResultOk) return result;
-  for (int32 id = 0; id < zv::kNumParams; ++id) parameters.addParameter(new ZVParam(id));
+  for (int32 id = 0; id < zv::kNumParams; ++id) {
+    parameters.addParameter(new ZVParam(id));
+    published.publish(id, getParamNormalized(static_cast<ParamID>(id)));
+  }
   dancer.owner = this;
   return result;
 }
@@ -46,6 +49,7 @@ tresult PLUGIN_API ZVController::setParamNormalized(ParamID tag, ParamValue valu
   if (std::isnan(value)) value = 0.0;  // a NaN would survive the SDK's clamping
   const bool wasOn = getParamNormalized(zv::kLowLatency) > 0.5;
   const tresult result = EditController::setParamNormalized(tag, value);
+  published.publish(static_cast<int>(tag), getParamNormalized(tag));
   if (tag != static_cast<ParamID>(zv::kLowLatency)) return result;
   const bool isOn = getParamNormalized(zv::kLowLatency) > 0.5;
   if (isOn == wasOn) return result;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "DancerWindow.h"
+#include "ParamSnapshot.h"
 #include "public.sdk/source/vst/vsteditcontroller.h"
 
 class ZVController : public Steinberg::Vst::EditController {
@@ -20,9 +21,12 @@ public:
   Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override;
 
   DancerWindow& dancerWindow() { return dancer; }
+  // Every value as last set on the user-interface thread, for the threads that draw.
+  const zv::ParamSnapshot& publishedParams() const { return published; }
 
 private:
   void sendLowLatency(bool on);
 
   DancerWindow dancer;
+  zv::ParamSnapshot published;
 };

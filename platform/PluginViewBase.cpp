@@ -33,7 +33,9 @@ PluginViewBase::PluginViewBase(ZVController* controller, float contentScale, boo
   editor.deletePreset = [](const std::string& name) { return zv::deleteUserPreset(name); };
   // The dancer window is not part of this view yet: the stage keeps the mascot at home.
   editor.onPopOut = [this](bool) { core_->markFullRedraw(); };
-  editor.poppedOut = dancerOpen();
+  const bool dancerOpen = controller_->dancerWindow().isOpen();
+  editor.poppedOut = dancerOpen;
+  core_->publishDancerOpen(dancerOpen);
   if (!popOutAvailable) {
     editor.popOutAvailable = false;
     editor.rebuildHitRegions();
@@ -65,8 +67,6 @@ void PluginViewBase::removedFromParent() {
 }
 
 tresult PLUGIN_API PluginViewBase::onKeyDown(char16 key, int16 keyCode, int16 /*modifiers*/) {
-  // No state lock held here: a typed value that commits reaches the host from inside character().
-  if (!core_->textOrListActive()) return kResultFalse;
   uint32_t ch = 0;
   switch (keyCode) {
     case kKeyBack:
@@ -83,12 +83,16 @@ tresult PLUGIN_API PluginViewBase::onKeyDown(char16 key, int16 keyCode, int16 /*
       ch = static_cast<uint32_t>(key);
   }
   if (ch == 0) return kResultFalse;
-  lastKeyChar_ = ch;
-  lastKeyTime_ = std::chrono::steady_clock::now();
-  addRef();  // the host may release the view from inside the edit a committed value sends
-  core_->character(ch);
+  // No state lock held here: a typed value that commits reaches the host from inside character(),
+  // which is why the view is kept alive around it.
+  addRef();
+  const bool taken = core_->character(ch);
+  if (taken) {
+    lastKeyChar_ = ch;
+    lastKeyTime_ = std::chrono::steady_clock::now();
+  }
   release();
-  return kResultOk;
+  return taken ? kResultOk : kResultFalse;
 }
 
 bool PluginViewBase::typedThroughHost(uint32_t ch) const {
@@ -125,7 +129,7 @@ void PluginViewBase::applyPendingSize() {
   pendingSize_ = 0.0f;
   if (!applyScale(contentScale_ * factor)) {
     // Refused: the pill goes back to the size the window still has, the settings stay.
-    std::lock_guard<std::recursive_mutex> lock(core_->stateLock());
+    std::lock_guard<std::mutex> lock(core_->stateLock());
     core_->editor().sizeChoice = sizeFactor_;
     core_->markDirty();
     return;
@@ -151,8 +155,8 @@ void PluginViewBase::showContextMenu(int paramId, int x, int y) {
   handler3->release();
 }
 
-double PluginViewBase::getParamNormalized(int id) {
-  return controller_->getParamNormalized(static_cast<Vst::ParamID>(id));
+const zv::ParamSnapshot& PluginViewBase::params() const {
+  return controller_->publishedParams();
 }
 
 void PluginViewBase::beginEdit(int id) {
@@ -166,8 +170,4 @@ void PluginViewBase::performEdit(int id, double normalized) {
 
 void PluginViewBase::endEdit(int id) {
   controller_->endEdit(static_cast<Vst::ParamID>(id));
-}
-
-bool PluginViewBase::dancerOpen() {
-  return controller_->dancerWindow().isOpen();
 }

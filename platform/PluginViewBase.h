@@ -26,12 +26,12 @@ class PluginViewBase : public Steinberg::CPluginView,
   Steinberg::uint32 PLUGIN_API addRef() override { return CPluginView::addRef(); }
   Steinberg::uint32 PLUGIN_API release() override { return CPluginView::release(); }
 
-  // zv::ViewPort: the controller's values and edits. Invalidation belongs to the window.
-  double getParamNormalized(int id) override;
+  // zv::ViewPort: the values the controller published and its edits. Invalidation belongs to the
+  // window.
+  const zv::ParamSnapshot& params() const override;
   void beginEdit(int id) override;
   void performEdit(int id, double normalized) override;
   void endEdit(int id) override;
-  bool dancerOpen() override;
 
  protected:
   // `contentScale` is the desktop's scale as the platform reads it; without a dancer window

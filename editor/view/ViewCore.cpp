@@ -19,13 +19,12 @@ ViewCore::ViewCore(ViewPort& port) : port_(port), editor_(std::make_unique<Edito
 }
 
 void ViewCore::queueEdit(HostEdit edit) {
-  std::lock_guard<std::recursive_mutex> lock(stateLock_);
   pendingEdits_.push_back(edit);
   if (edit.id >= 0 && edit.id < kNumParams) ++pendingPerParam_[edit.id];
 }
 
 void ViewCore::deliverHostEdits() {
-  std::unique_lock<std::recursive_mutex> lock(stateLock_);
+  std::unique_lock<std::mutex> lock(stateLock_);
   // A host that calls back into the view from inside an edit (more input, a resize, removal)
   // reaches here again: the outer loop delivers what that queued, after what came before.
   if (delivering_) return;
@@ -62,7 +61,7 @@ int ViewCore::pixelsFor(int units, float scale) {
 }
 
 void ViewCore::resizeForScale(float scale) {
-  std::lock_guard<std::recursive_mutex> lock(stateLock_);
+  std::lock_guard<std::mutex> lock(stateLock_);
   effectiveScale_ = scale;
   widthPx_ = pixelsFor(kBaseWidth, scale);
   heightPx_ = pixelsFor(kBaseHeight, scale);
@@ -77,8 +76,9 @@ void ViewCore::resizeForScale(float scale) {
 }
 
 void ViewCore::pullAllParams() {
-  std::lock_guard<std::recursive_mutex> lock(stateLock_);
-  for (int id = 0; id < kNumParams; ++id) editor_->params[id] = port_.getParamNormalized(id);
+  std::lock_guard<std::mutex> lock(stateLock_);
+  const ParamSnapshot& published = port_.params();
+  for (int id = 0; id < kNumParams; ++id) editor_->params[id] = published.read(id);
 }
 
 std::vector<PixelRect> ViewCore::animatedRegions() const {
@@ -120,24 +120,24 @@ void ViewCore::renderLoop() {
 }
 
 void ViewCore::renderFrame(double elapsedSeconds) {
-  std::unique_lock<std::recursive_mutex> state(stateLock_);
+  std::unique_lock<std::mutex> state(stateLock_);
   Editor& ed = *editor_;
 
   bool changed = false;
   const int dragged = ed.dragParam();
+  const ParamSnapshot& published = port_.params();
   for (int id = 0; id < kNumWritableParams; ++id) {
     // The knob under the pointer follows the pointer, not the host, and an edit on its way to
     // the host is newer than what the controller still holds.
     if (id == dragged || pendingPerParam_[id] > 0) continue;
-    const double v = port_.getParamNormalized(id);
+    const double v = published.read(id);
     if (std::fabs(v - ed.params[id]) > 1e-6) {
       ed.params[id] = v;
       changed = true;
     }
   }
   double meters[kNumMeterParams];
-  for (int k = 0; k < kNumMeterParams; ++k)
-    meters[k] = port_.getParamNormalized(kFirstMeterParam + k);
+  for (int k = 0; k < kNumMeterParams; ++k) meters[k] = published.read(kFirstMeterParam + k);
   auto meter = [&meters](int id) { return meters[id - kFirstMeterParam]; };
   ed.updateMood(static_cast<float>(noteFromPitchMeter(meter(kPitchIn))),
                 static_cast<float>(noteFromPitchMeter(meter(kPitchOut))),
@@ -146,7 +146,7 @@ void ViewCore::renderFrame(double elapsedSeconds) {
                 static_cast<float>(bpmFromTempoMeter(meter(kTempo))),
                 static_cast<float>(meter(kBeat)), meter(kPlaying) > 0.5);
 
-  const bool open = port_.dancerOpen();
+  const bool open = dancerOpen_.load();
   if (open != ed.poppedOut) {
     ed.poppedOut = open;
     fullRedraw_.store(true);
@@ -226,7 +226,7 @@ void ViewCore::copyRegions(int count, std::vector<PixelRect>& copied) {
 bool ViewCore::mouseDown(int px, int py, bool ctrl, bool doubleClick) {
   bool changed;
   {
-    std::lock_guard<std::recursive_mutex> lock(stateLock_);
+    std::lock_guard<std::mutex> lock(stateLock_);
     changed = editor_->onMouseDown(px / effectiveScale_, py / effectiveScale_, ctrl, doubleClick);
     dirty_.store(true);  // any handled press repaints
   }
@@ -237,7 +237,7 @@ bool ViewCore::mouseDown(int px, int py, bool ctrl, bool doubleClick) {
 bool ViewCore::mouseMove(int px, int py, bool shift) {
   bool changed;
   {
-    std::lock_guard<std::recursive_mutex> lock(stateLock_);
+    std::lock_guard<std::mutex> lock(stateLock_);
     changed = editor_->onMouseMove(px / effectiveScale_, py / effectiveScale_, shift);
     if (changed) dirty_.store(true);
   }
@@ -248,7 +248,7 @@ bool ViewCore::mouseMove(int px, int py, bool shift) {
 bool ViewCore::mouseUp() {
   bool changed;
   {
-    std::lock_guard<std::recursive_mutex> lock(stateLock_);
+    std::lock_guard<std::mutex> lock(stateLock_);
     changed = editor_->onMouseUp();
     if (changed) dirty_.store(true);
   }
@@ -261,7 +261,7 @@ bool ViewCore::captureLost() {
 }
 
 bool ViewCore::mouseLeave() {
-  std::lock_guard<std::recursive_mutex> lock(stateLock_);
+  std::lock_guard<std::mutex> lock(stateLock_);
   const bool changed = editor_->onMouseLeave();
   if (changed) dirty_.store(true);
   return changed;
@@ -270,7 +270,7 @@ bool ViewCore::mouseLeave() {
 bool ViewCore::wheel(int clientPx, int clientPy, int wheelDelta, bool shift) {
   bool changed;
   {
-    std::lock_guard<std::recursive_mutex> lock(stateLock_);
+    std::lock_guard<std::mutex> lock(stateLock_);
     changed = editor_->onWheel(clientPx / effectiveScale_, clientPy / effectiveScale_,
                                static_cast<float>(wheelDelta) / 120.0f, shift);
     if (changed) dirty_.store(true);
@@ -280,23 +280,24 @@ bool ViewCore::wheel(int clientPx, int clientPy, int wheelDelta, bool shift) {
 }
 
 bool ViewCore::character(uint32_t ch) {
-  bool changed;
   {
-    std::lock_guard<std::recursive_mutex> lock(stateLock_);
-    changed = editor_->onChar(ch);
+    // Asked and typed under one hold of the lock, so the answer holds for the key it was about.
+    std::lock_guard<std::mutex> lock(stateLock_);
+    if (!editor_->textEntryActive() && editor_->openList() < 0) return false;
+    editor_->onChar(ch);
     dirty_.store(true);
   }
   deliverHostEdits();
-  return changed;
+  return true;
 }
 
 bool ViewCore::textOrListActive() {
-  std::lock_guard<std::recursive_mutex> lock(stateLock_);
+  std::lock_guard<std::mutex> lock(stateLock_);
   return editor_->textEntryActive() || editor_->openList() >= 0;
 }
 
 int ViewCore::contextParamAt(int px, int py) {
-  std::lock_guard<std::recursive_mutex> lock(stateLock_);
+  std::lock_guard<std::mutex> lock(stateLock_);
   return editor_->contextMenuParamAt(px / effectiveScale_, py / effectiveScale_);
 }
 

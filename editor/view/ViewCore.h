@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Editor.h"
+#include "ParamSnapshot.h"
 
 namespace zv {
 
@@ -19,7 +20,9 @@ namespace zv {
 class ViewPort {
  public:
   virtual ~ViewPort() = default;
-  virtual double getParamNormalized(int id) = 0;
+  // The values as the user-interface thread last published them: the one thing the render thread
+  // reads from outside the view.
+  virtual const ParamSnapshot& params() const = 0;
   virtual void beginEdit(int id) = 0;
   virtual void performEdit(int id,
                            double normalized) = 0;  // stores in the controller, then tells the host
@@ -27,7 +30,6 @@ class ViewPort {
   // Called by the render thread after it released both locks.
   virtual void invalidateAll() = 0;
   virtual void invalidateRect(int x0, int y0, int x1, int y1) = 0;
-  virtual bool dancerOpen() { return false; }
 };
 
 struct PixelRect {
@@ -43,9 +45,9 @@ class ViewCore {
   ~ViewCore();  // joins the render thread
 
   Editor& editor() { return *editor_; }
-  // Guards the editor and the canvases. Do not hold it across the input calls below: they hand
-  // the edits they make to the host only after releasing it, and cannot while a caller holds it.
-  std::recursive_mutex& stateLock() { return stateLock_; }
+  // Guards the editor and the canvases. Never held across a call out of the view, and never taken
+  // twice: the input calls below take it themselves, so do not hold it around them.
+  std::mutex& stateLock() { return stateLock_; }
 
   // Window size in pixels for a scale: 860 x 720 layout units, ties away from zero.
   static int pixelsFor(int units, float scale);
@@ -56,8 +58,11 @@ class ViewCore {
   // Resizes both canvases for a new effective scale and asks for a full frame (under the state
   // lock).
   void resizeForScale(float scale);
-  // Reads every parameter from the host into the editor's copy.
+  // Copies every published parameter value into the editor's copy.
   void pullAllParams();
+  // The dancer window's open state as the user-interface thread last saw it; the render thread
+  // draws the stage from this, never asking the window.
+  void publishDancerOpen(bool open) { dancerOpen_.store(open); }
 
   void startRender();
   void stopRender();  // returns once the thread has ended
@@ -82,6 +87,8 @@ class ViewCore {
   bool captureLost();
   bool mouseLeave();
   bool wheel(int clientPx, int clientPy, int wheelDelta, bool shift);
+  // A typed character (Backspace 8, Enter 13, Escape 27) for the text field or the open list.
+  // False, with nothing done, while neither takes keys: the host or the parent window keeps it.
   bool character(uint32_t ch);
   bool textOrListActive();
   // The parameter a right click at this pixel would offer a host menu for, or -1.
@@ -114,16 +121,15 @@ class ViewCore {
     int id;
     double value;
   };
-  void queueEdit(HostEdit edit);
-  void deliverHostEdits();  // call without holding the state lock
+  void queueEdit(HostEdit edit);  // under the state lock: the editor edits only while it is held
+  void deliverHostEdits();        // call without holding the state lock
   void renderLoop();
   void copyWhole();
   void copyRegions(int count, std::vector<PixelRect>& copied);
 
   ViewPort& port_;
   std::unique_ptr<Editor> editor_;
-  // Recursive: the size control resizes from inside the input handler that holds it.
-  std::recursive_mutex stateLock_;
+  std::mutex stateLock_;
   std::mutex frameLock_;
   std::vector<uint32_t> backBuffer_;
   int backWidth_ = 0;
@@ -132,6 +138,7 @@ class ViewCore {
   std::atomic<bool> running_{false};
   std::atomic<bool> dirty_{false};
   std::atomic<bool> fullRedraw_{true};
+  std::atomic<bool> dancerOpen_{false};
   std::atomic<uint64_t> framesDrawn_{0};
   bool idle_ = false;
   // Edits made under the state lock, waiting to reach the host; guarded by the state lock.

@@ -15,17 +15,16 @@ namespace {
 class MeterPort : public zv::ViewPort {
 public:
   MeterPort() {
-    for (auto& v : values) v.store(0.0);
-    values[0].store(1.0 / 11);
-    values[19].store(100.0 / 380.0);  // 120 BPM
+    values.publish(0, 1.0 / 11);
+    values.publish(19, 100.0 / 380.0);  // 120 BPM
   }
-  double getParamNormalized(int id) override { return values[id].load(std::memory_order_relaxed); }
+  const zv::ParamSnapshot& params() const override { return values; }
   void beginEdit(int) override {}
   void performEdit(int, double) override {}
   void endEdit(int) override {}
   void invalidateAll() override {}
   void invalidateRect(int, int, int, int) override {}
-  std::atomic<double> values[22];
+  zv::ParamSnapshot values;
 };
 
 double cpuSeconds() {
@@ -48,11 +47,11 @@ void measure(const char* label, float scale, bool singing, double seconds) {
       if (singing) {
         const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         const double note = 60.0 + 5.0 * std::sin(t * 1.3) + 0.3 * std::sin(t * 34.0);
-        port.values[16].store(0.02 + 0.98 * (note - 24.0) / 84.0);
-        port.values[17].store(0.02 + 0.98 * (std::round(note) - 24.0) / 84.0);
-        port.values[18].store(0.55 + 0.25 * std::sin(t * 7.0));
-        port.values[20].store(std::fmod(t * 2.0, 1.0));
-        port.values[21].store(1.0);
+        port.values.publish(16, 0.02 + 0.98 * (note - 24.0) / 84.0);
+        port.values.publish(17, 0.02 + 0.98 * (std::round(note) - 24.0) / 84.0);
+        port.values.publish(18, 0.55 + 0.25 * std::sin(t * 7.0));
+        port.values.publish(20, std::fmod(t * 2.0, 1.0));
+        port.values.publish(21, 1.0);
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(11));
     }
