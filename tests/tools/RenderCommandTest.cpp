@@ -64,11 +64,16 @@ TEST(RenderCommand, RefusesBadArgumentsAndUnusableFilesWithOneLineAndLeavesFiles
     std::ofstream preset(dir.file("bad.zvp"), std::ios::binary);
     preset << "name=No Magic\nv0=0.5\n";
   }
+  {
+    std::ofstream preset(dir.file("long.zvp"), std::ios::binary);
+    preset << "ZoquaVocePreset 1\nname=" << std::string(300, 'n') << "\nv4=0\n";
+  }
   expectRefused(dir, {"noise.wav", "out.wav"}, "noise.wav");
   expectRefused(dir, {"cut.wav", "out.wav"}, "cut.wav");
   expectRefused(dir, {"empty.wav", "out.wav"}, "empty.wav");
   expectRefused(dir, {"quad.wav", "out.wav"}, "mono and stereo");
   expectRefused(dir, {"in.wav", "out.wav", "--user-preset", "bad.zvp"}, "not a ZoquaVoce preset");
+  expectRefused(dir, {"in.wav", "out.wav", "--user-preset", "long.zvp"}, "no valid preset name");
   EXPECT_EQ(readText(dir.file("out.wav")), "precious");
   // Scripts can tell a mistake in the command (2) from a failure of the job (1).
   EXPECT_EQ(runTool(dir, {"in.wav", "out.wav", "--block", "x"}).exitCode, 2);
@@ -199,10 +204,10 @@ TEST(RenderCommand, PrintsASummaryAndAppliesUserPresetFiles) {
   in[700] = 1.0f;
   ASSERT_TRUE(writeTestWav(dir.file("in.wav"), in, 1, 44100, SF_FORMAT_WAV | SF_FORMAT_FLOAT));
   {
-    // Columns 4 and 5 are Mix and Output: dry only, at -24 dB (normalized 0); a long name line
-    // and an unknown column are ignored as the editor ignores them.
+    // Columns 4 and 5 are Mix and Output: dry only, at -24 dB (normalized 0); an unknown column
+    // is ignored as the editor ignores it.
     std::ofstream preset(dir.file("quiet.zvp"), std::ios::binary);
-    preset << "ZoquaVocePreset 1\r\nname=" << std::string(300, 'n') << "\nv4=0\nv5=-3\nv12=1\n";
+    preset << "ZoquaVocePreset 1\r\nname=Quiet\nv4=0\nv5=-3\nv12=1\n";
   }
   const ToolRun run = runTool(dir, {"in.wav", "out.wav", "--user-preset", "quiet.zvp"});
   ASSERT_EQ(run.exitCode, 0) << run.err;

@@ -132,8 +132,7 @@ bool Renderer::factoryPresetValues(const std::string& name,
 bool Renderer::userPresetValues(const std::string& path,
                                 std::vector<std::pair<int, double>>& values, std::string& name,
                                 std::string& error) {
-  // The editor's reader; only its name rule is not applied, since the name never becomes a path
-  // here.
+  // The editor's reader and its rules: a file the editor's list would skip is refused here too.
   zv::UserPreset preset;
   switch (zv::readPresetFile(zv::fs::widen(path), preset)) {
     case zv::PresetFileRead::kUnreadable:
@@ -142,8 +141,10 @@ bool Renderer::userPresetValues(const std::string& path,
     case zv::PresetFileRead::kNotAPreset:
       error = "\"" + path + "\" is not a ZoquaVoce preset file";
       return false;
-    case zv::PresetFileRead::kOk:
     case zv::PresetFileRead::kUnsafeName:
+      error = "\"" + path + "\" has no valid preset name (the editor would not list it)";
+      return false;
+    case zv::PresetFileRead::kOk:
       break;
   }
   name = preset.name;

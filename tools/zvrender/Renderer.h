@@ -116,8 +116,8 @@ class Renderer {
                                   std::vector<std::pair<int, double>>& values, std::string& error);
 
   // The twelve normalized values of a user preset file (.zvp), read by the same line rules as the
-  // editor's preset list: the magic line is required, missing columns keep their defaults,
-  // values are clamped to 0..1. `name` receives the preset's name line.
+  // editor's preset list: the magic line and a valid preset name are required, missing columns
+  // keep their defaults, values are clamped to 0..1. `name` receives the preset's name.
   static bool userPresetValues(const std::string& path, std::vector<std::pair<int, double>>& values,
                                std::string& name, std::string& error);
 
