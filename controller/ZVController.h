@@ -7,7 +7,7 @@
 #include "public.sdk/source/vst/vsteditcontroller.h"
 
 class ZVController : public Steinberg::Vst::EditController {
-public:
+ public:
   ZVController() = default;
   ~ZVController() override;
 
@@ -24,7 +24,7 @@ public:
   // Every value as last set on the user-interface thread, for the threads that draw.
   const zv::ParamSnapshot& publishedParams() const { return published; }
 
-private:
+ private:
   void sendLowLatency(bool on);
 
   DancerWindow dancer;

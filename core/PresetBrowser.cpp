@@ -14,14 +14,18 @@ bool listIsOff(double normalized, int32_t stepCount) {
   return normalized < 0.0 || roundHalfAway(normalized * stepCount) == 0.0;
 }
 
-bool harmonyIsOff(double normalized) { return normalized < 0.0 || normalized * 100.0 < 0.5; }
+bool harmonyIsOff(double normalized) {
+  return normalized < 0.0 || normalized * 100.0 < 0.5;
+}
 
 // Columns of a factory row whose setting can silence another column.
 constexpr int32_t kHarmonyColumn = 6;
 constexpr int32_t kCharacterColumn = 8;
 constexpr int32_t kStutterColumn = 10;
 
-bool near(double a, double b) { return std::fabs(a - b) <= kPresetMatchTolerance; }
+bool near(double a, double b) {
+  return std::fabs(a - b) <= kPresetMatchTolerance;
+}
 
 bool matchesFactory(const ParamValues& values, int32_t index) {
   const FactoryPreset& preset = kFactoryPresets[index];

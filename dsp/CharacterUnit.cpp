@@ -70,12 +70,23 @@ float CharacterUnit::process(float x, int character, float amount) {
 
   float y = x;
   switch (character) {
-    case kCharacterDrive: y = drive(x, a); break;
-    case kCharacterRadio: y = radio(x, a); break;
-    case kCharacterCrush: y = crush(x, a); break;
-    case kCharacterDownsample: y = downsample(x, a); break;
-    case kCharacterLoFi: y = lofi(x, a); break;
-    default: break;
+    case kCharacterDrive:
+      y = drive(x, a);
+      break;
+    case kCharacterRadio:
+      y = radio(x, a);
+      break;
+    case kCharacterCrush:
+      y = crush(x, a);
+      break;
+    case kCharacterDownsample:
+      y = downsample(x, a);
+      break;
+    case kCharacterLoFi:
+      y = lofi(x, a);
+      break;
+    default:
+      break;
   }
 
   // Loudness match: bring the effect to the input's power over about 120 ms; the bounds keep

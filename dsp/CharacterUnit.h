@@ -24,7 +24,7 @@ enum CharacterIndex : int {
 constexpr float kCharacterMinAmount = 0.001f;
 
 class CharacterUnit {
-public:
+ public:
   // Designs the filters and sizes the lines for the rate (non-positive rates count as 44100),
   // then clears the state.
   void configure(double sampleRate);
@@ -39,7 +39,7 @@ public:
   // The Lo-Fi delay of the last sample, in samples (for checking the modulation range).
   double lofiDelaySamples() const { return lofiDelaySamples_; }
 
-private:
+ private:
   float drive(float x, float amount);
   float radio(float x, float amount);
   float crush(float x, float amount);

@@ -10,7 +10,7 @@
 namespace zv {
 
 class DenormalGuard {
-public:
+ public:
   DenormalGuard() {
 #ifdef ZV_HAVE_MXCSR
     saved_ = _mm_getcsr();
@@ -25,7 +25,7 @@ public:
   DenormalGuard(const DenormalGuard&) = delete;
   DenormalGuard& operator=(const DenormalGuard&) = delete;
 
-private:
+ private:
   unsigned int saved_ = 0;
 };
 

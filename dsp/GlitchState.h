@@ -2,10 +2,10 @@
 // two or more times, sometimes reversed, crossfading to and from the live signal.
 #pragma once
 
-#include "SampleRing.h"
-
 #include <cstdint>
 #include <vector>
+
+#include "SampleRing.h"
 
 namespace zv {
 
@@ -19,7 +19,7 @@ inline uint32_t xorshift32(uint32_t s) {
 }
 
 class GlitchState {
-public:
+ public:
   static constexpr uint32_t kSeed = 777;
 
   // Sizes the capture lines (captureLength must be a power of two covering 1.2 s) and clears.
@@ -37,7 +37,7 @@ public:
   int repeatsLeft() const { return repeatsLeft_; }
   float envelope() const { return envelope_; }
 
-private:
+ private:
   double sampleRate_ = 44100.0;
   SampleRing leftLine_;
   SampleRing rightLine_;

@@ -2,10 +2,10 @@
 // first step of each beat and plays it again until the beat ends.
 #pragma once
 
-#include "SampleRing.h"
-
 #include <cstdint>
 #include <vector>
+
+#include "SampleRing.h"
 
 namespace zv {
 
@@ -23,7 +23,7 @@ constexpr double kStutterRateBeats[6] = {1.0,       1.0 / 2.0, 1.0 / 3.0,
 double samplesPerBeat(double sampleRate, double tempoBpm);
 
 class StutterUnit {
-public:
+ public:
   // Sizes the capture lines (captureLength must be a power of two covering 2.5 s) and clears.
   void configure(double sampleRate, int captureLength);
   void reset();
@@ -38,7 +38,7 @@ public:
   int64_t counter() const { return counter_; }
   int writeIndex() const { return writeIndex_; }
 
-private:
+ private:
   void gate(float& left, float& right, double beats, double beatPos);
   void repeat(float& left, float& right, double beats, double beatPos, double spb);
 

@@ -5,7 +5,7 @@
 class ZVController;
 
 class DancerWindow {
-public:
+ public:
   ZVController* owner = nullptr;
 
   bool isOpen() const { return false; }

@@ -21,12 +21,13 @@ void copyString(char8* dst, const char* src, size_t capacity) {
   dst[capacity - 1] = 0;
 }
 
-PClassInfo2 makeClassInfo(const FUID& cid, const char* category, const char* name, uint32 classFlags,
-                          const char* subCategories) {
+PClassInfo2 makeClassInfo(const FUID& cid, const char* category, const char* name,
+                          uint32 classFlags, const char* subCategories) {
   TUID tuid;
   cid.toTUID(tuid);
-  return PClassInfo2(tuid, PClassInfo::kManyInstances, category, name, static_cast<int32>(classFlags),
-                     subCategories, "", zv::kVersion, zv::kSdkVersion);
+  return PClassInfo2(tuid, PClassInfo::kManyInstances, category, name,
+                     static_cast<int32>(classFlags), subCategories, "", zv::kVersion,
+                     zv::kSdkVersion);
 }
 
 #if defined(ZV_HAVE_EDITOR_WINDOW)
@@ -65,8 +66,8 @@ SMTG_EXPORT_SYMBOL IPluginFactory* PLUGIN_API GetPluginFactory() {
     info.flags = PFactoryInfo::kUnicode;
     gPluginFactory = new CPluginFactory(info);
 
-    const PClassInfo2 processor = makeClassInfo(zv::kProcessorUID, kVstAudioEffectClass, "ZoquaVoce",
-                                                Vst::kDistributable, "Fx|Pitch Shift");
+    const PClassInfo2 processor = makeClassInfo(zv::kProcessorUID, kVstAudioEffectClass,
+                                                "ZoquaVoce", Vst::kDistributable, "Fx|Pitch Shift");
     const PClassInfo2 controller = makeClassInfo(zv::kControllerUID, kVstComponentControllerClass,
                                                  "ZoquaVoce Controller", 0, "");
     gPluginFactory->registerClass(&processor, ZVProcessor::createInstance);
@@ -78,11 +79,19 @@ SMTG_EXPORT_SYMBOL IPluginFactory* PLUGIN_API GetPluginFactory() {
 }
 
 #if defined(_WIN32)
-SMTG_EXPORT_SYMBOL bool InitDll() { return initModule(); }
-SMTG_EXPORT_SYMBOL bool ExitDll() { return deinitModule(); }
+SMTG_EXPORT_SYMBOL bool InitDll() {
+  return initModule();
+}
+SMTG_EXPORT_SYMBOL bool ExitDll() {
+  return deinitModule();
+}
 #else
-SMTG_EXPORT_SYMBOL bool ModuleEntry(void*) { return initModule(); }
-SMTG_EXPORT_SYMBOL bool ModuleExit() { return deinitModule(); }
+SMTG_EXPORT_SYMBOL bool ModuleEntry(void*) {
+  return initModule();
+}
+SMTG_EXPORT_SYMBOL bool ModuleExit() {
+  return deinitModule();
+}
 #endif
 
 }  // extern "C"
@@ -90,5 +99,7 @@ SMTG_EXPORT_SYMBOL bool ModuleExit() { return deinitModule(); }
 #if defined(_WIN32)
 #include <windows.h>
 // The standard entry point: nothing here depends on what it is told.
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {
+  return TRUE;
+}
 #endif

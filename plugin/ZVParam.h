@@ -4,7 +4,7 @@
 #include "public.sdk/source/vst/vstparameters.h"
 
 class ZVParam : public Steinberg::Vst::Parameter {
-public:
+ public:
   explicit ZVParam(Steinberg::int32 rowIndex);
 
   void toString(Steinberg::Vst::ParamValue valueNormalized,
@@ -16,6 +16,6 @@ public:
 
   Steinberg::int32 row() const { return row_; }
 
-private:
+ private:
   Steinberg::int32 row_;
 };

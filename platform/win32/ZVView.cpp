@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 
-
 using namespace Steinberg;
 
 namespace {

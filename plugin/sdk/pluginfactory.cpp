@@ -8,9 +8,10 @@ CPluginFactory* gPluginFactory = nullptr;
 
 IMPLEMENT_REFCOUNT(CPluginFactory)
 
-CPluginFactory::CPluginFactory(const PFactoryInfo& info) : factoryInfo(info) { FUNKNOWN_CTOR }
+CPluginFactory::CPluginFactory(const PFactoryInfo& info)
+    : factoryInfo(info){FUNKNOWN_CTOR}
 
-CPluginFactory::~CPluginFactory() {
+      CPluginFactory::~CPluginFactory() {
   // A host that releases the factory and asks again gets a fresh one, never a dangling pointer.
   if (gPluginFactory == this) gPluginFactory = nullptr;
   FUNKNOWN_DTOR
@@ -49,7 +50,9 @@ tresult PLUGIN_API CPluginFactory::getFactoryInfo(PFactoryInfo* info) {
   return kResultOk;
 }
 
-int32 PLUGIN_API CPluginFactory::countClasses() { return static_cast<int32>(classes.size()); }
+int32 PLUGIN_API CPluginFactory::countClasses() {
+  return static_cast<int32>(classes.size());
+}
 
 tresult PLUGIN_API CPluginFactory::getClassInfo(int32 index, PClassInfo* info) {
   if (!info) return kInvalidArgument;

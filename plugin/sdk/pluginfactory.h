@@ -11,7 +11,7 @@ namespace Steinberg {
 using FactoryCreateFunction = FUnknown* (*)(void* context);
 
 class CPluginFactory : public IPluginFactory3 {
-public:
+ public:
   explicit CPluginFactory(const PFactoryInfo& info);
   virtual ~CPluginFactory();
 
@@ -32,7 +32,7 @@ public:
   tresult PLUGIN_API getClassInfoUnicode(int32 index, PClassInfoW* info) SMTG_OVERRIDE;
   tresult PLUGIN_API setHostContext(FUnknown* context) SMTG_OVERRIDE { return kNotImplemented; }
 
-private:
+ private:
   struct ClassEntry {
     PClassInfo2 info2;
     PClassInfoW infoW;

@@ -26,12 +26,14 @@ AudioBus* AudioEffect::addAudioOutput(const TChar* name, SpeakerArrangement arr,
 
 AudioBus* AudioEffect::getAudioInput(int32 index) {
   return index >= 0 && index < static_cast<int32>(audioInputs.size())
-             ? FCast<AudioBus>(audioInputs.at(index)) : nullptr;
+             ? FCast<AudioBus>(audioInputs.at(index))
+             : nullptr;
 }
 
 AudioBus* AudioEffect::getAudioOutput(int32 index) {
   return index >= 0 && index < static_cast<int32>(audioOutputs.size())
-             ? FCast<AudioBus>(audioOutputs.at(index)) : nullptr;
+             ? FCast<AudioBus>(audioOutputs.at(index))
+             : nullptr;
 }
 
 tresult PLUGIN_API AudioEffect::setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
@@ -50,7 +52,8 @@ tresult PLUGIN_API AudioEffect::setBusArrangements(SpeakerArrangement* inputs, i
 tresult PLUGIN_API AudioEffect::getBusArrangement(BusDirection dir, int32 index,
                                                   SpeakerArrangement& arr) {
   BusList* busList = getBusList(kAudio, dir);
-  if (!busList || index < 0 || index >= static_cast<int32>(busList->size())) return kInvalidArgument;
+  if (!busList || index < 0 || index >= static_cast<int32>(busList->size()))
+    return kInvalidArgument;
   if (auto* bus = FCast<AudioBus>(busList->at(index))) {
     arr = bus->getArrangement();
     return kResultTrue;

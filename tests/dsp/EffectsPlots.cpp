@@ -28,7 +28,7 @@ struct Trace {
 
 // One panel per trace group, each trace drawn as per-column min/max bars over [-range, range].
 class Plot {
-public:
+ public:
   Plot(int width, int panelHeight, int panels)
       : w_(width),
         ph_(panelHeight),
@@ -72,7 +72,7 @@ public:
     std::printf("wrote %s\n", path.c_str());
   }
 
-private:
+ private:
   int toY(int panel, float v, float range) const {
     const float t = std::clamp(v / range, -1.0f, 1.0f);
     return panel * ph_ + static_cast<int>((0.5f - 0.45f * t) * (ph_ - 1));

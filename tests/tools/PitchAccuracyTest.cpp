@@ -15,7 +15,9 @@ using namespace zvrender;
 
 namespace {
 
-Renderer& renderer() { return zvtest::sharedRenderer(); }
+Renderer& renderer() {
+  return zvtest::sharedRenderer();
+}
 
 // Frequency of a frame by normalized cross-correlation over lags of 70..1000 Hz. The smallest lag
 // whose peak reaches 90 % of the best one wins, which avoids reading a period too long by an

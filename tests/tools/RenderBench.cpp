@@ -12,7 +12,9 @@ using namespace zvrender;
 
 namespace {
 
-Renderer& renderer() { return zvtest::sharedRenderer(); }
+Renderer& renderer() {
+  return zvtest::sharedRenderer();
+}
 
 const std::vector<float>& voice() {
   static const std::vector<float> v = synthesizeVoice(demoMelody(), 44100.0, VoiceStyle{});

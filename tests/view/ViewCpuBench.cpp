@@ -13,7 +13,7 @@
 namespace {
 
 class MeterPort : public zv::ViewPort {
-public:
+ public:
   MeterPort() {
     values.publish(0, 1.0 / 11);
     values.publish(19, 100.0 / 380.0);  // 120 BPM
@@ -30,7 +30,8 @@ public:
 double cpuSeconds() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
 }
 
 void measure(const char* label, float scale, bool singing, double seconds) {
@@ -45,7 +46,8 @@ void measure(const char* label, float scale, bool singing, double seconds) {
     const auto start = std::chrono::steady_clock::now();
     while (!stop.load()) {
       if (singing) {
-        const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double t =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         const double note = 60.0 + 5.0 * std::sin(t * 1.3) + 0.3 * std::sin(t * 34.0);
         port.values.publish(16, 0.02 + 0.98 * (note - 24.0) / 84.0);
         port.values.publish(17, 0.02 + 0.98 * (std::round(note) - 24.0) / 84.0);
@@ -61,14 +63,15 @@ void measure(const char* label, float scale, bool singing, double seconds) {
   const uint64_t frames0 = core.framesDrawn();
   const auto wall0 = std::chrono::steady_clock::now();
   std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
+  const double wall =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
   const double cpu = cpuSeconds() - cpu0;
   const uint64_t frames = core.framesDrawn() - frames0;
   stop.store(true);
   host.join();
   core.stopRender();
-  std::printf("%-28s scale %.2f  %5.1f frames/s  %5.1f %% of one core  %.2f ms per frame\n", label, scale,
-              frames / wall, 100.0 * cpu / wall, frames ? 1000.0 * cpu / frames : 0.0);
+  std::printf("%-28s scale %.2f  %5.1f frames/s  %5.1f %% of one core  %.2f ms per frame\n", label,
+              scale, frames / wall, 100.0 * cpu / wall, frames ? 1000.0 * cpu / frames : 0.0);
 }
 
 }  // namespace

@@ -10,11 +10,11 @@
 #include "pluginterfaces/base/ipluginbase.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
-#include "pluginterfaces/vst/ivstunits.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 #include "pluginterfaces/vst/ivstmessage.h"
 #include "pluginterfaces/vst/ivstparameterchanges.h"
 #include "pluginterfaces/vst/ivstprocesscontext.h"
+#include "pluginterfaces/vst/ivstunits.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
 
 namespace zvhost {
@@ -24,7 +24,7 @@ using namespace Steinberg::Vst;
 
 // The loaded module file. Unloading calls the exit entry point; the factory must be released first.
 class Module {
-public:
+ public:
   static std::unique_ptr<Module> load(const std::string& path, std::string& error);
   ~Module();
 
@@ -34,7 +34,7 @@ public:
   bool callExit();  // ExitDll on Windows, ModuleExit elsewhere
   void* symbol(const char* name) const;
 
-private:
+ private:
   Module() = default;
   void* handle_ = nullptr;
   int initCalls_ = 0;
@@ -50,7 +50,7 @@ struct EditRecord {
 };
 
 class ComponentHandler : public IComponentHandler {
-public:
+ public:
   tresult PLUGIN_API beginEdit(ParamID id) override;
   tresult PLUGIN_API performEdit(ParamID id, ParamValue value) override;
   tresult PLUGIN_API endEdit(ParamID id) override;
@@ -64,7 +64,7 @@ public:
 };
 
 class ParamValueQueue : public IParamValueQueue {
-public:
+ public:
   explicit ParamValueQueue(ParamID id) : id_(id) {}
   ParamID PLUGIN_API getParameterId() override { return id_; }
   int32 PLUGIN_API getPointCount() override { return static_cast<int32>(points_.size()); }
@@ -73,16 +73,17 @@ public:
   DECLARE_FUNKNOWN_METHODS
   virtual ~ParamValueQueue() = default;
 
-private:
+ private:
   ParamID id_;
   std::vector<std::pair<int32, ParamValue>> points_;
 };
 
 class ParameterChanges : public IParameterChanges {
-public:
+ public:
   ParameterChanges() { FUNKNOWN_CTOR }
-  virtual ~ParameterChanges() { FUNKNOWN_DTOR }
-  int32 PLUGIN_API getParameterCount() override { return static_cast<int32>(queues_.size()); }
+  virtual ~ParameterChanges(){FUNKNOWN_DTOR} int32 PLUGIN_API getParameterCount() override {
+    return static_cast<int32>(queues_.size());
+  }
   IParamValueQueue* PLUGIN_API getParameterData(int32 index) override;
   IParamValueQueue* PLUGIN_API addParameterData(const ParamID& id, int32& index) override;
   DECLARE_FUNKNOWN_METHODS
@@ -92,13 +93,13 @@ public:
   // The last point written for id, or false when there is none.
   bool last(ParamID id, ParamValue& value) const;
 
-private:
+ private:
   std::vector<std::unique_ptr<ParamValueQueue>> queues_;
 };
 
 // One plug-in instance: processor and controller created from the factory and connected.
 class PluginInstance {
-public:
+ public:
   // Creates, initialises and connects both halves, and hands the processor state to the controller.
   static std::unique_ptr<PluginInstance> create(IPluginFactory* factory, std::string& error);
   ~PluginInstance();  // tears everything down in the reverse order
@@ -132,7 +133,7 @@ public:
   bool setByText(const std::string& title, const std::string& text, std::string& error);
   bool findParam(const std::string& title, ParamID& id);
 
-private:
+ private:
   PluginInstance() = default;
 
   // The SDK's host application does not count references; it lives exactly as long as this.

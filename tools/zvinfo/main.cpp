@@ -30,7 +30,9 @@ std::string narrow(const Vst::TChar* s) {
 
 int main(int argc, char** argv) {
   if (argc != 2 || std::string(argv[1]) == "--help") {
-    std::fprintf(stderr, "usage: zvinfo MODULE\n  Prints the factory, class records and parameters of a VST 3 module.\n");
+    std::fprintf(stderr,
+                 "usage: zvinfo MODULE\n  Prints the factory, class records and parameters of a "
+                 "VST 3 module.\n");
     return argc == 2 ? 0 : 2;
   }
   std::string error;
@@ -42,17 +44,19 @@ int main(int argc, char** argv) {
   IPluginFactory* factory = module->getFactory();
   PFactoryInfo info;
   factory->getFactoryInfo(&info);
-  std::printf("factory: vendor \"%s\", url \"%s\", flags 0x%X\n", info.vendor, info.url, info.flags);
+  std::printf("factory: vendor \"%s\", url \"%s\", flags 0x%X\n", info.vendor, info.url,
+              info.flags);
 
   IPluginFactory2* factory2 = nullptr;
   factory->queryInterface(IPluginFactory2::iid, reinterpret_cast<void**>(&factory2));
   for (int32 i = 0; i < factory->countClasses(); ++i) {
     PClassInfo2 ci;
     if (!factory2 || factory2->getClassInfo2(i, &ci) != kResultOk) continue;
-    std::printf("class %d: \"%s\" (%s)\n  id       %s\n  flags    %u, sub-categories \"%s\"\n"
-                "  version  %s, %s\n",
-                i, ci.name, ci.category, hexId(ci.cid).c_str(), ci.classFlags, ci.subCategories,
-                ci.version, ci.sdkVersion);
+    std::printf(
+        "class %d: \"%s\" (%s)\n  id       %s\n  flags    %u, sub-categories \"%s\"\n"
+        "  version  %s, %s\n",
+        i, ci.name, ci.category, hexId(ci.cid).c_str(), ci.classFlags, ci.subCategories, ci.version,
+        ci.sdkVersion);
   }
   if (factory2) factory2->release();
 
@@ -65,8 +69,8 @@ int main(int argc, char** argv) {
       controller->getParameterInfo(i, p);
       Vst::String128 text{};
       controller->getParamStringByValue(p.id, p.defaultNormalizedValue, text);
-      std::printf("  %2u %-18s steps %2d flags %2d default %s\n", p.id, narrow(p.title).c_str(), p.stepCount,
-                  p.flags, narrow(text).c_str());
+      std::printf("  %2u %-18s steps %2d flags %2d default %s\n", p.id, narrow(p.title).c_str(),
+                  p.stepCount, p.flags, narrow(text).c_str());
     }
     std::printf("latency at 44100 Hz: ");
     instance->start(44100.0, 512);
