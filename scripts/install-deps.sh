@@ -11,6 +11,8 @@ packages=(
   libstb-dev juce-modules-source-data libsndfile1-dev
   librsvg2-bin
 )
+# The formatting check of the test run.
+packages+=(clang-format)
 # The Linux editor's window (libX11), and for its tests XTest input and X resource counts.
 packages+=(libx11-dev libxtst-dev libxres-dev)
 # npm fetches the fonts; machines that already carry a Node.js of their own keep it.

@@ -9,13 +9,17 @@ cd "$here"
 # installer has not changed since it last completed here (a new dependency changes the installer).
 stamp=.deps/install-deps.done
 if [ "$(cat "$stamp" 2>/dev/null)" = "$(sha256sum <scripts/install-deps.sh)" ] &&
-   [ "$(command -v cmake x86_64-w64-mingw32-g++-posix wine xvfb-run | wc -l)" -eq 4 ] &&
+   [ "$(command -v cmake x86_64-w64-mingw32-g++-posix wine xvfb-run clang-format | wc -l)" -eq 5 ] &&
    [ -f .deps/poppins/Poppins_500Medium.ttf ] && [ -f .deps/poppins/Poppins_700Bold.ttf ]; then
   echo "dependencies present"
 else
   bash scripts/install-deps.sh
   mkdir -p .deps && sha256sum <scripts/install-deps.sh >"$stamp"
 fi
+
+echo "== formatting (clang-format with the checked-in .clang-format)"
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+
 ZV_WERROR="${ZV_WERROR:-ON}" bash scripts/build.sh all
 
 echo "== native tests"
