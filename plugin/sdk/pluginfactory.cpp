@@ -54,38 +54,43 @@ int32 PLUGIN_API CPluginFactory::countClasses() {
   return static_cast<int32>(classes.size());
 }
 
-tresult PLUGIN_API CPluginFactory::getClassInfo(int32 index, PClassInfo* info) {
+namespace {
+
+// The class queries' one rule: a null record is refused, and so is an index out of range, with
+// the record zeroed so a host never reads what an earlier query left in it.
+template <typename Info, typename Fill>
+tresult answerClassQuery(int32 index, int32 count, Info* info, Fill&& fill) {
   if (!info) return kInvalidArgument;
-  if (index < 0 || index >= countClasses()) {
-    std::memset(info, 0, sizeof(PClassInfo));
+  if (index < 0 || index >= count) {
+    std::memset(info, 0, sizeof(Info));
     return kInvalidArgument;
   }
-  const PClassInfo2& src = classes[index].info2;
-  std::memcpy(info->cid, src.cid, sizeof(TUID));
-  info->cardinality = src.cardinality;
-  std::memcpy(info->category, src.category, sizeof(info->category));
-  std::memcpy(info->name, src.name, sizeof(info->name));
+  fill(*info);
   return kResultOk;
+}
+
+}  // namespace
+
+tresult PLUGIN_API CPluginFactory::getClassInfo(int32 index, PClassInfo* info) {
+  return answerClassQuery(index, countClasses(), info, [&](PClassInfo& out) {
+    const PClassInfo2& src = classes[index].info2;
+    std::memcpy(out.cid, src.cid, sizeof(TUID));
+    out.cardinality = src.cardinality;
+    std::memcpy(out.category, src.category, sizeof(out.category));
+    std::memcpy(out.name, src.name, sizeof(out.name));
+  });
 }
 
 tresult PLUGIN_API CPluginFactory::getClassInfo2(int32 index, PClassInfo2* info) {
-  if (!info) return kInvalidArgument;
-  if (index < 0 || index >= countClasses()) {
-    std::memset(info, 0, sizeof(PClassInfo2));
-    return kInvalidArgument;
-  }
-  std::memcpy(info, &classes[index].info2, sizeof(PClassInfo2));
-  return kResultOk;
+  return answerClassQuery(index, countClasses(), info, [&](PClassInfo2& out) {
+    std::memcpy(&out, &classes[index].info2, sizeof(PClassInfo2));
+  });
 }
 
 tresult PLUGIN_API CPluginFactory::getClassInfoUnicode(int32 index, PClassInfoW* info) {
-  if (!info) return kInvalidArgument;
-  if (index < 0 || index >= countClasses()) {
-    std::memset(info, 0, sizeof(PClassInfoW));
-    return kInvalidArgument;
-  }
-  std::memcpy(info, &classes[index].infoW, sizeof(PClassInfoW));
-  return kResultOk;
+  return answerClassQuery(index, countClasses(), info, [&](PClassInfoW& out) {
+    std::memcpy(&out, &classes[index].infoW, sizeof(PClassInfoW));
+  });
 }
 
 tresult PLUGIN_API CPluginFactory::createInstance(FIDString cid, FIDString _iid, void** obj) {
