@@ -3,8 +3,6 @@
 #include <string>
 
 #include "ModuleFixture.h"
-#include "base/source/fstreamer.h"
-#include "public.sdk/source/common/memorystream.h"
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
@@ -12,13 +10,6 @@ using namespace zvtest;
 using zvhost::EditRecord;
 
 namespace {
-
-void writeState(MemoryStream& stream, const std::vector<double>& values) {
-  IBStreamer streamer(&stream, kLittleEndian);
-  streamer.writeInt32(7);
-  for (double v : values) streamer.writeDouble(v);
-  stream.seek(0, IBStream::kIBSeekSet, nullptr);
-}
 
 // Records the "lowlat" messages the processor side would receive.
 class RecordingPeer : public IConnectionPoint {

@@ -1,10 +1,7 @@
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "ModuleFixture.h"
-#include "base/source/fstreamer.h"
-#include "public.sdk/source/common/memorystream.h"
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
@@ -14,33 +11,6 @@ namespace {
 
 std::vector<std::vector<float>> channels(int count, int n, float value = 0.0f) {
   return std::vector<std::vector<float>>(static_cast<size_t>(count), std::vector<float>(n, value));
-}
-
-std::vector<double> readState(IComponent* component) {
-  MemoryStream stream;
-  EXPECT_EQ(component->getState(&stream), kResultOk);
-  std::vector<char> bytes = zvhost::streamBytes(&stream);
-  EXPECT_EQ(bytes.size(), 132u);
-  std::vector<double> values;
-  int32 version = 0;
-  std::memcpy(&version, bytes.data(), 4);
-  EXPECT_EQ(version, 7);
-  for (size_t off = 4; off + 8 <= bytes.size(); off += 8) {
-    double v;
-    std::memcpy(&v, bytes.data() + off, 8);
-    values.push_back(v);
-  }
-  return values;
-}
-
-// A state stream with a version, doubles and stray bytes, little-endian as the processor writes it.
-void writeState(MemoryStream& stream, const std::vector<double>& values, int32 version = 7,
-                int strayBytes = 0) {
-  IBStreamer streamer(&stream, kLittleEndian);
-  streamer.writeInt32(version);
-  for (double v : values) streamer.writeDouble(v);
-  for (int i = 0; i < strayBytes; ++i) streamer.writeChar8(0x3f);
-  stream.seek(0, IBStream::kIBSeekSet, nullptr);
 }
 
 // A stream that refuses every read and write, as a full disk would.
