@@ -5,14 +5,15 @@
 #include <cstdlib>
 
 #include "DemoVoice.h"
-#include "Renderer.h"
-#include "SharedRenderer.h"
+#include "RenderTestSupport.h"
 
 using namespace zvrender;
 
 namespace {
 
-Renderer& renderer() { return zvtest::sharedRenderer(); }
+Renderer& renderer() {
+  return zvtest::sharedRenderer();
+}
 
 const std::vector<float>& voice() {
   static const std::vector<float> v = synthesizeVoice(demoMelody(), 44100.0, VoiceStyle{});

@@ -1,5 +1,6 @@
-// Shared helpers of the render tool tests: a private temporary folder, running the built
-// zvrender as a subprocess, and writing WAV files in any libsndfile format.
+// Shared helpers of the render tool tests: the built module loaded once through its entry points,
+// a private temporary folder, running the built zvrender as a subprocess, and WAV files in any
+// libsndfile format.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,7 +17,24 @@
 #include <string>
 #include <vector>
 
+#include "Renderer.h"
+
 namespace zvtest {
+
+#ifdef ZV_MODULE_FILE
+inline zvrender::Renderer& sharedRenderer() {
+  static zvrender::Renderer* instance = [] {
+    auto* r = new zvrender::Renderer();
+    std::string error;
+    if (!r->loadModule(ZV_MODULE_FILE, error)) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      std::abort();
+    }
+    return r;
+  }();
+  return *instance;
+}
+#endif
 
 class TempFolder {
  public:
@@ -56,6 +75,7 @@ struct ToolRun {
   std::string out, err;
 };
 
+#ifdef ZVRENDER_EXE
 // Runs zvrender with the arguments (each single-quoted for the shell) from inside `folder`.
 inline ToolRun runTool(const TempFolder& folder, const std::vector<std::string>& args) {
   std::string command = "cd '" + folder.path() + "' && '" ZVRENDER_EXE "'";
@@ -77,6 +97,7 @@ inline ToolRun runTool(const TempFolder& folder, const std::vector<std::string>&
   unlink(errName);
   return run;
 }
+#endif
 
 inline int lineCount(const std::string& text) {
   return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
