@@ -13,20 +13,9 @@ std::vector<std::vector<float>> channels(int count, int n, float value = 0.0f) {
   return std::vector<std::vector<float>>(static_cast<size_t>(count), std::vector<float>(n, value));
 }
 
-// A stream that refuses every read and write, as a full disk would.
-class RefusingStream : public IBStream {
- public:
-  tresult PLUGIN_API read(void*, int32, int32* done) override { return refuse(done); }
-  tresult PLUGIN_API write(void*, int32, int32* done) override { return refuse(done); }
-  tresult PLUGIN_API seek(int64, int32, int64*) override { return kResultFalse; }
-  tresult PLUGIN_API tell(int64*) override { return kResultFalse; }
-  tresult PLUGIN_API queryInterface(const TUID, void** obj) override {
-    *obj = nullptr;
-    return kNoInterface;
-  }
-  uint32 PLUGIN_API addRef() override { return 1; }
-  uint32 PLUGIN_API release() override { return 1; }
-  static tresult refuse(int32* done) {
+// A stream that refuses every write, as a full disk would.
+struct RefusingStream : MemoryStream {
+  tresult PLUGIN_API write(void*, int32, int32* done) override {
     if (done) *done = 0;
     return kResultFalse;
   }
