@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "Renderer.h"
+#include "TempAppData.h"
 
 namespace zvtest {
 
@@ -36,38 +37,22 @@ inline zvrender::Renderer& sharedRenderer() {
 }
 #endif
 
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zvrender-test-XXXXXX");
-    path_ = mkdtemp(pattern.data()) ? pattern : "";
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  ~TempFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
+// A private folder, which is also the tool's settings folder, so no preset of the machine leaks in.
+struct TempFolder : zv::test::TempAppData {
+  std::string path() const { return root().string(); }
+  std::string file(const std::string& name) const { return (root() / name).string(); }
   // Every entry of the folder, hidden ones included, so leftover temporary files show up.
   std::vector<std::string> entries() const {
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(path_))
+    for (const auto& e : std::filesystem::directory_iterator(root()))
       names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
-
- private:
-  std::string path_;
 };
 
 inline std::string readText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return zv::test::readBytes(path);
 }
 
 struct ToolRun {
