@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "CharacterUnit.h"
+#include "EngineConfig.h"
 #include "GlitchState.h"
 #include "Signals.h"
 #include "StutterUnit.h"
@@ -16,12 +17,6 @@ namespace {
 
 constexpr double kRates[] = {16000.0, 22050.0, 44100.0, 48000.0, 96000.0, 192000.0};
 constexpr float kAmounts[] = {0.01f, 0.25f, 0.5f, 1.0f};
-
-int powerOfTwoAtLeast(double n) {
-  int p = 1;
-  while (p < static_cast<int>(n)) p <<= 1;
-  return p;
-}
 
 // Phrases of the voice tone with short rests, so the loudness match also meets silence. The rates
 // include 16 kHz, where Lo-Fi's light-amount tone corner lies above half the rate.
@@ -65,7 +60,7 @@ TEST(EffectsBounds, GlitchStaysFiniteAudibleAndNoLouderThanItsInput) {
     for (float a : kAmounts) {
       SCOPED_TRACE(testing::Message() << "rate " << sr << " amount " << a);
       GlitchState glitch;
-      glitch.configure(sr, powerOfTwoAtLeast(1.2 * sr));
+      glitch.configure(sr, makeEngineConfig(sr).glitchCaptureLength);
       std::vector<float> left = in, right = in;
       for (auto& r : right) r *= -0.5f;
       for (size_t i = 0; i < in.size(); ++i) glitch.process(left[i], right[i], a);
@@ -88,7 +83,7 @@ TEST(EffectsBounds, EveryStutterModeStaysFiniteAudibleAndNoLouderThanItsInput) {
           SCOPED_TRACE(testing::Message()
                        << "rate " << sr << " mode " << mode << " step " << rate << " bpm " << bpm);
           StutterUnit unit;
-          unit.configure(sr, powerOfTwoAtLeast(2.5 * sr));
+          unit.configure(sr, makeEngineConfig(sr).stutterCaptureLength);
           const double spb = samplesPerBeat(sr, bpm);
           std::vector<float> left = in, right = in;
           for (size_t i = 0; i < in.size(); ++i)
