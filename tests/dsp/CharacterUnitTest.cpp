@@ -48,47 +48,6 @@ TEST(CharacterUnit, AmountAtThresholdLeavesSignalAndStateUntouched) {
   EXPECT_EQ(glitch.randomState(), GlitchState::kSeed);
 }
 
-TEST(CharacterUnit, CrushAtFullAmountHoldsFifteenSamplesAtEightLevels) {
-  CharacterUnit unit;
-  unit.configure(44100.0);
-  float previous = 0.0f;
-  for (int i = 0; i < 6000; ++i) {
-    const float x = static_cast<float>(0.9 * std::sin(2.0 * kPi * i / 3000.0));
-    // At amount 1 the output is all effect; undo the loudness gain to see the crushed value.
-    const float y = unit.process(x, kCharacterCrush, 1.0f) / unit.loudnessGain();
-    // A new sample is taken on the 15th sample of each hold.
-    ASSERT_NEAR(y, i % 15 == 14 ? std::round(x * 8.0f) / 8.0f : previous, 1e-5f) << i;
-    previous = y;
-  }
-}
-
-TEST(CharacterUnit, DownsampleAtFullAmountHoldsAboutTwentyThreeSamplesIntoAFeedbackComb) {
-  const double sr = 44100.0;
-  CharacterUnit unit;
-  unit.configure(sr);
-  const int d = static_cast<int>(0.0021 * sr), n = 8000;
-  std::vector<double> v(n);
-  for (int i = 0; i < n; ++i)
-    v[size_t(i)] =
-        unit.process(0.001f * float(i + 1), kCharacterDownsample, 1.0f) / unit.loudnessGain() / 0.7;
-  // Taking the comb's echo (feedback 0.65, 92 samples back) out again must leave the held input.
-  std::vector<int> holdStarts;
-  double held = 0.0;
-  for (int i = 0; i < n; ++i) {
-    const double s = v[size_t(i)] - 0.65 * (i >= d ? v[size_t(i - d)] : 0.0);
-    if (std::fabs(s - held) > 2e-4) {
-      ASSERT_NEAR(s, 0.001 * (i + 1), 2e-4) << "hold at " << i << " takes that sample";
-      holdStarts.push_back(i);
-      held = s;
-    }
-  }
-  ASSERT_GT(holdStarts.size(), 100u);
-  for (size_t k = 1; k < holdStarts.size(); ++k)
-    EXPECT_NEAR(holdStarts[k] - holdStarts[k - 1], 23.5, 0.5);
-  EXPECT_NEAR(double(holdStarts.back() - holdStarts.front()) / double(holdStarts.size() - 1), 23.37,
-              0.02);
-}
-
 TEST(CharacterUnit, RadioOnALowToneStaysQuieterThanItsInputWithTheGainBoundedToEight) {
   const auto tone = zvtest::sine(100.0, 44100.0, 2 * 44100, 0.5f);
   for (float amount : {0.5f, 1.0f}) {
