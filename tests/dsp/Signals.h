@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "MathConstants.h"
+#include "PitchDetector.h"
+#include "SampleRing.h"
 #include "VoiceEngine.h"
 
 namespace zvtest {
@@ -123,6 +125,35 @@ inline zv::VoiceEngine makeEngine(double sr, const zv::PlainParams& p) {
   e.setParams(p);
   e.setHarmonySteps(p.harmonySteps);
   return e;
+}
+
+// The pitch of any signal by the engine's own detector, one note per analysis (negative where
+// unvoiced): what pitch actually comes out of the engine.
+struct PitchTrack {
+  std::vector<float> notes;        // per analysis
+  std::vector<int64_t> positions;  // the input sample each note stands for
+};
+
+inline PitchTrack measurePitch(const std::vector<float>& x, double sr) {
+  const zv::EngineConfig config = zv::makeEngineConfig(sr);
+  zv::SampleRing ring;
+  ring.allocate(config.ringSize);
+  zv::PitchDetector detector;
+  detector.configure(config);
+  PitchTrack track;
+  int frames = 0;
+  for (size_t i = 0; i < x.size(); ++i) {
+    ring.cell(static_cast<int64_t>(i)) = x[i];
+    detector.push(ring, static_cast<int64_t>(i) + 1);
+    const auto& q = detector.frames();
+    // A new analysis appends one frame; the queue may be full, so watch the newest position.
+    if (!q.empty() && (frames == 0 || q.back().position != track.positions.back())) {
+      ++frames;
+      track.positions.push_back(q.back().position);
+      track.notes.push_back(q.back().voiced ? q.back().note : -1.0f);
+    }
+  }
+  return track;
 }
 
 }  // namespace zvtest

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <tuple>
 
-#include "PitchProbe.h"
 #include "Signals.h"
 
 using namespace zvtest;
