@@ -46,13 +46,6 @@ void BM_LoadUserPresets(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadUserPresets)->Arg(100)->Unit(benchmark::kMillisecond);
 
-void BM_SaveUserPreset(benchmark::State& state) {
-  zv::test::TempAppData appData;
-  const UserPreset p = userPresets(1)[0];
-  for (auto _ : state) benchmark::DoNotOptimize(saveUserPreset(p));
-}
-BENCHMARK(BM_SaveUserPreset)->Unit(benchmark::kMicrosecond);
-
 }  // namespace
 
 BENCHMARK_MAIN();

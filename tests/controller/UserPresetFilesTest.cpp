@@ -122,13 +122,9 @@ TEST(PresetFile, ReadsValueLinesByTheLettersOfTheFormat) {
   const std::vector<UserPreset> list = loadSorted();
   ASSERT_EQ(list.size(), 1u);
   PresetValues expected = defaults();
-  expected[0] = 0.123;
-  expected[5] = 1.0;
-  expected[6] = 0.0;
-  expected[7] = 0.0;
-  expected[4] = 0.0;
-  expected[3] = 0.0;
-  expected[9] = 0.2;
+  const std::pair<int, double> read[] = {{0, 0.123}, {5, 1.0}, {6, 0.0}, {7, 0.0},
+                                         {4, 0.0},   {3, 0.0}, {9, 0.2}};
+  for (auto [j, v] : read) expected[j] = v;
   EXPECT_EQ(list[0].name, "Second");
   EXPECT_EQ(list[0].values, expected);
 }

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "CharacterUnit.h"
-#include "EffectsSignals.h"
 #include "GlitchState.h"
 #include "PlainParams.h"
+#include "Signals.h"
 #include "StutterUnit.h"
 #include "VoiceEngine.h"
 
@@ -25,54 +25,49 @@ void perSample(benchmark::State& state) {
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void BM_Character(benchmark::State& state) {
-  const int character = static_cast<int>(state.range(0));
-  const auto in = test::voiceTone(kSr, kBlock);
-  CharacterUnit left, right;
-  left.configure(kSr);
-  right.configure(kSr);
-  GlitchState glitch;
-  glitch.configure(kSr, 65536);
+// One unit alone on a stereo pair; `step` processes one pair.
+template <typename Step>
+void pairLoop(benchmark::State& state, Step step) {
+  const auto in = zvtest::voiceTone(kSr, kBlock);
   std::vector<float> l(kBlock), r(kBlock);
   for (auto _ : state) {
-    for (int i = 0; i < kBlock; ++i) {
-      float a = in[static_cast<size_t>(i)], b = -a;
-      if (character == kCharacterGlitch) {
-        glitch.process(a, b, 1.0f);
-      } else {
-        a = left.process(a, character, 0.8f);
-        b = right.process(b, character, 0.8f);
-      }
-      l[static_cast<size_t>(i)] = a;
-      r[static_cast<size_t>(i)] = b;
+    for (size_t i = 0; i < in.size(); ++i) {
+      l[i] = in[i], r[i] = -in[i];
+      step(l[i], r[i]);
     }
     benchmark::DoNotOptimize(l.data());
     benchmark::DoNotOptimize(r.data());
   }
   perSample(state);
 }
+
+void BM_Character(benchmark::State& state) {
+  const int character = static_cast<int>(state.range(0));
+  CharacterUnit left, right;
+  left.configure(kSr);
+  right.configure(kSr);
+  GlitchState glitch;
+  glitch.configure(kSr, 65536);
+  pairLoop(state, [&](float& a, float& b) {
+    if (character == kCharacterGlitch) {
+      glitch.process(a, b, 1.0f);
+    } else {
+      a = left.process(a, character, 0.8f);
+      b = right.process(b, character, 0.8f);
+    }
+  });
+}
 BENCHMARK(BM_Character)->DenseRange(kCharacterDrive, kCharacterLoFi)->ArgName("character");
 
 void BM_Stutter(benchmark::State& state) {
-  const int mode = static_cast<int>(state.range(0));
-  const auto in = test::voiceTone(kSr, kBlock);
   StutterUnit stutter;
   stutter.configure(kSr, 131072);
   const double spb = samplesPerBeat(kSr, 128.0);
   double beat = 0.0;
-  std::vector<float> l(kBlock), r(kBlock);
-  for (auto _ : state) {
-    for (int i = 0; i < kBlock; ++i) {
-      float a = in[static_cast<size_t>(i)], b = -a;
-      stutter.process(a, b, mode, 3, beat, spb);
-      beat += 1.0 / spb;
-      l[static_cast<size_t>(i)] = a;
-      r[static_cast<size_t>(i)] = b;
-    }
-    benchmark::DoNotOptimize(l.data());
-    benchmark::DoNotOptimize(r.data());
-  }
-  perSample(state);
+  pairLoop(state, [&](float& a, float& b) {
+    stutter.process(a, b, static_cast<int>(state.range(0)), 3, beat, spb);
+    beat += 1.0 / spb;
+  });
 }
 BENCHMARK(BM_Stutter)->DenseRange(kStutterGate, kStutterRepeat)->ArgName("mode");
 
@@ -86,7 +81,7 @@ void BM_EngineChain(benchmark::State& state) {
   params.stutter = static_cast<int>(state.range(1));
   params.stutterRate = 3;
   engine.setParams(params);
-  const auto in = test::voiceTone(kSr, kBlock);
+  const auto in = zvtest::voiceTone(kSr, kBlock);
   std::vector<float> l(kBlock), r(kBlock);
   for (auto _ : state) {
     engine.process(in.data(), l.data(), r.data(), kBlock);
@@ -96,15 +91,8 @@ void BM_EngineChain(benchmark::State& state) {
 }
 BENCHMARK(BM_EngineChain)
     ->ArgNames({"character", "stutter"})
-    ->Args({0, 0})
-    ->Args({1, 0})
-    ->Args({2, 0})
-    ->Args({3, 0})
-    ->Args({4, 0})
-    ->Args({5, 0})
-    ->Args({6, 0})
-    ->Args({0, 1})
-    ->Args({0, 2});
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5, 6}, {0}})
+    ->ArgsProduct({{0}, {1, 2}});
 
 }  // namespace
 }  // namespace zv

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <utility>
 
 #include "EngineConfig.h"
-#include "VoiceEngine.h"
 
 namespace {
 
@@ -50,19 +50,6 @@ TEST(EngineConfig, UnusableRatesFallBackTo44100) {
     EXPECT_EQ(c.sampleRate, 44100.0);
     EXPECT_EQ(c.normalLatency, 2213);
   }
-}
-
-TEST(VoiceEngine, LatencyFollowsTheModeAndTheRate) {
-  zv::VoiceEngine engine;
-  engine.configure(44100);
-  EXPECT_EQ(engine.latencySamples(), 2213);
-  engine.setLowLatency(true);
-  EXPECT_EQ(engine.latencySamples(), 132);
-  engine.configure(48000);  // the mode survives a new rate
-  EXPECT_EQ(engine.latencySamples(), 144);
-  EXPECT_EQ(engine.normalLatencySamples(), 2409);
-  engine.setLowLatency(false);
-  EXPECT_EQ(engine.latencySamples(), 2409);
 }
 
 }  // namespace

@@ -1,15 +1,19 @@
-// Test signals and a runner that feeds them through the engine block by block.
+// Test signals, measurements and a runner that feeds them through the engine block by block.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
 
+#include "MathConstants.h"
+#include "PitchDetector.h"
+#include "SampleRing.h"
 #include "VoiceEngine.h"
 
 namespace zvtest {
 
-constexpr double kPi = 3.14159265358979323846;
+using zv::kPi;
 
 inline std::vector<float> sine(double hz, double sr, int n, float amplitude = 0.5f) {
   std::vector<float> x(static_cast<size_t>(n));
@@ -38,6 +42,19 @@ inline std::vector<float> tone(double hz, double sr, int n, float amplitude = 0.
   return sungTone([hz](int) { return hz; }, sr, n, amplitude);
 }
 
+// A brighter vowel stand-in for the effects: f0 with falling harmonics up to about 4 kHz, peak
+// near 0.8.
+inline std::vector<float> voiceTone(double sr, int n, double f0 = 220.0) {
+  std::vector<float> out(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    double v = 0.0;
+    for (int h = 1; h <= 18 && h * f0 < 0.45 * sr; ++h)
+      v += std::sin(2.0 * kPi * h * f0 * i / sr) / h;
+    out[static_cast<size_t>(i)] = static_cast<float>(0.45 * v);
+  }
+  return out;
+}
+
 // Deterministic white noise in [-amplitude, amplitude].
 inline std::vector<float> noise(int n, float amplitude = 0.3f, uint32_t seed = 12345u) {
   std::vector<float> x(static_cast<size_t>(n));
@@ -50,6 +67,23 @@ inline std::vector<float> noise(int n, float amplitude = 0.3f, uint32_t seed = 1
 
 inline double noteHz(double note, double a4Hz = 440.0) {
   return a4Hz * std::pow(2.0, (note - 69.0) / 12.0);
+}
+
+inline float peakOf(const std::vector<float>& x, size_t from = 0, size_t to = SIZE_MAX) {
+  float p = 0.0f;
+  for (size_t i = from; i < std::min(to, x.size()); ++i) p = std::max(p, std::fabs(x[i]));
+  return p;
+}
+
+inline double rmsOf(const std::vector<float>& x, size_t from = 0, size_t to = SIZE_MAX) {
+  double sum = 0.0;
+  const size_t end = std::min(to, x.size());
+  for (size_t i = from; i < end; ++i) sum += static_cast<double>(x[i]) * x[i];
+  return end > from ? std::sqrt(sum / static_cast<double>(end - from)) : 0.0;
+}
+
+inline bool allFinite(const std::vector<float>& x) {
+  return std::all_of(x.begin(), x.end(), [](float v) { return std::isfinite(v); });
 }
 
 struct StereoOut {
@@ -79,18 +113,47 @@ inline zv::PlainParams plainCorrection() {
   zv::PlainParams p;
   p.key = 0;
   p.scale = 1;
-  p.speedMs = 0.0f;
-  p.shiftSteps = 0;
-  p.formantSemitones = 0.0f;
-  p.a4Hz = 440.0f;
-  p.consonants = 1.0f;
-  p.mix = 1.0f;
-  p.outputDb = 0.0f;
-  p.harmony = 0.0f;
   p.harmonySteps = 0;
-  p.character = 0;
-  p.stutter = 0;
   return p;
+}
+
+// An engine set up as the processor sets it up.
+inline zv::VoiceEngine makeEngine(double sr, const zv::PlainParams& p) {
+  zv::VoiceEngine e;
+  e.configure(sr);
+  e.setLowLatency(p.lowLatency);
+  e.setParams(p);
+  e.setHarmonySteps(p.harmonySteps);
+  return e;
+}
+
+// The pitch of any signal by the engine's own detector, one note per analysis (negative where
+// unvoiced): what pitch actually comes out of the engine.
+struct PitchTrack {
+  std::vector<float> notes;        // per analysis
+  std::vector<int64_t> positions;  // the input sample each note stands for
+};
+
+inline PitchTrack measurePitch(const std::vector<float>& x, double sr) {
+  const zv::EngineConfig config = zv::makeEngineConfig(sr);
+  zv::SampleRing ring;
+  ring.allocate(config.ringSize);
+  zv::PitchDetector detector;
+  detector.configure(config);
+  PitchTrack track;
+  int frames = 0;
+  for (size_t i = 0; i < x.size(); ++i) {
+    ring.cell(static_cast<int64_t>(i)) = x[i];
+    detector.push(ring, static_cast<int64_t>(i) + 1);
+    const auto& q = detector.frames();
+    // A new analysis appends one frame; the queue may be full, so watch the newest position.
+    if (!q.empty() && (frames == 0 || q.back().position != track.positions.back())) {
+      ++frames;
+      track.positions.push_back(q.back().position);
+      track.notes.push_back(q.back().voiced ? q.back().note : -1.0f);
+    }
+  }
+  return track;
 }
 
 }  // namespace zvtest

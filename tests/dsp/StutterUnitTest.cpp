@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "EffectsSignals.h"
+#include "Signals.h"
 #include "StutterUnit.h"
 
 namespace zv {
@@ -61,7 +61,7 @@ TEST(StutterUnit, GateAtOneSixteenthAnd120BpmOpensFor55PercentOfEachStepWith2_5M
 
 TEST(StutterUnit, RepeatAtOneEighthAnd120BpmPlaysTheLiveStepThenRepeatsIt) {
   StutterUnit unit = fresh();
-  const auto in = test::voiceTone(kSr, 3 * 22050);
+  const auto in = zvtest::voiceTone(kSr, 3 * 22050);
   const auto out = runClock(unit, in, kStutterRepeat, kRate1_8, 120.0);
   const int step = 11025, fade = 88;
   for (int beat = 0; beat < 3; ++beat) {
@@ -84,7 +84,7 @@ TEST(StutterUnit, RepeatAtOneEighthAnd120BpmPlaysTheLiveStepThenRepeatsIt) {
 TEST(StutterUnit, RepeatStepsShorterThan32SamplesAreLengthened) {
   StutterUnit unit = fresh();
   // 100 samples per beat: a thirty-second would be 12.5 samples.
-  const auto in = test::voiceTone(kSr, 400);
+  const auto in = zvtest::voiceTone(kSr, 400);
   std::vector<float> out = in, right = in;
   for (size_t i = 0; i < in.size(); ++i)
     unit.process(out[i], right[i], kStutterRepeat, kRate1_32, double(i) / 100.0, 100.0);
@@ -134,13 +134,13 @@ TEST(StutterUnit, ResetOpensTheGateAndPlaysACountInBeatLiveFirst) {
   StutterUnit unit = fresh();
   runClock(unit, std::vector<float>(8000, 0.5f), kStutterGate, 0, 120.0, 0.7);
   // Leave a capture start far into the lines, then reset and start in beat -1 (a count-in).
-  runClock(unit, test::voiceTone(kSr, 30000), kStutterRepeat, kRate1_8, 120.0, 3.0);
+  runClock(unit, zvtest::voiceTone(kSr, 30000), kStutterRepeat, kRate1_8, 120.0, 3.0);
   unit.reset();
   EXPECT_EQ(unit.gateEnvelope(), 1.0f);
   EXPECT_EQ(unit.currentBeat(), -1.0);
   EXPECT_EQ(unit.counter(), 0);
   EXPECT_EQ(unit.writeIndex(), 0);
-  const auto in = test::voiceTone(kSr, 8000);
+  const auto in = zvtest::voiceTone(kSr, 8000);
   const auto out = runClock(unit, in, kStutterRepeat, kRate1_8, 120.0, -0.5);
   EXPECT_EQ(unit.currentBeat(), -1.0);
   for (int i = 100; i < 8000; ++i) ASSERT_EQ(out.left[size_t(i)], in[size_t(i)]) << i;

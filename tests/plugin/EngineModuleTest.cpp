@@ -5,14 +5,13 @@
 
 #include "ModuleFixture.h"
 #include "ParamDefs.h"
+#include "Signals.h"
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 using namespace zvtest;
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 struct Rendered {
   std::vector<float> left, right;
@@ -46,27 +45,6 @@ Rendered render(zvhost::PluginInstance& inst, const std::vector<float>& signal, 
   return r;
 }
 
-double meterNote(double value) {
-  return (value - 0.02) / 0.98 * 84.0 + 24.0;
-}
-
-std::vector<float> sine(double hz, double sr, int n, float amplitude) {
-  std::vector<float> x(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i)
-    x[static_cast<size_t>(i)] = amplitude * static_cast<float>(std::sin(2.0 * kPi * hz * i / sr));
-  return x;
-}
-
-std::vector<float> noise(int n) {
-  std::vector<float> x(static_cast<size_t>(n));
-  uint32_t seed = 99u;
-  for (auto& v : x) {
-    seed = seed * 1664525u + 1013904223u;
-    v = 0.25f * (static_cast<float>(seed >> 8) / 8388608.0f - 1.0f);
-  }
-  return x;
-}
-
 TEST(EngineThroughModule, ReportsTheSungAndTheCorrectedNoteOnTheMeters) {
   auto inst = makeInstance();
   ASSERT_TRUE(inst->start(44100, 512));
@@ -75,8 +53,8 @@ TEST(EngineThroughModule, ReportsTheSungAndTheCorrectedNoteOnTheMeters) {
   const double hz = 220.0 * std::pow(2.0, 0.33 / 12.0);
   const Rendered r = render(*inst, sine(hz, 44100, 44100, 0.5f), 512);
   EXPECT_EQ(r.pitchIn.front(), 0.0);  // nothing analysed yet: no pitch
-  EXPECT_NEAR(meterNote(r.pitchIn.back()), 57.33, 0.02);
-  EXPECT_NEAR(meterNote(r.pitchOut.back()), 57.0, 1e-4);
+  EXPECT_NEAR(zv::noteFromPitchMeter(r.pitchIn.back()), 57.33, 0.02);
+  EXPECT_NEAR(zv::noteFromPitchMeter(r.pitchOut.back()), 57.0, 1e-4);
   // A block of whole periods of a sine of amplitude 0.5 has an RMS of -9 dB: (60 - 9) / 60.
   const Rendered whole = render(*inst, sine(220.0, 44100, 4410, 0.5f), 4410);
   EXPECT_NEAR(whole.level.back(), (60.0 + 20.0 * std::log10(0.5 / std::sqrt(2.0))) / 60.0, 1e-4);
@@ -89,15 +67,16 @@ TEST(EngineThroughModule, UnvoicedSoundArrivesExactlyTheReportedLatencyLater) {
     uint32 latency;
   };
   for (const Case& c : {Case{44100, false, 2213}, Case{44100, true, 132}, Case{48000, false, 2409},
-                        Case{48000, true, 144}}) {
+                        Case{48000, true, 144}, Case{96000, false, 4815}, Case{96000, true, 288}}) {
     SCOPED_TRACE(testing::Message() << c.sr << " Hz, low latency " << c.low);
     auto inst = makeInstance();
     ASSERT_TRUE(inst->start(c.sr, 1024));
     inst->inputChanges().add(zv::kLowLatency, c.low ? 1.0 : 0.0);
-    const std::vector<float> x = noise(static_cast<int>(0.3 * c.sr));
+    const std::vector<float> x = noise(static_cast<int>(0.3 * c.sr), 0.25f);
     const Rendered r = render(*inst, x, 1024);
     EXPECT_EQ(inst->processor()->getLatencySamples(), c.latency);
     EXPECT_EQ(inst->processor()->getTailSamples(), c.latency);
+    for (size_t i = 0; i < c.latency; ++i) ASSERT_EQ(r.left[i], 0.0f) << i;
     for (size_t i = c.latency; i < x.size(); ++i) {
       ASSERT_EQ(r.left[i], x[i - c.latency]) << i;
       ASSERT_EQ(r.right[i], x[i - c.latency]) << i;

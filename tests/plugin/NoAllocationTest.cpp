@@ -1,6 +1,7 @@
 // The audio thread must never allocate: every operator new in this program is counted, and the
 // count must not move while the processor runs blocks of every size up to the announced maximum
-// with every parameter changing each block.
+// with every parameter (every character and stutter setting among them) changing each block and
+// the host starting and stopping.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -177,6 +178,9 @@ TEST(NoAllocation, ProcessAllocatesNothingForAnyBlockSizeWithEveryParameterMovin
       }
       data.numSamples = block;
       context.projectTimeMusic += block / sr * 128.0 / 60.0;
+      // The host starts and stops: the stutter switches between its clocks.
+      context.state = (block % 3 == 0 ? 0 : ProcessContext::kPlaying) |
+                      ProcessContext::kTempoValid | ProcessContext::kProjectTimeMusicValid;
       gAllocations = 0;
       gCounting = true;
       processor->process(data);

@@ -17,19 +17,6 @@ std::string show(int id, double normalized) {
 
 }  // namespace
 
-TEST(ParamTable, DefaultsAndFlags) {
-  const double defaults[kNumParams] = {1.0 / 11, 0, 0,        1.0 / 3, 0.5, 1, 1,   2.0 / 3,
-                                       0,        0, 9.0 / 14, 0,       0.5, 0, 0.6, 25.0 / 51,
-                                       0,        0, 0,        0,       0,   0};
-  // Lists are automatable lists, meters read-only and hidden, the rest automatable.
-  const int flags[kNumParams] = {9, 9, 1, 1, 1, 1,  1,  1,  1,  1,  1,
-                                 9, 1, 9, 9, 1, 18, 18, 18, 18, 18, 18};
-  for (int id = 0; id < kNumParams; ++id) {
-    EXPECT_NEAR(plainToNormalized(id, kParamDefs[id].defaultValue), defaults[id], 1e-12) << id;
-    EXPECT_EQ(paramFlags(id), flags[id]) << id;
-  }
-}
-
 // Display texts, including the rounding of stepped values (halves away from zero), the Robot end
 // of Speed, the clamping of out-of-range values and the meters.
 TEST(ParamTable, DisplayTexts) {

@@ -1,10 +1,7 @@
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "ModuleFixture.h"
-#include "base/source/fstreamer.h"
-#include "public.sdk/source/common/memorystream.h"
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
@@ -16,47 +13,9 @@ std::vector<std::vector<float>> channels(int count, int n, float value = 0.0f) {
   return std::vector<std::vector<float>>(static_cast<size_t>(count), std::vector<float>(n, value));
 }
 
-std::vector<double> readState(IComponent* component) {
-  MemoryStream stream;
-  EXPECT_EQ(component->getState(&stream), kResultOk);
-  std::vector<char> bytes = zvhost::streamBytes(&stream);
-  EXPECT_EQ(bytes.size(), 132u);
-  std::vector<double> values;
-  int32 version = 0;
-  std::memcpy(&version, bytes.data(), 4);
-  EXPECT_EQ(version, 7);
-  for (size_t off = 4; off + 8 <= bytes.size(); off += 8) {
-    double v;
-    std::memcpy(&v, bytes.data() + off, 8);
-    values.push_back(v);
-  }
-  return values;
-}
-
-// A state stream with a version, doubles and stray bytes, little-endian as the processor writes it.
-void writeState(MemoryStream& stream, const std::vector<double>& values, int32 version = 7,
-                int strayBytes = 0) {
-  IBStreamer streamer(&stream, kLittleEndian);
-  streamer.writeInt32(version);
-  for (double v : values) streamer.writeDouble(v);
-  for (int i = 0; i < strayBytes; ++i) streamer.writeChar8(0x3f);
-  stream.seek(0, IBStream::kIBSeekSet, nullptr);
-}
-
-// A stream that refuses every read and write, as a full disk would.
-class RefusingStream : public IBStream {
- public:
-  tresult PLUGIN_API read(void*, int32, int32* done) override { return refuse(done); }
-  tresult PLUGIN_API write(void*, int32, int32* done) override { return refuse(done); }
-  tresult PLUGIN_API seek(int64, int32, int64*) override { return kResultFalse; }
-  tresult PLUGIN_API tell(int64*) override { return kResultFalse; }
-  tresult PLUGIN_API queryInterface(const TUID, void** obj) override {
-    *obj = nullptr;
-    return kNoInterface;
-  }
-  uint32 PLUGIN_API addRef() override { return 1; }
-  uint32 PLUGIN_API release() override { return 1; }
-  static tresult refuse(int32* done) {
+// A stream that refuses every write, as a full disk would.
+struct RefusingStream : MemoryStream {
+  tresult PLUGIN_API write(void*, int32, int32* done) override {
     if (done) *done = 0;
     return kResultFalse;
   }

@@ -5,8 +5,7 @@
 #include <cstdlib>
 
 #include "DemoVoice.h"
-#include "Renderer.h"
-#include "SharedRenderer.h"
+#include "RenderTestSupport.h"
 
 using namespace zvrender;
 

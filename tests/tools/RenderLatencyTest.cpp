@@ -4,8 +4,7 @@
 #include <cmath>
 #include <tuple>
 
-#include "Renderer.h"
-#include "SharedRenderer.h"
+#include "RenderTestSupport.h"
 
 using namespace zvrender;
 
@@ -63,7 +62,9 @@ TEST(RenderLatency, PutsAnImpulseBackOnItsOwnSampleAtEveryRateAndBlockSize) {
           const Rendered out = render(in, 1, sr, job);
           ASSERT_EQ(out.left.size(), in.size()) << "the output is exactly as long as the input";
           EXPECT_EQ(loudestIndex(out.left), at);
-          EXPECT_GT(out.stats.latencySamples, 0);
+          EXPECT_EQ(out.stats.latencySamples, std::string(lowLatency) == "On"
+                                                  ? (sr == 44100.0 ? 132 : 144)
+                                                  : (sr == 44100.0 ? 2213 : 2409));
           if (!dry) continue;
           EXPECT_FLOAT_EQ(out.left[at], 0.8f);
           EXPECT_FLOAT_EQ(out.right[at], 0.8f);
@@ -90,22 +91,6 @@ TEST(RenderLatency, FlushesTheTailAndSilencesNonFiniteSamples) {
   const Rendered empty = render({}, 1, 44100.0, RenderJob{});
   EXPECT_TRUE(empty.left.empty());
   EXPECT_EQ(empty.stats.blocks, 0);
-}
-
-TEST(RenderLatency, MixesStereoInputToTheMonoVoiceAndAlignsIt) {
-  const size_t length = 9000;
-  std::vector<float> in(2 * length, 0.0f);
-  in[2 * 4000] = 0.6f;       // left
-  in[2 * 4000 + 1] = 0.2f;   // right
-  in[2 * 6000 + 1] = -0.4f;  // right only
-  RenderJob job;
-  job.blockSize = 100;
-  job.settings = {{"Mix", "0"}};
-  const Rendered out = render(in, 2, 48000.0, job);
-  ASSERT_EQ(out.left.size(), length);
-  EXPECT_FLOAT_EQ(out.left[4000], 0.4f);
-  EXPECT_FLOAT_EQ(out.right[4000], 0.4f);
-  EXPECT_FLOAT_EQ(out.left[6000], -0.2f);
 }
 
 TEST(RenderLatency, AppliesPresetValuesBeforeTheSettingsThatFollowThem) {
@@ -151,9 +136,10 @@ TEST(RenderTransport, TempoSyncedGateLandsOnTheBeatGridOfTheAlignedOutput) {
       for (size_t i = centre - half; i < centre + half; ++i) sum += out.left[i] * out.left[i];
       return std::sqrt(sum / (2 * half));
     };
-    for (double beat = std::ceil(c.startBeats) + 0.25; beat < c.startBeats + 3.5; beat += 1.0) {
-      EXPECT_GT(rmsAtBeat(beat), 0.3) << "open a quarter into beat " << beat;
-      EXPECT_LT(rmsAtBeat(beat + 0.55), 0.01) << "closed at " << beat + 0.55;
+    // Both edges: a grid off by the latency (a tenth of a beat here) moves one of them.
+    for (double beat = std::ceil(c.startBeats); beat + 1.0 < c.startBeats + 4.0; beat += 1.0) {
+      for (double open : {0.05, 0.25, 0.5}) EXPECT_GT(rmsAtBeat(beat + open), 0.3) << beat + open;
+      for (double shut : {0.6, 0.95}) EXPECT_LT(rmsAtBeat(beat + shut), 0.01) << beat + shut;
     }
   }
 }
@@ -162,21 +148,15 @@ TEST(RenderTransport, TempoSyncedGateLandsOnTheBeatGridOfTheAlignedOutput) {
 // is looser: whole displayed names win over prefixes, flats name the sharp below, and a numeric
 // parameter refuses words rather than reading them as 0.
 TEST(RenderSettings, ReadsDisplayedNamesFlatsAndNumbersAsAScriptMeansThem) {
-  const std::tuple<const char*, const char*, bool> cases[] = {{"Scale", "Minor Pent.", true},
-                                                              {"scale", "phryg. dominant", true},
-                                                              {"Low Latency", "On", true},
+  // Titles match whole or by prefix, in any case; the texts are read strictly (the parameter
+  // table's own tests cover the strict reading case by case).
+  const std::tuple<const char*, const char*, bool> cases[] = {{"scale", "phryg. dominant", true},
                                                               {"LowLat", "off", true},
                                                               {"Key", "Bb", true},
-                                                              {"Key", "c#m", true},
-                                                              {"Speed", "Robot", true},
                                                               {"Speed", " 20 ms ", true},
-                                                              {"Shift", "+2 steps", true},
-                                                              {"Stutter Rate", "1/16T", true},
                                                               {"Speed", "fast", false},
                                                               {"Formant", "", false},
-                                                              {"Output", "nan", false},
                                                               {"Scale", "3", false},
-                                                              {"Key", "H", false},
                                                               {"Keys", "C", false}};
   for (const auto& [title, text, accepted] : cases) {
     RenderJob job;
@@ -207,14 +187,4 @@ TEST(RenderSettings, SettingsLandOnTheValuesTheyName) {
   const std::vector<std::pair<std::string, std::string>> deepDouble = {
       {"Key", "A#"}, {"Harmony", "40%"}, {"Harmony Steps", "-7 steps"}};
   EXPECT_EQ(changed, deepDouble);
-}
-
-// The values reach the processor, not just the controller: Low Latency changes the latency.
-TEST(RenderSettings, DisplayedValuesReachTheProcessor) {
-  std::vector<float> in(8000, 0.0f);
-  RenderJob job;
-  job.settings = {{"Low Latency", "On"}};
-  EXPECT_EQ(render(in, 1, 44100.0, job).stats.latencySamples, 132);
-  job.settings = {{"Low Latency", "Off"}};
-  EXPECT_EQ(render(in, 1, 44100.0, job).stats.latencySamples, 2213);
 }

@@ -1,5 +1,6 @@
-// Shared helpers of the render tool tests: a private temporary folder, running the built
-// zvrender as a subprocess, and writing WAV files in any libsndfile format.
+// Shared helpers of the render tool tests: the built module loaded once through its entry points,
+// a private temporary folder, running the built zvrender as a subprocess, and WAV files in any
+// libsndfile format.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,40 +17,42 @@
 #include <string>
 #include <vector>
 
+#include "Renderer.h"
+#include "TempAppData.h"
+
 namespace zvtest {
 
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zvrender-test-XXXXXX");
-    path_ = mkdtemp(pattern.data()) ? pattern : "";
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  ~TempFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
+#ifdef ZV_MODULE_FILE
+inline zvrender::Renderer& sharedRenderer() {
+  static zvrender::Renderer* instance = [] {
+    auto* r = new zvrender::Renderer();
+    std::string error;
+    if (!r->loadModule(ZV_MODULE_FILE, error)) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      std::abort();
+    }
+    return r;
+  }();
+  return *instance;
+}
+#endif
+
+// A private folder, which is also the tool's settings folder, so no preset of the machine leaks in.
+struct TempFolder : zv::test::TempAppData {
+  std::string path() const { return root().string(); }
+  std::string file(const std::string& name) const { return (root() / name).string(); }
   // Every entry of the folder, hidden ones included, so leftover temporary files show up.
   std::vector<std::string> entries() const {
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(path_))
+    for (const auto& e : std::filesystem::directory_iterator(root()))
       names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
-
- private:
-  std::string path_;
 };
 
 inline std::string readText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return zv::test::readBytes(path);
 }
 
 struct ToolRun {
@@ -56,6 +60,7 @@ struct ToolRun {
   std::string out, err;
 };
 
+#ifdef ZVRENDER_EXE
 // Runs zvrender with the arguments (each single-quoted for the shell) from inside `folder`.
 inline ToolRun runTool(const TempFolder& folder, const std::vector<std::string>& args) {
   std::string command = "cd '" + folder.path() + "' && '" ZVRENDER_EXE "'";
@@ -77,6 +82,7 @@ inline ToolRun runTool(const TempFolder& folder, const std::vector<std::string>&
   unlink(errName);
   return run;
 }
+#endif
 
 inline int lineCount(const std::string& text) {
   return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
