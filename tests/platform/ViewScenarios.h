@@ -207,7 +207,7 @@ inline void sizePillResizesOnlyWhenTheHostAgrees(ViewWindowHost& h) {
   EXPECT_EQ(sizeOf(h.frame->resizes[1]), std::make_pair(1118, 936));
   EXPECT_EQ(h.windowSize(), std::make_pair(1118, 936));
   EXPECT_EQ(h.settingsFile(), "size=1.30\n");
-  EXPECT_TRUE(h.cardShownAgainstInk({130, 897}, {1112, 929}));  // beyond the old size
+  EXPECT_TRUE(h.cardShownAgainstInk({130, 897}, {1090, 930}));  // beyond the old size
   h.screenshot("view_after_resize");
 }
 
