@@ -1,33 +1,54 @@
-// Small helpers shared by the canvas tests.
+// Small helpers shared by the canvas, text and mascot tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <functional>
 
 #include "Canvas.h"
 
 namespace zv::test {
 
+inline const RGB kWhite{1.0f, 1.0f, 1.0f};
+constexpr std::uint32_t kFill = 0x203040u;
+
 inline int red(std::uint32_t p) {
   return int((p >> 16) & 0xFF);
-}
-inline int green(std::uint32_t p) {
-  return int((p >> 8) & 0xFF);
 }
 inline int blue(std::uint32_t p) {
   return int(p & 0xFF);
 }
 
 // A canvas filled with one recognisable colour, so "untouched" is never confused with black.
-inline Canvas blankCanvas(int w, int h, float scale, std::uint32_t fillColour = 0x203040u) {
+inline Canvas blankCanvas(int w, int h, float scale, std::uint32_t fillColour = kFill) {
   Canvas c(w, h, scale);
   for (auto& p : c.pixels) p = fillColour;
   return c;
 }
 
-// The expected byte of blending colour k (0..1) over byte p at opacity a, as the canvas defines it.
-inline int blendByte(int p, float k, float a) {
-  const float v = p / 255.0f;
-  return int((v + (k - v) * a) * 255.0f + 0.5f);
+inline int touchedPixels(const Canvas& c, std::uint32_t fillColour = kFill) {
+  int n = 0;
+  for (std::uint32_t p : c.pixels) n += p != fillColour;
+  return n;
+}
+
+// Draws with `draw` on a small canvas and, shifted by (+20, +20) units, on a large one: the small
+// canvas must hold exactly the large one's pixels where they overlap, and nothing may be written
+// outside.
+inline void expectClippedLikeShifted(const std::function<void(Canvas&, float)>& draw,
+                                     float scale = 1.0f, bool fonts = false) {
+  const int w = int(40 * scale), h = int(30 * scale), shift = int(20 * scale);
+  Canvas small = blankCanvas(w, h, scale);
+  Canvas large = blankCanvas(w + 2 * shift, h + 2 * shift, scale);
+  if (fonts) small.loadFonts(), large.loadFonts();
+  draw(small, 0.0f);
+  draw(large, 20.0f);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      ASSERT_EQ(small.pixelAt(x, y), large.pixelAt(x + shift, y + shift)) << x << "," << y;
+  EXPECT_GT(touchedPixels(small), 0);
+  EXPECT_EQ(small.pixels.size(), std::size_t(w) * h);
 }
 
 }  // namespace zv::test

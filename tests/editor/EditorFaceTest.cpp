@@ -1,11 +1,13 @@
 // What the face shows: widget texts, hover lighting only its own selector, the preset name field,
-// the animated regions painting only inside themselves, and odd sizes.
+// the animated regions painting only inside themselves, and hostile values and sizes. The long
+// texts at their widest are pinned by the golden images.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 
 #include "Editor.h"
 
@@ -72,53 +74,16 @@ TEST(EditorFace, HoveringOneSelectorLightsNoOther) {
 TEST(EditorFace, ALongPresetNameIsShownByItsTail) {
   Editor e;
   e.onMouseDown(217, 262, false, false);
-  ASSERT_TRUE(e.naming());
+  EXPECT_EQ(e.visibleName(), "My Preset 1");
   const std::string name = "WWWWWWWWWWWWWWWWWWWX";
   for (char c : name) e.onChar(static_cast<unsigned char>(c));
   ASSERT_EQ(e.nameText(), name);
   const std::string shown = e.visibleName();
-  EXPECT_LT(shown.size(), name.size());
-  EXPECT_FALSE(shown.empty());
+  ASSERT_FALSE(shown.empty());
   EXPECT_EQ(name.substr(name.size() - shown.size()), shown);
   EXPECT_LE(e.canvas().textWidth(shown, 12, true), 154.0f);
   // One more leading character would not fit.
-  const std::string longer = name.substr(name.size() - shown.size() - 1);
-  EXPECT_GT(e.canvas().textWidth(longer, 12, true), 154.0f);
-
-  Editor shortName;
-  shortName.onMouseDown(217, 262, false, false);
-  EXPECT_EQ(shortName.visibleName(), "My Preset 1");
-}
-
-// The band between a knob's inner ring (radius r - 12) and the edge of its body holds only the
-// dark body: the longest value texts stay inside the ring at every size.
-TEST(EditorFace, KnobValuesStayInsideTheInnerRing) {
-  for (float scale : {1.0f, 1.15f, 2.0f}) {
-    SCOPED_TRACE(scale);
-    Editor e;
-    e.resize(static_cast<int>(std::lround(860 * scale)), static_cast<int>(std::lround(720 * scale)),
-             scale);
-    e.params[kSpeed] = e.params[kMix] = e.params[kConsonants] = e.params[kHarmony] = 1.0;
-    e.params[kFormant] = plainToNormalized(kFormant, -11.5);
-    e.params[kDetune] = plainToNormalized(kDetune, 415.5);
-    e.params[kOutput] = plainToNormalized(kOutput, -23.5);
-    e.params[kCharacter] = 1.0;
-    e.params[kCharacterAmount] = 1.0;
-    e.paint(true);
-    const Canvas& c = e.canvas();
-    for (const KnobDef& k : kKnobs) {
-      int bright = 0;
-      for (int y = static_cast<int>((k.cy - k.radius) * scale); y < (k.cy + k.radius) * scale; ++y)
-        for (int x = static_cast<int>((k.cx - k.radius) * scale); x < (k.cx + k.radius) * scale;
-             ++x) {
-          const float d = std::hypot((x + 0.5f) / scale - k.cx, (y + 0.5f) / scale - k.cy);
-          if (d < k.radius - 11.4f || d > k.radius - 8.5f) continue;
-          const std::uint32_t p = c.pixelAt(x, y);
-          bright += std::max({p & 0xFF, (p >> 8) & 0xFF, (p >> 16) & 0xFF}) > 140;
-        }
-      EXPECT_EQ(bright, 0) << k.label << " " << e.knobValueText(static_cast<int>(k.param));
-    }
-  }
+  EXPECT_GT(e.canvas().textWidth(name.substr(name.size() - shown.size() - 1), 12, true), 154.0f);
 }
 
 // A held note is one even line: along its middle, neighbouring pixels differ only by the slow
@@ -184,7 +149,9 @@ TEST(EditorFace, AnimatedPaintersStayInsideTheRegionsTheViewCopies) {
   }
 }
 
-TEST(EditorFace, PulseIsRedrawnFromTheSnapshotNotOnTopOfItself) {
+// The knob pulse restores its boxes from the snapshot before drawing, and an animation-only frame
+// gives the pixels a full repaint would.
+TEST(EditorFace, PartialRepaintsMatchAFullOne) {
   Editor e;
   e.resize(860, 720, 1.0f);
   for (int i = 0; i < 50; ++i) e.updateMood(60, 60, 0.9f, 0.03f, 120, 0, true);
@@ -193,12 +160,7 @@ TEST(EditorFace, PulseIsRedrawnFromTheSnapshotNotOnTopOfItself) {
   e.drawPulse();
   e.drawPulse();
   EXPECT_EQ(e.canvas().pixels, once);
-}
 
-TEST(EditorFace, PartialRepaintMatchesAFullOne) {
-  Editor e;
-  e.resize(860, 720, 1.0f);
-  e.paint(true);
   e.onMouseMove(470, 50, false);
   e.paint(false);
   e.paintPitchDisplay();
@@ -208,23 +170,26 @@ TEST(EditorFace, PartialRepaintMatchesAFullOne) {
   EXPECT_EQ(e.canvas().pixels, partial);
 }
 
-TEST(EditorFace, NonFiniteHostValuesPaintAndDragCleanly) {
+// Non-finite host values and input, and odd sizes (with a list open), paint and edit cleanly.
+TEST(EditorFace, HostileValuesInputAndSizesAreHarmless) {
   Editor e;
   e.resize(430, 360, 0.5f);
   for (double& v : e.params) v = std::nan("");
   e.paint(true);
   std::vector<double> performed;
   e.onPerformEdit = [&](int, double v) { performed.push_back(v); };
+  e.onWheel(470, 50, std::nanf(""), false);
+  e.onMouseMove(std::nanf(""), std::nanf(""), false);
+  e.updateMood(std::nanf(""), std::nanf(""), std::nanf(""), std::nanf(""), 120, 0, false);
+  EXPECT_TRUE(performed.empty());
+  EXPECT_TRUE(std::isfinite(e.levelEnvelope()));
   e.onMouseDown(87.14f, 604, false, false);
   e.onMouseMove(87.14f, 550, false);
   e.onMouseUp();
   e.onWheel(201.43f, 604, 1, false);
   ASSERT_FALSE(performed.empty());
   for (double v : performed) EXPECT_TRUE(v >= 0.0 && v <= 1.0) << v;
-}
 
-TEST(EditorFace, OddSizesPaintWithoutTrouble) {
-  Editor e;
   for (auto [w, h, s] : {std::tuple{0, 0, 1.0f}, std::tuple{1, 1, 1.0f}, std::tuple{300, 200, 0.3f},
                          std::tuple{989, 828, 1.15f}}) {
     e.resize(w, h, s);
