@@ -152,13 +152,6 @@ std::string Editor::knobValueText(int id) const {
   return text;
 }
 
-std::string Editor::visibleName() {
-  std::string shown = nameText_;
-  // The newest characters matter while typing, so the head is dropped.
-  while (!shown.empty() && face_.textWidth(shown, 12, true) > 154.0f) shown.erase(0, 1);
-  return shown;
-}
-
 bool Editor::knobInactive(int id) const {
   if (id == kCharacterAmount) return listIndex(params[kCharacter], 6) == 0;
   if (id == kHarmonySteps) return params[kHarmony] < 0.005;

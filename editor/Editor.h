@@ -136,8 +136,7 @@ class Editor {
   void paintLowLatency();
   void paintSelector(int id, const Rect& at, const char* label, const std::string& value,
                      bool highlighted);
-  void paintKnobValue(const std::string& text, float cx, float cy, float r, float size,
-                      const RGB& colour);
+  void paintKnobValue(const std::string& text, float cx, float cy, float r, const TextStyle& style);
   void paintPresetRow();
   void paintPresetButtons();
   void paintList();

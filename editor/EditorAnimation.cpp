@@ -76,7 +76,7 @@ void Editor::paintPitchDisplay() {
     char label[16];
     const int noteClass = ((n % 12) + 12) % 12;
     std::snprintf(label, sizeof label, "%s%d", kNoteNames[noteClass], floorDiv(n, 12) - 1);
-    face_.text(label, 50, y + 3.5f, 9, keyNote ? kViolet : kLilac, 0, true);
+    face_.text(label, 50, y + 3.5f, TextStyle{9, keyNote ? kViolet : kLilac, kAlignLeft, true});
     lastLabelY = y;
   }
 
@@ -130,7 +130,8 @@ void Editor::paintPitchDisplay() {
     face_.circle(x, y, 4, kPink, 1.0f);
   }
 
-  if (!displayPitchSet_) face_.text("sing something...", 430, 165, 11, kLilac, 1, true, 0.5f);
+  if (!displayPitchSet_)
+    face_.text("sing something...", 430, 165, TextStyle{11, kLilac, kAlignCentre, true, 0.5f});
 
   const double a4 = 415.0 + std::clamp(params[kDetune], 0.0, 1.0) * 51.0;
   if (std::fabs(a4 - 440.0) > 0.05) {
@@ -139,7 +140,7 @@ void Editor::paintPitchDisplay() {
       std::snprintf(text, sizeof text, "A4 = %.1f Hz", a4);
     else
       std::snprintf(text, sizeof text, "A4 = %.0f Hz", a4);
-    face_.text(text, 814, 120, 9, kPink, 2, true, 1.2f);
+    face_.text(text, 814, 120, TextStyle{9, kPink, kAlignRight, true, 1.2f});
   }
 }
 

@@ -100,6 +100,7 @@ constexpr Rect kStutterSelector = {618, 280, 194, 34};
 constexpr Rect kRateSelector = {618, 346, 194, 34};
 
 constexpr Rect kNameField = {48, 280, 194, 34};
+constexpr float kNameTextRoom = 154;  // a longer name shows its tail
 constexpr Rect kSaveButton = {192, 254, 50, 18};
 constexpr Rect kDeleteButton = {136, 254, 50, 18};
 constexpr Rect kSizePill = {60, 68, 62, 18};
