@@ -183,25 +183,22 @@ void Editor::rebuildHitRegions() {
   };
   if (openList_ >= 0) {
     const ListLayout& list = openList_ == 0 ? kKeyList : kScaleList;
-    for (int i = 0; i < list.items; ++i) {
-      const float x = list.selectorX + 8 + static_cast<float>(i % list.columns) * list.cellWidth;
-      const float y = kListFirstRow + static_cast<float>(i / list.columns) * list.cellHeight;
-      add(kHitListItem, list.param, i, Rect{x, y, list.cellWidth, list.cellHeight});
-    }
+    for (int i = 0; i < list.items; ++i) add(kHitListItem, list.param, i, listCell(list, i));
     add(kHitListDismiss, kNoParamId, 0, Rect{0, 0, kLayoutWidth, kLayoutHeight});
     return;
   }
   if (popOutAvailable || poppedOut)
     add(kHitDancer, kNoParamId, 0, poppedOut ? kBringBackButton : kPopOutIcon);
   auto selector = [&](int id, const Rect& r) {
-    add(kHitStepDown, id, -1, Rect{r.x, r.y, 34, 34});
-    add(kHitStepUp, id, 1, Rect{r.x + r.width - 34, r.y, 34, 34});
-    add(kHitSelectorValue, id, 0, Rect{r.x + 34, r.y, r.width - 68, 34});
+    const float arrow = kSelectorArrow;
+    add(kHitStepDown, id, -1, Rect{r.x, r.y, arrow, arrow});
+    add(kHitStepUp, id, 1, Rect{r.right() - arrow, r.y, arrow, arrow});
+    add(kHitSelectorValue, id, 0, Rect{r.x + arrow, r.y, r.width - 2 * arrow, kSelectorHeight});
   };
   selector(kKey, kKeySelector);
   selector(kScale, kScaleSelector);
   if (naming_)
-    add(kHitSelectorValue, kNameFieldId, 0, kNameField);
+    add(kHitSelectorValue, kNameFieldId, 0, kPresetSelector);
   else
     selector(kPresetSelectorId, kPresetSelector);
   selector(kCharacter, kCharacterSelector);

@@ -29,6 +29,8 @@ constexpr TextStyle kKnobUnit{7.5f, kPink, kAlignCentre, false, 0.8f};
 constexpr TextStyle kKnobLabel{9, kLilac, kAlignCentre, true, 1.8f};
 constexpr TextStyle kEntryText = kKnobValue.sized(11.5f);
 constexpr TextStyle kListItem{12, kLilac, kAlignCentre, true, 0.3f};
+// The baseline of a label in an 18-unit pill (size pill, SAVE, DELETE), from its top.
+constexpr float kSmallPillBaseline = 12.5f;
 
 // The eight halo strokes of a knob share centre, angles and colour ramp and differ only in width
 // (3.5 + 3k for k = 8 down to 1). One pass measures each pixel once and blends the strokes in
@@ -90,6 +92,17 @@ void haloArcs(Canvas& c, float cx, float cy, float radius, float a0, float a1, c
   }
 }
 
+// Rounded boxes over a layout rectangle; a pill's corners are half its height.
+void box(Canvas& c, const Rect& r, float radius, const RGB& colour, float alpha) {
+  c.rrect(r.x, r.y, r.width, r.height, radius, colour, alpha);
+}
+void pill(Canvas& c, const Rect& r, const RGB& colour, float alpha) {
+  box(c, r, r.height / 2, colour, alpha);
+}
+void gradientPill(Canvas& c, const Rect& r, float alpha) {
+  c.rrectGrad(r.x, r.y, r.width, r.height, r.height / 2, kViolet, kPink, alpha);
+}
+
 // The text, or as much of its head as fits in maxWidth followed by "...". A user preset name of
 // twenty wide letters would otherwise run over the selector's arrows.
 std::string fitted(Canvas& c, const std::string& text, const TextStyle& style, float maxWidth) {
@@ -118,17 +131,16 @@ void Editor::paintBackground() {
   c.glow(140, 120, 380, RGB::fromBytes(106, 27, 176), 0.45f);
   c.glow(740, 160, 360, RGB::fromBytes(255, 45, 180), 0.4f);
   c.glow(430, 700, 420, RGB::fromBytes(194, 30, 140), 0.3f);
-  const Rect cards[4] = {
-      {30, 96, 800, 130}, {30, 544, 800, 156}, {30, 240, 230, 290}, {600, 240, 230, 290}};
-  for (const Rect& r : cards) {
-    c.rrect(r.x, r.y, r.width, r.height, 18, kCardFill, 0.78f);
-    c.rrect(r.x, r.y, r.width, r.height, 18, kHotPink, 0.05f);
+  for (const Rect& r : {kPitchCard, kKnobCard, kLeftCard, kRightCard}) {
+    box(c, r, kCardRadius, kCardFill, 0.78f);
+    box(c, r, kCardRadius, kHotPink, 0.05f);
     c.rrect(r.x + 9, r.y, r.width - 18, 1.2f, 0, kHighlightLine, 0.35f);
   }
   const Rect& s = kStageCard;
-  c.rrect(s.x, s.y, s.width, s.height, kStageCardRadius, kStageFill, 1.0f);
-  c.rrect(s.x, s.y, s.width, s.height, kStageCardRadius, kHotPink, 0.06f);
-  c.rrect(290, s.y, 280, 1.4f, 0, kHighlightLine, 0.5f);
+  box(c, s, kStageCardRadius, kStageFill, 1.0f);
+  box(c, s, kStageCardRadius, kHotPink, 0.06f);
+  c.rrect(s.x + kStageCardRadius, s.y, s.width - 2 * kStageCardRadius, 1.4f, 0, kHighlightLine,
+          0.5f);
 }
 
 namespace {
@@ -247,10 +259,10 @@ void Editor::paintLogo() {
 void Editor::paintSizePill() {
   const bool hot = hovering(kHitSize, kNoParamId);
   const Rect& r = kSizePill;
-  face_.rrect(r.x, r.y, r.width, r.height, 9, kHotPink, hot ? 0.18f : 0.09f);
+  pill(face_, r, kHotPink, hot ? 0.18f : 0.09f);
   char text[16];
   std::snprintf(text, sizeof text, "SIZE %d%%", static_cast<int>(std::lround(sizeChoice * 100.0f)));
-  face_.text(text, 91, 80.5f, kPillLabel.in(hot ? kWhite : kLilac));
+  face_.text(text, r.centreX(), r.y + kSmallPillBaseline, kPillLabel.in(hot ? kWhite : kLilac));
 }
 
 void Editor::paintLowLatency() {
@@ -258,13 +270,14 @@ void Editor::paintLowLatency() {
   const bool on = params[kLowLatency] > 0.5;
   const bool hot = hovering(kHitToggle, kLowLatency);
   if (on) {
-    face_.rrectGrad(247, 35, 110, 36, 18, kViolet, kPink, 0.15f);
-    face_.rrectGrad(r.x, r.y, r.width, r.height, 15, kViolet, kPink, 1.0f);
+    gradientPill(face_, r.grown(3), 0.15f);
+    gradientPill(face_, r, 1.0f);
   } else {
-    face_.rrect(r.x, r.y, r.width, r.height, 15, kBlack, 0.35f);
-    face_.rrect(r.x, r.y, r.width, r.height, 15, kHotPink, hot ? 0.16f : 0.10f);
+    pill(face_, r, kBlack, 0.35f);
+    pill(face_, r, kHotPink, hot ? 0.16f : 0.10f);
   }
-  face_.text("LOW LAT", 302, 57.5f, kToggleLabel.in(on ? kDarkText : (hot ? kWhite : kLilac)));
+  face_.text("LOW LAT", r.centreX(), r.y + 19.5f,
+             kToggleLabel.in(on ? kDarkText : (hot ? kWhite : kLilac)));
 }
 
 void Editor::paintSelector(int id, const Rect& at, const char* label, const std::string& value,
@@ -273,8 +286,8 @@ void Editor::paintSelector(int id, const Rect& at, const char* label, const std:
   face_.text(label, x + 4, y - 8, kSelectorLabel);
   const bool hot =
       hovering(kHitStepDown, id) || hovering(kHitStepUp, id) || hovering(kHitSelectorValue, id);
-  face_.rrect(x, y, w, kSelectorHeight, 17, kBlack, 0.35f);
-  face_.rrect(x, y, w, kSelectorHeight, 17, kHotPink, hot ? 0.16f : 0.10f);
+  pill(face_, at, kBlack, 0.35f);
+  pill(face_, at, kHotPink, hot ? 0.16f : 0.10f);
   // The value keeps clear of the arrows' 34-unit regions.
   face_.text(fitted(face_, value, kSelectorValue, w - 76), x + w / 2, y + 22,
              kSelectorValue.in(highlighted ? kPink : kWhite));
@@ -401,34 +414,40 @@ void Editor::paintPresetRow() {
                   currentPresetIndex() >= 0);
     return;
   }
-  face_.text("NAME YOUR PRESET", 52, 272, kSelectorLabel.in(kPink));
-  face_.rrect(46, 278, 198, 38, 19, kPink, 0.35f);
-  face_.rrect(48, 280, 194, 34, 17, kNameFieldFill, 0.95f);
+  // The name field takes the preset selector's place, with its label and value where the
+  // selector has them.
+  const Rect& field = kPresetSelector;
+  face_.text("NAME YOUR PRESET", field.x + 4, field.y - 8, kSelectorLabel.in(kPink));
+  pill(face_, field.grown(2), kPink, 0.35f);
+  pill(face_, field, kNameFieldFill, 0.95f);
   const std::string shown = visibleName();
-  face_.text(shown, 145, 302, kSelectorValue);
-  const float caretX = 145 + face_.textWidth(shown, kSelectorValue) / 2 + 2.5f;
-  capsule(caretX, 290, caretX, 305, 1.6f, kPink);
+  face_.text(shown, field.centreX(), field.y + 22, kSelectorValue);
+  const float caretX = field.centreX() + face_.textWidth(shown, kSelectorValue) / 2 + 2.5f;
+  capsule(caretX, field.y + 10, caretX, field.y + 25, 1.6f, kPink);
 }
 
 void Editor::paintPresetButtons() {
-  const Rect& s = kSaveButton;
+  auto label = [this](const Rect& r, const char* text, const RGB& colour) {
+    face_.text(text, r.centreX(), r.y + kSmallPillBaseline, kButtonLabel.in(colour));
+  };
+  // A faint pill that brightens under the pointer.
+  auto quiet = [&](const Rect& r, const char* text, int kind) {
+    const bool hot = hovering(kind, kNoParamId);
+    pill(face_, r, kHotPink, hot ? 0.22f : 0.12f);
+    label(r, text, hot ? kWhite : kLilac);
+  };
   if (naming_) {
-    face_.rrectGrad(s.x, s.y, s.width, s.height, 9, kViolet, kPink, 1.0f);
-    face_.text("OK", 217, 266.5f, kButtonLabel.in(kDarkText));
+    gradientPill(face_, kSaveButton, 1.0f);
+    label(kSaveButton, "OK", kDarkText);
   } else {
-    const bool hot = hovering(kHitSave, kNoParamId);
-    face_.rrect(s.x, s.y, s.width, s.height, 9, kHotPink, hot ? 0.22f : 0.12f);
-    face_.text("SAVE", 217, 266.5f, kButtonLabel.in(hot ? kWhite : kLilac));
+    quiet(kSaveButton, "SAVE", kHitSave);
   }
   if (naming_ || currentPresetIndex() < kNumFactoryPresets) return;
-  const Rect& d = kDeleteButton;
   if (deleteTimer_ > 0) {
-    face_.rrect(d.x, d.y, d.width, d.height, 9, kDangerPill, 0.9f);
-    face_.text("SURE?", 161, 266.5f, kButtonLabel.in(kWhite));
+    pill(face_, kDeleteButton, kDangerPill, 0.9f);
+    label(kDeleteButton, "SURE?", kWhite);
   } else {
-    const bool hot = hovering(kHitDelete, kNoParamId);
-    face_.rrect(d.x, d.y, d.width, d.height, 9, kHotPink, hot ? 0.22f : 0.12f);
-    face_.text("DELETE", 161, 266.5f, kButtonLabel.in(hot ? kWhite : kLilac));
+    quiet(kDeleteButton, "DELETE", kHitDelete);
   }
 }
 
@@ -508,33 +527,31 @@ void Editor::strokeRun(const std::vector<TraceSegment>& run) {
 
 void Editor::paintList() {
   const ListLayout& list = openList_ == 0 ? kKeyList : kScaleList;
-  const float x = list.selectorX, w = list.selectorWidth, h = list.panelHeight;
-  face_.rrect(x - 2, kListTop - 2, w + 4, h + 4, 16, kHotPink, 0.25f);
-  face_.rrect(x, kListTop, w, h, 14, kListFill, 0.98f);
-  face_.rrect(x, kListTop, w, h, 14, kHotPink, 0.06f);
-  face_.rrect(x + 14, kListTop, w - 28, 1.2f, 0, kHighlightLine, 0.55f);
+  const Rect panel{list.selector.x, kListTop, list.selector.width, list.panelHeight};
+  box(face_, panel.grown(2), 16, kHotPink, 0.25f);
+  box(face_, panel, 14, kListFill, 0.98f);
+  box(face_, panel, 14, kHotPink, 0.06f);
+  face_.rrect(panel.x + 14, panel.y, panel.width - 28, 1.2f, 0, kHighlightLine, 0.55f);
   const int current = listIndexOf(params[list.param], kParamDefs[list.param].stepCount);
   for (int i = 0; i < list.items; ++i) {
-    const float cellX = x + 8 + static_cast<float>(i % list.columns) * list.cellWidth;
-    const float cellY = kListFirstRow + static_cast<float>(i / list.columns) * list.cellHeight;
-    const float bx = cellX + 2, by = cellY + 2, bw = list.cellWidth - 4, bh = list.cellHeight - 4;
+    const Rect cell = listCell(list, i);
     const bool hot = i != current && hovered_ >= 0 &&
                      hovered_ < static_cast<int>(regions_.size()) &&
                      regions_[static_cast<std::size_t>(hovered_)].kind == kHitListItem &&
                      regions_[static_cast<std::size_t>(hovered_)].extra == i;
     RGB colour = kLilac;
+    const Rect inner = cell.grown(-2);
     if (i == current) {
-      face_.rrectGrad(bx, by, bw, bh, 8, kViolet, kPink, 1.0f);
+      face_.rrectGrad(inner.x, inner.y, inner.width, inner.height, 8, kViolet, kPink, 1.0f);
       colour = kDarkText;
     } else if (hot) {
-      face_.rrect(bx, by, bw, bh, 8, kHotPink, 0.18f);
+      box(face_, inner, 8, kHotPink, 0.18f);
       colour = kWhite;
     }
     const char* name = list.param == kKey ? kNoteNames[i] : kScaleNames[i];
     // Baseline so that the capitals sit in the middle of the cell.
-    const float baseline = cellY + list.cellHeight / 2 + list.textSize * 0.36f;
-    face_.text(name, cellX + list.cellWidth / 2, baseline,
-               kListItem.sized(list.textSize).in(colour));
+    const float baseline = cell.y + cell.height / 2 + list.textSize * 0.36f;
+    face_.text(name, cell.centreX(), baseline, kListItem.sized(list.textSize).in(colour));
   }
 }
 
