@@ -9,14 +9,6 @@
 
 namespace zv {
 
-namespace {
-
-int listIndex(double normalized, int steps) {
-  return listIndexOf(normalized, steps);
-}
-
-}  // namespace
-
 Editor::Editor() {
   for (int id = 0; id < kNumParams; ++id)
     params[id] = id < kNumWritableParams ? plainToNormalized(id, kParamDefs[id].defaultValue) : 0.0;
@@ -94,7 +86,7 @@ void Editor::stepParam(int id, int direction) {
   if (id < 0 || id >= kNumWritableParams) return;
   const int n = kParamDefs[id].stepCount;
   if (n <= 0) return;
-  int k = listIndex(params[id], n) + direction;
+  int k = listEntry(id) + direction;
   k = ((k % (n + 1)) + n + 1) % (n + 1);
   setParam(id, static_cast<double>(k) / n, true);
 }
@@ -116,15 +108,15 @@ int Editor::currentPresetIndex() const {
 std::string Editor::selectorText(int id) const {
   switch (id) {
     case kKey:
-      return kNoteNames[listIndex(params[kKey], 11)];
+      return kNoteNames[listEntry(kKey)];
     case kScale:
-      return kScaleNames[listIndex(params[kScale], 9)];
+      return kScaleNames[listEntry(kScale)];
     case kCharacter:
-      return kCharacterNames[listIndex(params[kCharacter], 6)];
+      return kCharacterNames[listEntry(kCharacter)];
     case kStutter:
-      return kStutterModeNames[listIndex(params[kStutter], 2)];
+      return kStutterModeNames[listEntry(kStutter)];
     case kStutterRate:
-      return kStutterRateNames[listIndex(params[kStutterRate], 5)];
+      return kStutterRateNames[listEntry(kStutterRate)];
     case kPresetSelectorId:
       return presetName();
     default:
@@ -142,8 +134,7 @@ std::string Editor::presetName() const {
 std::string Editor::knobValueText(int id) const {
   char text[32];
   if (id == kShift || id == kHarmonySteps) {
-    const int steps = listIndexOf(params[id], kParamDefs[id].stepCount) +
-                      static_cast<int>(kParamDefs[id].minValue);
+    const int steps = listEntry(id) + static_cast<int>(kParamDefs[id].minValue);
     if (steps == 0) return "0";
     std::snprintf(text, sizeof text, "%+d", steps);
     return text;
@@ -153,7 +144,7 @@ std::string Editor::knobValueText(int id) const {
 }
 
 bool Editor::knobInactive(int id) const {
-  if (id == kCharacterAmount) return listIndex(params[kCharacter], 6) == 0;
+  if (id == kCharacterAmount) return listEntry(kCharacter) == 0;
   if (id == kHarmonySteps) return params[kHarmony] < 0.005;
   return false;
 }
@@ -290,8 +281,8 @@ void Editor::updateMood(float pitchInNote, float pitchOutNote, float level, floa
 
   if (singing) {
     // Distance to the nearest note of the selected key and scale.
-    const Scale& row = kScaleTable[listIndexOf(params[kScale], 9)];
-    const int key = listIndexOf(params[kKey], 11);
+    const Scale& row = kScaleTable[listEntry(kScale)];
+    const int key = listEntry(kKey);
     const int base = static_cast<int>(pitchInNote);
     float d = 1;
     for (int n = base - 2; n <= base + 2; ++n) {

@@ -42,8 +42,12 @@ class Editor {
   std::function<bool(const UserPreset&)> savePreset;
   std::function<bool(const std::string&)> deletePreset;  // false: the file is still there
 
-  static constexpr float kSizeSteps[6] = {1.0f, 1.15f, 1.3f, 1.5f, 1.75f, 2.0f};
+  static constexpr int kNumSizeSteps = 6;
+  static constexpr float kSizeSteps[kNumSizeSteps] = {1.0f, 1.15f, 1.3f, 1.5f, 1.75f, 2.0f};
   static constexpr std::size_t kMaxEntryLength = 10;
+  // The control characters onChar acts on, and the printable range a preset name takes.
+  static constexpr uint32_t kBackspace = 8, kEnter = 13, kEscape = 27;
+  static constexpr uint32_t kFirstPrintable = 32, kLastPrintable = 126;
 
   // --- Canvases and painting.
   void resize(int widthPx, int heightPx, float scale);
@@ -119,6 +123,8 @@ class Editor {
   ParamValues values() const;
   void storeValues(const ParamValues& v);
   HostEdits hostEdits();
+  // The entry a stepped parameter shows (Key, Scale, Character, Stutter, Rate, Shift...).
+  int listEntry(int id) const { return listIndexOf(params[id], kParamDefs[id].stepCount); }
   bool knobInactive(int id) const;
   bool knobActive(int id) const;
   double neutralValue(const KnobDef& knob) const;

@@ -61,8 +61,8 @@ void Editor::paintPitchDisplay() {
     return kPlotBottom - (note - low) / kVisibleSemitones * (kPlotBottom - kPlotTop);
   };
 
-  const int key = listIndexOf(params[kKey], 11);
-  const uint16_t mask = scaleMask(listIndexOf(params[kScale], 9));
+  const int key = listEntry(kKey);
+  const uint16_t mask = scaleMask(listEntry(kScale));
   float lastLabelY = -1000;
   for (int n = static_cast<int>(std::floor(low)) - 1;
        n <= static_cast<int>(std::ceil(low + kVisibleSemitones)) + 1; ++n) {

@@ -144,9 +144,9 @@ bool Editor::onMouseDown(float x, float y, bool ctrl, bool doubleClick) {
     }
     case kHitSize: {
       int current = 0;
-      for (int i = 0; i < 6; ++i)
+      for (int i = 0; i < kNumSizeSteps; ++i)
         if (std::fabs(kSizeSteps[i] - sizeChoice) < 0.01f) current = i;
-      sizeChoice = kSizeSteps[(current + 1) % 6];
+      sizeChoice = kSizeSteps[(current + 1) % kNumSizeSteps];
       if (onSizeChange) onSizeChange(sizeChoice);
       break;
     }
@@ -299,18 +299,18 @@ bool Editor::onWheel(float x, float y, float notches, bool fine) {
 
 bool Editor::onChar(uint32_t ch) {
   if (openList_ >= 0) {
-    if (ch != 13 && ch != 27) return false;
+    if (ch != kEnter && ch != kEscape) return false;
     openList_ = -1;
     rebuildHitRegions();
     return true;
   }
   if (entryParam_ >= 0) {
-    if (ch == 13) {
+    if (ch == kEnter) {
       commitValueEntry();
-    } else if (ch == 27) {
+    } else if (ch == kEscape) {
       entryParam_ = -1;
       entryText_.clear();
-    } else if (ch == 8) {
+    } else if (ch == kBackspace) {
       if (!entryText_.empty()) entryText_.pop_back();
     } else if (entryText_.size() < kMaxEntryLength &&
                (isDigitOrSign(ch) || (entryParam_ == kSpeed && isLetter(ch)))) {
@@ -322,23 +322,23 @@ bool Editor::onChar(uint32_t ch) {
     return true;
   }
   if (naming_) {
-    if (ch == 13) {
+    if (ch == kEnter) {
       confirmPresetName();
       return true;
     }
-    if (ch == 27) {
+    if (ch == kEscape) {
       naming_ = false;
       rebuildHitRegions();
       refreshHover();
       return true;
     }
-    const bool printable = ch >= 32 && ch <= 126;
+    const bool printable = ch >= kFirstPrintable && ch <= kLastPrintable;
     if (freshName_) {
-      if (!printable && ch != 8) return false;
+      if (!printable && ch != kBackspace) return false;
       nameText_.clear();
       freshName_ = false;
-      if (ch == 8) return true;
-    } else if (ch == 8) {
+      if (ch == kBackspace) return true;
+    } else if (ch == kBackspace) {
       if (!nameText_.empty()) nameText_.pop_back();
       return true;
     }

@@ -226,8 +226,8 @@ void Editor::paint(bool full) {
   paintPresetRow();
   paintPresetButtons();
   paintSelector(kCharacter, kCharacterSelector, "CHARACTER", selectorText(kCharacter),
-                listIndexOf(params[kCharacter], 6) != 0);
-  const bool stutterOn = listIndexOf(params[kStutter], 2) != 0;
+                listEntry(kCharacter) != 0);
+  const bool stutterOn = listEntry(kStutter) != 0;
   paintSelector(kStutter, kStutterSelector, "STUTTER", selectorText(kStutter), stutterOn);
   paintSelector(kStutterRate, kRateSelector, "RATE", selectorText(kStutterRate), stutterOn);
 
@@ -532,7 +532,7 @@ void Editor::paintList() {
   box(face_, panel, 14, kListFill, 0.98f);
   box(face_, panel, 14, kHotPink, 0.06f);
   face_.rrect(panel.x + 14, panel.y, panel.width - 28, 1.2f, 0, kHighlightLine, 0.55f);
-  const int current = listIndexOf(params[list.param], kParamDefs[list.param].stepCount);
+  const int current = listEntry(list.param);
   for (int i = 0; i < list.items; ++i) {
     const Rect cell = listCell(list, i);
     const bool hot = i != current && hovered_ >= 0 &&
