@@ -132,6 +132,15 @@ class Editor {
   void endDrag();
   static double dragDivisor(int id, bool fine);  // layout units for the whole range
   void startNaming();
+  // Pieces of a press (onMouseDown).
+  bool resetKnob(const HitRegion& hit);  // Ctrl: back to the default; false off a knob
+  void pressOutside();
+  // Commits a value entry and abandons naming as the press demands; false when the press was
+  // a double click that restarts the entry.
+  bool leaveTextEntry(const HitRegion& hit, bool doubleClick);
+  void pressKnob(int id, float y, bool doubleClick);
+  void pressSelectorValue(int id);  // opens the Key / Scale list, steps the others
+  void nextSize();
 
   // Painting pieces.
   void paintBackground();
