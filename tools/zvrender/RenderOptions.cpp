@@ -217,10 +217,10 @@ bool parseCommandLine(int argc, const char* const* argv, RenderOptions& options,
   return applyPositional(positional, options, error);
 }
 
-std::string usageText(const char* programName) {
-  std::string name = programName && *programName ? programName : "zvrender";
-  const size_t slash = name.find_last_of('/');
-  if (slash != std::string::npos) name = name.substr(slash + 1);
+namespace {
+
+// The factory preset names, quoted, in lines of at most 96 characters.
+std::string presetNameLines() {
   std::string presets;
   std::string line = "     ";
   for (int i = 0; i < zv::kNumFactoryPresets; ++i) {
@@ -231,7 +231,16 @@ std::string usageText(const char* programName) {
     }
     line += item;
   }
-  presets += line + "\n";
+  return presets + line + "\n";
+}
+
+}  // namespace
+
+std::string usageText(const char* programName) {
+  std::string name = programName && *programName ? programName : "zvrender";
+  const size_t slash = name.find_last_of('/');
+  if (slash != std::string::npos) name = name.substr(slash + 1);
+  const std::string presets = presetNameLines();
 
   return "Usage: " + name +
          " IN.wav OUT.wav [options]\n"
