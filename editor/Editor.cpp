@@ -244,6 +244,43 @@ void Editor::updateMood(float pitchInNote, float pitchOutNote, float level, floa
   pitchOutNote = usable(pitchOutNote);
   level = std::isfinite(level) ? std::clamp(level, 0.0f, 1.0f) : 0.0f;
 
+  followPitch(pitchInNote, pitchOutNote, dt);
+  followLevel(level, dt);
+  const bool singing = pitchInNote >= 0 && level > 0.22f;
+  if (singing) {
+    silentSeconds_ = 0;
+    singingSeconds_ += dt;
+  } else {
+    singingSeconds_ = 0;
+    // Only compared against thresholds of a few seconds; the cap keeps the float stepping.
+    silentSeconds_ = std::min(silentSeconds_ + dt, 3600.0f);
+  }
+
+  // Intonation counts only while singing.
+  followIntonation(singing ? pitchInNote : -1.0f, dt);
+  chooseMood(singing, dt);
+
+  mouthTimer_ += dt;
+  if (mouthTimer_ > 0.09f) {
+    mouthTimer_ = 0;
+    mouthOpen_ = !singing || level_ > 0.55f ? singing : level_ > previousLevel_ + 0.02f;
+  }
+
+  RigInputs in;
+  in.mood = static_cast<std::int32_t>(mood_);
+  in.silentTime = silentSeconds_;
+  in.level = level_;
+  in.mouthOpen = mouthOpen_;
+  in.pitchIn = pitchInNote;
+  in.pitchOut = pitchOutNote;
+  in.tempo = bpm;
+  in.beat = beatPhase;
+  in.playing = playing;
+  mascot.update(dt, in);
+}
+
+// The pitch histories and the note the display centres on.
+void Editor::followPitch(float pitchInNote, float pitchOutNote, float dt) {
   historyTimer_ += dt;
   if (historyTimer_ >= 0.03f) {
     historyTimer_ = std::fmod(historyTimer_, 0.03f);
@@ -262,24 +299,21 @@ void Editor::updateMood(float pitchInNote, float pitchOutNote, float level, floa
       displayPitch_ += (shown - displayPitch_) * static_cast<float>(1.0 - pm::pow(0.94, dt / 0.03));
     }
   }
+}
 
+// The smoothed level, and the envelope the knob pulse follows.
+void Editor::followLevel(float level, float dt) {
   previousLevel_ = level_;
   level_ += (level - level_) * static_cast<float>(1.0 - pm::pow(0.5, dt / 0.03));
   const float target = std::clamp(2.0f * (level_ - 0.3f), 0.0f, 1.0f);
   const float timeConstant = target > envelope_ ? 0.05f : 0.25f;
   envelope_ += (target - envelope_) * static_cast<float>(1.0 - pm::exp(-dt / timeConstant));
+}
 
-  const bool singing = pitchInNote >= 0 && level > 0.22f;
-  if (singing) {
-    silentSeconds_ = 0;
-    singingSeconds_ += dt;
-  } else {
-    singingSeconds_ = 0;
-    // Only compared against thresholds of a few seconds; the cap keeps the float stepping.
-    silentSeconds_ = std::min(silentSeconds_ + dt, 3600.0f);
-  }
-
-  if (singing) {
+// How long the voice has been on a note of the key and scale, or well off one; pitchInNote is
+// -1 while not singing.
+void Editor::followIntonation(float pitchInNote, float dt) {
+  if (pitchInNote >= 0) {
     // Distance to the nearest note of the selected key and scale.
     const Scale& row = kScaleTable[listEntry(kScale)];
     const int key = listEntry(kKey);
@@ -301,7 +335,10 @@ void Editor::updateMood(float pitchInNote, float pitchOutNote, float level, floa
   } else {
     onPitchSeconds_ = offKeySeconds_ = 0;
   }
+}
 
+// The mood from the intonation timers, holding delight and shock for a moment once they start.
+void Editor::chooseMood(bool singing, float dt) {
   delightHold_ = std::max(0.0f, delightHold_ - dt);
   shockHold_ = std::max(0.0f, shockHold_ - dt);
   shockCooldown_ = std::max(0.0f, shockCooldown_ - dt);
@@ -324,24 +361,6 @@ void Editor::updateMood(float pitchInNote, float pitchOutNote, float level, floa
   }
   timeInMood_ = next == mood_ ? std::min(timeInMood_ + dt, 3600.0f) : 0.0f;
   mood_ = next;
-
-  mouthTimer_ += dt;
-  if (mouthTimer_ > 0.09f) {
-    mouthTimer_ = 0;
-    mouthOpen_ = !singing || level_ > 0.55f ? singing : level_ > previousLevel_ + 0.02f;
-  }
-
-  RigInputs in;
-  in.mood = static_cast<std::int32_t>(mood_);
-  in.silentTime = silentSeconds_;
-  in.level = level_;
-  in.mouthOpen = mouthOpen_;
-  in.pitchIn = pitchInNote;
-  in.pitchOut = pitchOutNote;
-  in.tempo = bpm;
-  in.beat = beatPhase;
-  in.playing = playing;
-  mascot.update(dt, in);
 }
 
 }  // namespace zv

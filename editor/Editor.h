@@ -141,6 +141,11 @@ class Editor {
   void pressKnob(int id, float y, bool doubleClick);
   void pressSelectorValue(int id);  // opens the Key / Scale list, steps the others
   void nextSize();
+  // Pieces of the animation step (updateMood).
+  void followPitch(float pitchInNote, float pitchOutNote, float dt);
+  void followLevel(float level, float dt);
+  void followIntonation(float pitchInNote, float dt);
+  void chooseMood(bool singing, float dt);
 
   // Painting pieces.
   void paintBackground();
@@ -155,6 +160,8 @@ class Editor {
   void paintPresetRow();
   void paintPresetButtons();
   void paintList();
+  void paintPitchGrid(float lowestNote);
+  void paintPitchTraces(float lowestNote);
   void restoreStageCorners();
   void paintPopOut();
   void storePulseSnapshot();
