@@ -16,6 +16,7 @@
 #include "Paint.h"
 #include "PortableMath.h"
 #include "RGB.h"
+#include "TextStyle.h"
 
 namespace zv {
 
@@ -111,6 +112,14 @@ class Canvas {
             bool bold = false, float letterSpacing = 0.0f, float alpha = 1.0f);
   // The advance width the alignment uses, including the spacing after the last character.
   float textWidth(std::string_view text, float size, bool bold = false, float letterSpacing = 0.0f);
+  // The same two with the look in one record.
+  void text(std::string_view s, float x, float y, const TextStyle& style) {
+    text(s, x, y, style.size, style.colour, style.align, style.bold, style.letterSpacing,
+         style.alpha);
+  }
+  float textWidth(std::string_view s, const TextStyle& style) {
+    return textWidth(s, style.size, style.bold, style.letterSpacing);
+  }
   // The cached rasterisation of one character of one face at one pixel size.
   const Glyph& glyph(int face, std::uint32_t codePoint, int pixelSize);
   // The pixel size text of `size` layout units is drawn at on this canvas.

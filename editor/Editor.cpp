@@ -9,14 +9,6 @@
 
 namespace zv {
 
-namespace {
-
-int listIndex(double normalized, int steps) {
-  return listIndexOf(normalized, steps);
-}
-
-}  // namespace
-
 Editor::Editor() {
   for (int id = 0; id < kNumParams; ++id)
     params[id] = id < kNumWritableParams ? plainToNormalized(id, kParamDefs[id].defaultValue) : 0.0;
@@ -94,7 +86,7 @@ void Editor::stepParam(int id, int direction) {
   if (id < 0 || id >= kNumWritableParams) return;
   const int n = kParamDefs[id].stepCount;
   if (n <= 0) return;
-  int k = listIndex(params[id], n) + direction;
+  int k = listEntry(id) + direction;
   k = ((k % (n + 1)) + n + 1) % (n + 1);
   setParam(id, static_cast<double>(k) / n, true);
 }
@@ -116,15 +108,15 @@ int Editor::currentPresetIndex() const {
 std::string Editor::selectorText(int id) const {
   switch (id) {
     case kKey:
-      return kNoteNames[listIndex(params[kKey], 11)];
+      return kNoteNames[listEntry(kKey)];
     case kScale:
-      return kScaleNames[listIndex(params[kScale], 9)];
+      return kScaleNames[listEntry(kScale)];
     case kCharacter:
-      return kCharacterNames[listIndex(params[kCharacter], 6)];
+      return kCharacterNames[listEntry(kCharacter)];
     case kStutter:
-      return kStutterModeNames[listIndex(params[kStutter], 2)];
+      return kStutterModeNames[listEntry(kStutter)];
     case kStutterRate:
-      return kStutterRateNames[listIndex(params[kStutterRate], 5)];
+      return kStutterRateNames[listEntry(kStutterRate)];
     case kPresetSelectorId:
       return presetName();
     default:
@@ -142,8 +134,7 @@ std::string Editor::presetName() const {
 std::string Editor::knobValueText(int id) const {
   char text[32];
   if (id == kShift || id == kHarmonySteps) {
-    const int steps = listIndexOf(params[id], kParamDefs[id].stepCount) +
-                      static_cast<int>(kParamDefs[id].minValue);
+    const int steps = listEntry(id) + static_cast<int>(kParamDefs[id].minValue);
     if (steps == 0) return "0";
     std::snprintf(text, sizeof text, "%+d", steps);
     return text;
@@ -152,15 +143,8 @@ std::string Editor::knobValueText(int id) const {
   return text;
 }
 
-std::string Editor::visibleName() {
-  std::string shown = nameText_;
-  // The newest characters matter while typing, so the head is dropped.
-  while (!shown.empty() && face_.textWidth(shown, 12, true) > 154.0f) shown.erase(0, 1);
-  return shown;
-}
-
 bool Editor::knobInactive(int id) const {
-  if (id == kCharacterAmount) return listIndex(params[kCharacter], 6) == 0;
+  if (id == kCharacterAmount) return listEntry(kCharacter) == 0;
   if (id == kHarmonySteps) return params[kHarmony] < 0.005;
   return false;
 }
@@ -190,25 +174,22 @@ void Editor::rebuildHitRegions() {
   };
   if (openList_ >= 0) {
     const ListLayout& list = openList_ == 0 ? kKeyList : kScaleList;
-    for (int i = 0; i < list.items; ++i) {
-      const float x = list.selectorX + 8 + static_cast<float>(i % list.columns) * list.cellWidth;
-      const float y = kListFirstRow + static_cast<float>(i / list.columns) * list.cellHeight;
-      add(kHitListItem, list.param, i, Rect{x, y, list.cellWidth, list.cellHeight});
-    }
+    for (int i = 0; i < list.items; ++i) add(kHitListItem, list.param, i, listCell(list, i));
     add(kHitListDismiss, kNoParamId, 0, Rect{0, 0, kLayoutWidth, kLayoutHeight});
     return;
   }
   if (popOutAvailable || poppedOut)
     add(kHitDancer, kNoParamId, 0, poppedOut ? kBringBackButton : kPopOutIcon);
   auto selector = [&](int id, const Rect& r) {
-    add(kHitStepDown, id, -1, Rect{r.x, r.y, 34, 34});
-    add(kHitStepUp, id, 1, Rect{r.x + r.width - 34, r.y, 34, 34});
-    add(kHitSelectorValue, id, 0, Rect{r.x + 34, r.y, r.width - 68, 34});
+    const float arrow = kSelectorArrow;
+    add(kHitStepDown, id, -1, Rect{r.x, r.y, arrow, arrow});
+    add(kHitStepUp, id, 1, Rect{r.right() - arrow, r.y, arrow, arrow});
+    add(kHitSelectorValue, id, 0, Rect{r.x + arrow, r.y, r.width - 2 * arrow, kSelectorHeight});
   };
   selector(kKey, kKeySelector);
   selector(kScale, kScaleSelector);
   if (naming_)
-    add(kHitSelectorValue, kNameFieldId, 0, kNameField);
+    add(kHitSelectorValue, kNameFieldId, 0, kPresetSelector);
   else
     selector(kPresetSelectorId, kPresetSelector);
   selector(kCharacter, kCharacterSelector);
@@ -263,6 +244,43 @@ void Editor::updateMood(float pitchInNote, float pitchOutNote, float level, floa
   pitchOutNote = usable(pitchOutNote);
   level = std::isfinite(level) ? std::clamp(level, 0.0f, 1.0f) : 0.0f;
 
+  followPitch(pitchInNote, pitchOutNote, dt);
+  followLevel(level, dt);
+  const bool singing = pitchInNote >= 0 && level > 0.22f;
+  if (singing) {
+    silentSeconds_ = 0;
+    singingSeconds_ += dt;
+  } else {
+    singingSeconds_ = 0;
+    // Only compared against thresholds of a few seconds; the cap keeps the float stepping.
+    silentSeconds_ = std::min(silentSeconds_ + dt, 3600.0f);
+  }
+
+  // Intonation counts only while singing.
+  followIntonation(singing ? pitchInNote : -1.0f, dt);
+  chooseMood(singing, dt);
+
+  mouthTimer_ += dt;
+  if (mouthTimer_ > 0.09f) {
+    mouthTimer_ = 0;
+    mouthOpen_ = !singing || level_ > 0.55f ? singing : level_ > previousLevel_ + 0.02f;
+  }
+
+  RigInputs in;
+  in.mood = static_cast<std::int32_t>(mood_);
+  in.silentTime = silentSeconds_;
+  in.level = level_;
+  in.mouthOpen = mouthOpen_;
+  in.pitchIn = pitchInNote;
+  in.pitchOut = pitchOutNote;
+  in.tempo = bpm;
+  in.beat = beatPhase;
+  in.playing = playing;
+  mascot.update(dt, in);
+}
+
+// The pitch histories and the note the display centres on.
+void Editor::followPitch(float pitchInNote, float pitchOutNote, float dt) {
   historyTimer_ += dt;
   if (historyTimer_ >= 0.03f) {
     historyTimer_ = std::fmod(historyTimer_, 0.03f);
@@ -281,27 +299,24 @@ void Editor::updateMood(float pitchInNote, float pitchOutNote, float level, floa
       displayPitch_ += (shown - displayPitch_) * static_cast<float>(1.0 - pm::pow(0.94, dt / 0.03));
     }
   }
+}
 
+// The smoothed level, and the envelope the knob pulse follows.
+void Editor::followLevel(float level, float dt) {
   previousLevel_ = level_;
   level_ += (level - level_) * static_cast<float>(1.0 - pm::pow(0.5, dt / 0.03));
   const float target = std::clamp(2.0f * (level_ - 0.3f), 0.0f, 1.0f);
   const float timeConstant = target > envelope_ ? 0.05f : 0.25f;
   envelope_ += (target - envelope_) * static_cast<float>(1.0 - pm::exp(-dt / timeConstant));
+}
 
-  const bool singing = pitchInNote >= 0 && level > 0.22f;
-  if (singing) {
-    silentSeconds_ = 0;
-    singingSeconds_ += dt;
-  } else {
-    singingSeconds_ = 0;
-    // Only compared against thresholds of a few seconds; the cap keeps the float stepping.
-    silentSeconds_ = std::min(silentSeconds_ + dt, 3600.0f);
-  }
-
-  if (singing) {
+// How long the voice has been on a note of the key and scale, or well off one; pitchInNote is
+// -1 while not singing.
+void Editor::followIntonation(float pitchInNote, float dt) {
+  if (pitchInNote >= 0) {
     // Distance to the nearest note of the selected key and scale.
-    const Scale& row = kScaleTable[listIndexOf(params[kScale], 9)];
-    const int key = listIndexOf(params[kKey], 11);
+    const Scale& row = kScaleTable[listEntry(kScale)];
+    const int key = listEntry(kKey);
     const int base = static_cast<int>(pitchInNote);
     float d = 1;
     for (int n = base - 2; n <= base + 2; ++n) {
@@ -320,7 +335,10 @@ void Editor::updateMood(float pitchInNote, float pitchOutNote, float level, floa
   } else {
     onPitchSeconds_ = offKeySeconds_ = 0;
   }
+}
 
+// The mood from the intonation timers, holding delight and shock for a moment once they start.
+void Editor::chooseMood(bool singing, float dt) {
   delightHold_ = std::max(0.0f, delightHold_ - dt);
   shockHold_ = std::max(0.0f, shockHold_ - dt);
   shockCooldown_ = std::max(0.0f, shockCooldown_ - dt);
@@ -343,24 +361,6 @@ void Editor::updateMood(float pitchInNote, float pitchOutNote, float level, floa
   }
   timeInMood_ = next == mood_ ? std::min(timeInMood_ + dt, 3600.0f) : 0.0f;
   mood_ = next;
-
-  mouthTimer_ += dt;
-  if (mouthTimer_ > 0.09f) {
-    mouthTimer_ = 0;
-    mouthOpen_ = !singing || level_ > 0.55f ? singing : level_ > previousLevel_ + 0.02f;
-  }
-
-  RigInputs in;
-  in.mood = static_cast<std::int32_t>(mood_);
-  in.silentTime = silentSeconds_;
-  in.level = level_;
-  in.mouthOpen = mouthOpen_;
-  in.pitchIn = pitchInNote;
-  in.pitchOut = pitchOutNote;
-  in.tempo = bpm;
-  in.beat = beatPhase;
-  in.playing = playing;
-  mascot.update(dt, in);
 }
 
 }  // namespace zv

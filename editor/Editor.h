@@ -42,8 +42,12 @@ class Editor {
   std::function<bool(const UserPreset&)> savePreset;
   std::function<bool(const std::string&)> deletePreset;  // false: the file is still there
 
-  static constexpr float kSizeSteps[6] = {1.0f, 1.15f, 1.3f, 1.5f, 1.75f, 2.0f};
+  static constexpr int kNumSizeSteps = 6;
+  static constexpr float kSizeSteps[kNumSizeSteps] = {1.0f, 1.15f, 1.3f, 1.5f, 1.75f, 2.0f};
   static constexpr std::size_t kMaxEntryLength = 10;
+  // The control characters onChar acts on, and the printable range a preset name takes.
+  static constexpr uint32_t kBackspace = 8, kEnter = 13, kEscape = 27;
+  static constexpr uint32_t kFirstPrintable = 32, kLastPrintable = 126;
 
   // --- Canvases and painting.
   void resize(int widthPx, int heightPx, float scale);
@@ -119,6 +123,8 @@ class Editor {
   ParamValues values() const;
   void storeValues(const ParamValues& v);
   HostEdits hostEdits();
+  // The entry a stepped parameter shows (Key, Scale, Character, Stutter, Rate, Shift...).
+  int listEntry(int id) const { return listIndexOf(params[id], kParamDefs[id].stepCount); }
   bool knobInactive(int id) const;
   bool knobActive(int id) const;
   double neutralValue(const KnobDef& knob) const;
@@ -126,6 +132,20 @@ class Editor {
   void endDrag();
   static double dragDivisor(int id, bool fine);  // layout units for the whole range
   void startNaming();
+  // Pieces of a press (onMouseDown).
+  bool resetKnob(const HitRegion& hit);  // Ctrl: back to the default; false off a knob
+  void pressOutside();
+  // Commits a value entry and abandons naming as the press demands; false when the press was
+  // a double click that restarts the entry.
+  bool leaveTextEntry(const HitRegion& hit, bool doubleClick);
+  void pressKnob(int id, float y, bool doubleClick);
+  void pressSelectorValue(int id);  // opens the Key / Scale list, steps the others
+  void nextSize();
+  // Pieces of the animation step (updateMood).
+  void followPitch(float pitchInNote, float pitchOutNote, float dt);
+  void followLevel(float level, float dt);
+  void followIntonation(float pitchInNote, float dt);
+  void chooseMood(bool singing, float dt);
 
   // Painting pieces.
   void paintBackground();
@@ -136,11 +156,12 @@ class Editor {
   void paintLowLatency();
   void paintSelector(int id, const Rect& at, const char* label, const std::string& value,
                      bool highlighted);
-  void paintKnobValue(const std::string& text, float cx, float cy, float r, float size,
-                      const RGB& colour);
+  void paintKnobValue(const std::string& text, float cx, float cy, float r, const TextStyle& style);
   void paintPresetRow();
   void paintPresetButtons();
   void paintList();
+  void paintPitchGrid(float lowestNote);
+  void paintPitchTraces(float lowestNote);
   void restoreStageCorners();
   void paintPopOut();
   void storePulseSnapshot();

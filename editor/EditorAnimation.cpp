@@ -24,6 +24,11 @@ uint16_t scaleMask(int scaleIndex) {
   return mask;
 }
 
+// Where a note lies in the pitch display whose lowest visible note is `low`.
+float noteY(float low, float note) {
+  return kPlotBottom - (note - low) / kVisibleSemitones * (kPlotBottom - kPlotTop);
+}
+
 int floorDiv(int a, int b) {
   return a >= 0 ? a / b : -((-a + b - 1) / b);
 }
@@ -55,20 +60,33 @@ void Editor::paintPitchDisplay() {
   restoreFromBackground(x0, y0, x0 + static_cast<int>(panel.width * s) + 2,
                         y0 + static_cast<int>(panel.height * s) + 2);
 
-  const float centre = displayPitch_;
-  const float low = centre - kVisibleSemitones / 2;
-  auto noteY = [low](float note) {
-    return kPlotBottom - (note - low) / kVisibleSemitones * (kPlotBottom - kPlotTop);
-  };
+  const float low = displayPitch_ - kVisibleSemitones / 2;
+  paintPitchGrid(low);
+  paintPitchTraces(low);
+  if (!displayPitchSet_)
+    face_.text("sing something...", 430, 165, TextStyle{11, kLilac, kAlignCentre, true, 0.5f});
 
-  const int key = listIndexOf(params[kKey], 11);
-  const uint16_t mask = scaleMask(listIndexOf(params[kScale], 9));
+  const double a4 = 415.0 + std::clamp(params[kDetune], 0.0, 1.0) * 51.0;
+  if (std::fabs(a4 - 440.0) > 0.05) {
+    char text[32];
+    if (std::fabs(a4 - std::round(a4)) >= 0.05)
+      std::snprintf(text, sizeof text, "A4 = %.1f Hz", a4);
+    else
+      std::snprintf(text, sizeof text, "A4 = %.0f Hz", a4);
+    face_.text(text, 814, 120, TextStyle{9, kPink, kAlignRight, true, 1.2f});
+  }
+}
+
+// Lines for the notes of the key and scale, labelled unless crowded (the key note always is).
+void Editor::paintPitchGrid(float low) {
+  const int key = listEntry(kKey);
+  const uint16_t mask = scaleMask(listEntry(kScale));
   float lastLabelY = -1000;
   for (int n = static_cast<int>(std::floor(low)) - 1;
        n <= static_cast<int>(std::ceil(low + kVisibleSemitones)) + 1; ++n) {
     const int pitchClass = ((n - key) % 12 + 12) % 12;
     if (!(mask & (1u << pitchClass))) continue;
-    const float y = noteY(static_cast<float>(n));
+    const float y = noteY(low, static_cast<float>(n));
     if (y < 110 || y > 212) continue;
     const bool keyNote = pitchClass == 0;
     face_.rrect(kPlotLeft, y - 0.5f, kPlotRight - kPlotLeft, 1, 0, kWhite, keyNote ? 0.2f : 0.08f);
@@ -76,10 +94,13 @@ void Editor::paintPitchDisplay() {
     char label[16];
     const int noteClass = ((n % 12) + 12) % 12;
     std::snprintf(label, sizeof label, "%s%d", kNoteNames[noteClass], floorDiv(n, 12) - 1);
-    face_.text(label, 50, y + 3.5f, 9, keyNote ? kViolet : kLilac, 0, true);
+    face_.text(label, 50, y + 3.5f, TextStyle{9, keyNote ? kViolet : kLilac, kAlignLeft, true});
     lastLabelY = y;
   }
+}
 
+// The input trace, then the output trace's glow and line, and a dot on the newest output point.
+void Editor::paintPitchTraces(float low) {
   auto clampY = [](float y) { return std::clamp(y, kPlotTop, kPlotBottom); };
   // Each trace is stroked as runs of joined segments (a gap or a leap ends a run), so the older,
   // fainter part reads as one line rather than a string of beads.
@@ -93,8 +114,8 @@ void Editor::paintPitchDisplay() {
       continue;
     }
     const float w = 0.3f + 0.7f * i / (kPitchHistory - 1);
-    run.push_back({kPlotLeft + kPointSpacing * (i - 1), clampY(noteY(a)),
-                   kPlotLeft + kPointSpacing * i, clampY(noteY(b)), 1.8f, 0.75f * w, kSoft});
+    run.push_back({kPlotLeft + kPointSpacing * (i - 1), clampY(noteY(low, a)),
+                   kPlotLeft + kPointSpacing * i, clampY(noteY(low, b)), 1.8f, 0.75f * w, kSoft});
   }
   strokeRun(run);
   for (int pass = 0; pass < 2; ++pass) {  // the glow under the whole trace, then the line
@@ -108,7 +129,7 @@ void Editor::paintPitchDisplay() {
       }
       const float w = 0.3f + 0.7f * i / (kPitchHistory - 1);
       const float xa = kPlotLeft + kPointSpacing * (i - 1), xb = kPlotLeft + kPointSpacing * i;
-      const float ya = clampY(noteY(a)), yb = clampY(noteY(b));
+      const float ya = clampY(noteY(low, a)), yb = clampY(noteY(low, b));
       if (pass == 0) {
         run.push_back({xa, ya, xb, yb, 10, 0.05f * w, kHotPink});
         continue;
@@ -125,21 +146,9 @@ void Editor::paintPitchDisplay() {
   }
   const float newest = historyOut(kPitchHistory - 1);
   if (newest >= 0) {
-    const float x = kPlotLeft + kPointSpacing * (kPitchHistory - 1), y = clampY(noteY(newest));
+    const float x = kPlotLeft + kPointSpacing * (kPitchHistory - 1), y = clampY(noteY(low, newest));
     face_.circle(x, y, 7, kPink, 0.25f);
     face_.circle(x, y, 4, kPink, 1.0f);
-  }
-
-  if (!displayPitchSet_) face_.text("sing something...", 430, 165, 11, kLilac, 1, true, 0.5f);
-
-  const double a4 = 415.0 + std::clamp(params[kDetune], 0.0, 1.0) * 51.0;
-  if (std::fabs(a4 - 440.0) > 0.05) {
-    char text[32];
-    if (std::fabs(a4 - std::round(a4)) >= 0.05)
-      std::snprintf(text, sizeof text, "A4 = %.1f Hz", a4);
-    else
-      std::snprintf(text, sizeof text, "A4 = %.0f Hz", a4);
-    face_.text(text, 814, 120, 9, kPink, 2, true, 1.2f);
   }
 }
 

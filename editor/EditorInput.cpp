@@ -64,66 +64,24 @@ bool Editor::onMouseDown(float x, float y, bool ctrl, bool doubleClick) {
   const int index = hitTest(x, y);
   const HitRegion hit = index >= 0 ? regions_[static_cast<std::size_t>(index)] : HitRegion{};
 
-  if (ctrl) {
-    if (index < 0 || hit.kind != kHitKnob || doubleClick) return false;
-    entryParam_ = -1;
-    entryText_.clear();
-    setParam(hit.id, plainToNormalized(hit.id, kParamDefs[hit.id].defaultValue), true);
-    rebuildHitRegions();
-    return true;
-  }
+  if (ctrl) return index >= 0 && !doubleClick && resetKnob(hit);
   if (doubleClick && (index < 0 || !doubleClickRepeats(hit.kind))) return false;
-
   if (index < 0) {
-    if (entryParam_ >= 0)
-      commitValueEntry();
-    else
-      naming_ = false;
-    rebuildHitRegions();
-    refreshHover();
+    pressOutside();
     return true;
   }
-
-  if (entryParam_ >= 0) {
-    if (doubleClick && hit.kind == kHitKnob && hit.id == entryParam_) {
-      entryText_.clear();
-      return true;
-    }
-    commitValueEntry();
-  }
-  if (naming_ &&
-      !(hit.kind == kHitSave || (hit.kind == kHitSelectorValue && hit.id == kNameFieldId)))
-    naming_ = false;
+  if (!leaveTextEntry(hit, doubleClick)) return true;
 
   switch (hit.kind) {
     case kHitKnob:
-      if (doubleClick) {
-        entryParam_ = hit.id;
-        entryText_.clear();
-      } else {
-        dragParam_ = hit.id;
-        dragBegun_ = false;
-        dragStartY_ = dragLastY_ = y;
-        dragFine_ = false;
-        // A host that handed over NaN must not turn the drag into NaN edits.
-        dragStartValue_ = std::isfinite(params[hit.id])
-                              ? static_cast<float>(std::clamp(params[hit.id], 0.0, 1.0))
-                              : 0.0f;
-      }
+      pressKnob(hit.id, y, doubleClick);
       break;
     case kHitStepDown:
     case kHitStepUp:
       stepParam(hit.id, hit.kind == kHitStepDown ? -1 : 1);
       break;
     case kHitSelectorValue:
-      if (hit.id == kKey || hit.id == kScale) {
-        openList_ = hit.id;
-        hovered_ = -1;
-        entryParam_ = -1;
-        entryText_.clear();
-      } else if (hit.id != kNameFieldId) {
-        stepParam(hit.id, 1);
-      }
+      pressSelectorValue(hit.id);
       break;
     case kHitToggle:
       setParam(kLowLatency, params[kLowLatency] <= 0.5 ? 1.0 : 0.0, true);
@@ -142,14 +100,9 @@ bool Editor::onMouseDown(float x, float y, bool ctrl, bool doubleClick) {
       });
       break;
     }
-    case kHitSize: {
-      int current = 0;
-      for (int i = 0; i < 6; ++i)
-        if (std::fabs(kSizeSteps[i] - sizeChoice) < 0.01f) current = i;
-      sizeChoice = kSizeSteps[(current + 1) % 6];
-      if (onSizeChange) onSizeChange(sizeChoice);
+    case kHitSize:
+      nextSize();
       break;
-    }
     case kHitListItem: {
       const int n = kParamDefs[hit.id].stepCount;
       openList_ = -1;
@@ -170,6 +123,73 @@ bool Editor::onMouseDown(float x, float y, bool ctrl, bool doubleClick) {
   rebuildHitRegions();
   refreshHover();
   return true;
+}
+
+bool Editor::resetKnob(const HitRegion& hit) {
+  if (hit.kind != kHitKnob) return false;
+  entryParam_ = -1;
+  entryText_.clear();
+  setParam(hit.id, plainToNormalized(hit.id, kParamDefs[hit.id].defaultValue), true);
+  rebuildHitRegions();
+  return true;
+}
+
+void Editor::pressOutside() {
+  if (entryParam_ >= 0)
+    commitValueEntry();
+  else
+    naming_ = false;
+  rebuildHitRegions();
+  refreshHover();
+}
+
+bool Editor::leaveTextEntry(const HitRegion& hit, bool doubleClick) {
+  if (entryParam_ >= 0) {
+    if (doubleClick && hit.kind == kHitKnob && hit.id == entryParam_) {
+      entryText_.clear();
+      return false;
+    }
+    commitValueEntry();
+  }
+  // Naming survives a press on its own field and on the button that confirms it.
+  if (naming_ &&
+      !(hit.kind == kHitSave || (hit.kind == kHitSelectorValue && hit.id == kNameFieldId)))
+    naming_ = false;
+  return true;
+}
+
+void Editor::pressKnob(int id, float y, bool doubleClick) {
+  if (doubleClick) {
+    entryParam_ = id;
+    entryText_.clear();
+    return;
+  }
+  dragParam_ = id;
+  dragBegun_ = false;
+  dragStartY_ = dragLastY_ = y;
+  dragFine_ = false;
+  // A host that handed over NaN must not turn the drag into NaN edits.
+  dragStartValue_ =
+      std::isfinite(params[id]) ? static_cast<float>(std::clamp(params[id], 0.0, 1.0)) : 0.0f;
+}
+
+void Editor::pressSelectorValue(int id) {
+  if (id == kKey || id == kScale) {
+    openList_ = id;
+    hovered_ = -1;
+    entryParam_ = -1;
+    entryText_.clear();
+  } else if (id != kNameFieldId) {
+    stepParam(id, 1);
+  }
+}
+
+void Editor::nextSize() {
+  int current = 0;
+  for (int i = 0; i < kNumSizeSteps; ++i)
+    if (std::fabs(kSizeSteps[i] - sizeChoice) < 0.01f) current = i;
+  sizeChoice = kSizeSteps[(current + 1) % kNumSizeSteps];
+  if (onSizeChange) onSizeChange(sizeChoice);
 }
 
 void Editor::startNaming() {
@@ -299,18 +319,18 @@ bool Editor::onWheel(float x, float y, float notches, bool fine) {
 
 bool Editor::onChar(uint32_t ch) {
   if (openList_ >= 0) {
-    if (ch != 13 && ch != 27) return false;
+    if (ch != kEnter && ch != kEscape) return false;
     openList_ = -1;
     rebuildHitRegions();
     return true;
   }
   if (entryParam_ >= 0) {
-    if (ch == 13) {
+    if (ch == kEnter) {
       commitValueEntry();
-    } else if (ch == 27) {
+    } else if (ch == kEscape) {
       entryParam_ = -1;
       entryText_.clear();
-    } else if (ch == 8) {
+    } else if (ch == kBackspace) {
       if (!entryText_.empty()) entryText_.pop_back();
     } else if (entryText_.size() < kMaxEntryLength &&
                (isDigitOrSign(ch) || (entryParam_ == kSpeed && isLetter(ch)))) {
@@ -322,23 +342,23 @@ bool Editor::onChar(uint32_t ch) {
     return true;
   }
   if (naming_) {
-    if (ch == 13) {
+    if (ch == kEnter) {
       confirmPresetName();
       return true;
     }
-    if (ch == 27) {
+    if (ch == kEscape) {
       naming_ = false;
       rebuildHitRegions();
       refreshHover();
       return true;
     }
-    const bool printable = ch >= 32 && ch <= 126;
+    const bool printable = ch >= kFirstPrintable && ch <= kLastPrintable;
     if (freshName_) {
-      if (!printable && ch != 8) return false;
+      if (!printable && ch != kBackspace) return false;
       nameText_.clear();
       freshName_ = false;
-      if (ch == 8) return true;
-    } else if (ch == 8) {
+      if (ch == kBackspace) return true;
+    } else if (ch == kBackspace) {
       if (!nameText_.empty()) nameText_.pop_back();
       return true;
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iterator>
 
 #include "ParamDefs.h"
 
@@ -50,6 +51,11 @@ inline int listIndexOf(double normalized, int steps) {
 
 struct Rect {
   float x, y, width, height;
+  constexpr float right() const { return x + width; }
+  constexpr float bottom() const { return y + height; }
+  constexpr float centreX() const { return x + width / 2; }
+  // The same box with `by` units added on every side (negative: taken away).
+  constexpr Rect grown(float by) const { return {x - by, y - by, width + 2 * by, height + 2 * by}; }
 };
 
 struct KnobDef {
@@ -73,25 +79,35 @@ constexpr KnobDef kKnobs[10] = {
     {kHarmonySteps, "STEPS", true, 762, 460, 24},
 };
 
-// The regions the view recopies on animation-only frames: pitch display, mascot stage, lower knob
-// row, left knob group, right knob group.
-constexpr Rect kAnimatedRegions[5] = {{28, 94, 804, 134},
-                                      {270, 238, 320, 294},
-                                      {34, 547, 792, 115},
-                                      {34, 412, 222, 100},
-                                      {604, 412, 222, 100}};
-constexpr Rect kPitchPanel = kAnimatedRegions[0];
-// The knob pulse restores these three boxes (left, top, right, bottom) from the face snapshot.
-constexpr float kPulseBoxes[3][4] = {
-    {34, 547, 826, 662}, {34, 412, 256, 512}, {604, 412, 826, 512}};
+// The cards of the background layer, all with the same corner radius.
+constexpr float kCardRadius = 18;
+constexpr Rect kPitchCard = {30, 96, 800, 130};
+constexpr Rect kKnobCard = {30, 544, 800, 156};
+constexpr Rect kLeftCard = {30, 240, 230, 290};
+constexpr Rect kRightCard = {600, 240, 230, 290};
 
 // The mascot's card, and the box the stage repaint restores around it.
 constexpr Rect kStageCard = {272, 240, 316, 290};
-constexpr float kStageCardRadius = 18;
-constexpr Rect kStageRestore = {270, 238, 320, 294};
+constexpr float kStageCardRadius = kCardRadius;
+constexpr Rect kStageRestore = kStageCard.grown(2);
 
-// Selectors: x, y, width (every selector pill is 34 units high).
+// The regions the view recopies on animation-only frames: pitch display, mascot stage, lower knob
+// row, left knob group, right knob group.
+constexpr Rect kPitchPanel = kPitchCard.grown(2);
+constexpr Rect kKnobRowPulse = {34, 547, 792, 115};
+constexpr Rect kLeftKnobsPulse = {34, 412, 222, 100};
+constexpr Rect kRightKnobsPulse = {604, 412, 222, 100};
+constexpr Rect kAnimatedRegions[5] = {kPitchPanel, kStageRestore, kKnobRowPulse, kLeftKnobsPulse,
+                                      kRightKnobsPulse};
+// The knob pulse restores its three boxes (left, top, right, bottom) from the face snapshot.
+constexpr float kPulseBoxes[3][4] = {
+    {kKnobRowPulse.x, kKnobRowPulse.y, kKnobRowPulse.right(), kKnobRowPulse.bottom()},
+    {kLeftKnobsPulse.x, kLeftKnobsPulse.y, kLeftKnobsPulse.right(), kLeftKnobsPulse.bottom()},
+    {kRightKnobsPulse.x, kRightKnobsPulse.y, kRightKnobsPulse.right(), kRightKnobsPulse.bottom()}};
+
+// Selectors: x, y, width (every selector pill is 34 units high, its arrows 34 units square).
 constexpr float kSelectorHeight = 34;
+constexpr float kSelectorArrow = kSelectorHeight;
 constexpr Rect kKeySelector = {390, 36, 170, 34};
 constexpr Rect kScaleSelector = {574, 36, 252, 34};
 constexpr Rect kPresetSelector = {48, 280, 194, 34};
@@ -99,7 +115,8 @@ constexpr Rect kCharacterSelector = {48, 346, 194, 34};
 constexpr Rect kStutterSelector = {618, 280, 194, 34};
 constexpr Rect kRateSelector = {618, 346, 194, 34};
 
-constexpr Rect kNameField = {48, 280, 194, 34};
+// While a preset is being named, its name field takes the preset selector's place.
+constexpr float kNameTextRoom = 154;  // a longer name shows its tail
 constexpr Rect kSaveButton = {192, 254, 50, 18};
 constexpr Rect kDeleteButton = {136, 254, 50, 18};
 constexpr Rect kSizePill = {60, 68, 62, 18};
@@ -111,14 +128,24 @@ constexpr Rect kBringBackButton = {360, 389, 140, 34};
 struct ListLayout {
   int32_t param;
   int32_t items, columns;
-  float selectorX, selectorWidth;
+  Rect selector;
   float cellWidth, cellHeight, panelHeight;
   float textSize;
 };
-constexpr ListLayout kKeyList = {kKey, 12, 4, 390, 170, 38.5f, 30, 106, 12};
-constexpr ListLayout kScaleList = {kScale, 10, 1, 574, 252, 236, 26, 276, 11};
+constexpr ListLayout kKeyList = {
+    kKey, static_cast<int32_t>(std::size(kNoteNames)), 4, kKeySelector, 38.5f, 30, 106, 12};
+constexpr ListLayout kScaleList = {
+    kScale, static_cast<int32_t>(std::size(kScaleNames)), 1, kScaleSelector, 236, 26, 276, 11};
 constexpr float kListTop = 76;
 constexpr float kListFirstRow = 84;
+constexpr float kListInset = 8;  // from the panel's left edge to the first column
+
+// The cell of item i: the item's hit region, its highlight box inset by 2 on each side.
+constexpr Rect listCell(const ListLayout& list, int i) {
+  return {list.selector.x + kListInset + static_cast<float>(i % list.columns) * list.cellWidth,
+          kListFirstRow + static_cast<float>(i / list.columns) * list.cellHeight, list.cellWidth,
+          list.cellHeight};
+}
 
 // The pitch display: 150 history points from x 88 to 810, nine semitones over y 112..210.
 constexpr int kPitchHistory = 150;

@@ -16,6 +16,22 @@ namespace {
 constexpr float kSweepStart = -2.35619f;  // -135 degrees from 12 o'clock
 constexpr float kSweep = 4.71238f;
 
+// The face's text styles; a painter changes the colour (or size) where a state does.
+constexpr TextStyle kLogo{30, kWhite, kAlignLeft, true, -0.5f};
+constexpr TextStyle kVersion{9, kLilac, kAlignLeft, true, 1.4f};
+constexpr TextStyle kPillLabel{7.5f, kLilac, kAlignCentre, true, 1.2f};
+constexpr TextStyle kToggleLabel{9.5f, kLilac, kAlignCentre, true, 1.2f};
+constexpr TextStyle kSelectorLabel{8.5f, kLilac, kAlignLeft, true, 1.8f};
+constexpr TextStyle kSelectorValue{12, kWhite, kAlignCentre, true};
+constexpr TextStyle kButtonLabel{8, kLilac, kAlignCentre, true};
+constexpr TextStyle kKnobValue{12.5f, kWhite, kAlignCentre, true};
+constexpr TextStyle kKnobUnit{7.5f, kPink, kAlignCentre, false, 0.8f};
+constexpr TextStyle kKnobLabel{9, kLilac, kAlignCentre, true, 1.8f};
+constexpr TextStyle kEntryText = kKnobValue.sized(11.5f);
+constexpr TextStyle kListItem{12, kLilac, kAlignCentre, true, 0.3f};
+// The baseline of a label in an 18-unit pill (size pill, SAVE, DELETE), from its top.
+constexpr float kSmallPillBaseline = 12.5f;
+
 // The eight halo strokes of a knob share centre, angles and colour ramp and differ only in width
 // (3.5 + 3k for k = 8 down to 1). One pass measures each pixel once and blends the strokes in
 // their drawing order, giving exactly the pixels of eight Canvas::arc calls at an eighth of the
@@ -76,15 +92,26 @@ void haloArcs(Canvas& c, float cx, float cy, float radius, float a0, float a1, c
   }
 }
 
+// Rounded boxes over a layout rectangle; a pill's corners are half its height.
+void box(Canvas& c, const Rect& r, float radius, const RGB& colour, float alpha) {
+  c.rrect(r.x, r.y, r.width, r.height, radius, colour, alpha);
+}
+void pill(Canvas& c, const Rect& r, const RGB& colour, float alpha) {
+  box(c, r, r.height / 2, colour, alpha);
+}
+void gradientPill(Canvas& c, const Rect& r, float alpha) {
+  c.rrectGrad(r.x, r.y, r.width, r.height, r.height / 2, kViolet, kPink, alpha);
+}
+
 // The text, or as much of its head as fits in maxWidth followed by "...". A user preset name of
 // twenty wide letters would otherwise run over the selector's arrows.
-std::string fitted(Canvas& c, const std::string& text, float size, float maxWidth) {
-  if (c.textWidth(text, size, true) <= maxWidth) return text;
+std::string fitted(Canvas& c, const std::string& text, const TextStyle& style, float maxWidth) {
+  if (c.textWidth(text, style) <= maxWidth) return text;
   std::string head = text;
   while (!head.empty()) {
     head.pop_back();
     while (!head.empty() && head.back() == ' ') head.pop_back();
-    if (c.textWidth(head + "...", size, true) <= maxWidth) break;
+    if (c.textWidth(head + "...", style) <= maxWidth) break;
   }
   return head + "...";
 }
@@ -104,17 +131,16 @@ void Editor::paintBackground() {
   c.glow(140, 120, 380, RGB::fromBytes(106, 27, 176), 0.45f);
   c.glow(740, 160, 360, RGB::fromBytes(255, 45, 180), 0.4f);
   c.glow(430, 700, 420, RGB::fromBytes(194, 30, 140), 0.3f);
-  const Rect cards[4] = {
-      {30, 96, 800, 130}, {30, 544, 800, 156}, {30, 240, 230, 290}, {600, 240, 230, 290}};
-  for (const Rect& r : cards) {
-    c.rrect(r.x, r.y, r.width, r.height, 18, kCardFill, 0.78f);
-    c.rrect(r.x, r.y, r.width, r.height, 18, kHotPink, 0.05f);
+  for (const Rect& r : {kPitchCard, kKnobCard, kLeftCard, kRightCard}) {
+    box(c, r, kCardRadius, kCardFill, 0.78f);
+    box(c, r, kCardRadius, kHotPink, 0.05f);
     c.rrect(r.x + 9, r.y, r.width - 18, 1.2f, 0, kHighlightLine, 0.35f);
   }
   const Rect& s = kStageCard;
-  c.rrect(s.x, s.y, s.width, s.height, kStageCardRadius, kStageFill, 1.0f);
-  c.rrect(s.x, s.y, s.width, s.height, kStageCardRadius, kHotPink, 0.06f);
-  c.rrect(290, s.y, 280, 1.4f, 0, kHighlightLine, 0.5f);
+  box(c, s, kStageCardRadius, kStageFill, 1.0f);
+  box(c, s, kStageCardRadius, kHotPink, 0.06f);
+  c.rrect(s.x + kStageCardRadius, s.y, s.width - 2 * kStageCardRadius, 1.4f, 0, kHighlightLine,
+          0.5f);
 }
 
 namespace {
@@ -191,7 +217,7 @@ void Editor::paint(bool full) {
   copyBackground(keepAnimated);
 
   paintLogo();
-  face_.text("4.6", 36, 80, 9, kLilac, 0, true, 1.4f);
+  face_.text("4.6", 36, 80, kVersion);
   paintSizePill();
   paintLowLatency();
   paintSelector(kKey, kKeySelector, "KEY", selectorText(kKey), false);
@@ -200,8 +226,8 @@ void Editor::paint(bool full) {
   paintPresetRow();
   paintPresetButtons();
   paintSelector(kCharacter, kCharacterSelector, "CHARACTER", selectorText(kCharacter),
-                listIndexOf(params[kCharacter], 6) != 0);
-  const bool stutterOn = listIndexOf(params[kStutter], 2) != 0;
+                listEntry(kCharacter) != 0);
+  const bool stutterOn = listEntry(kStutter) != 0;
   paintSelector(kStutter, kStutterSelector, "STUTTER", selectorText(kStutter), stutterOn);
   paintSelector(kStutterRate, kRateSelector, "RATE", selectorText(kStutterRate), stutterOn);
 
@@ -218,26 +244,25 @@ void Editor::paint(bool full) {
 }
 
 void Editor::paintLogo() {
-  const float spacing = -0.5f;
-  face_.text("Zoqua", 34, 58, 30, kWhite, 0, true, spacing);
-  const float voceX = 34 + face_.textWidth("Zoqua", 30, true, spacing) + 2;
+  face_.text("Zoqua", 34, 58, kLogo);
+  const float voceX = 34 + face_.textWidth("Zoqua", kLogo) + 2;
   for (int k = 0; k < 12; ++k) {
     const double a = k * pm::kPi / 6.0;
     double sn, cs;
     pm::sinCos(a, sn, cs);
     face_.text("Voce", voceX + 2.2f * static_cast<float>(cs), 58 + 2.2f * static_cast<float>(sn),
-               30, kHotPink, 0, true, spacing, 0.045f);
+               kLogo.in(kHotPink).faded(0.045f));
   }
-  face_.text("Voce", voceX, 58, 30, kLogoVoce, 0, true, spacing);
+  face_.text("Voce", voceX, 58, kLogo.in(kLogoVoce));
 }
 
 void Editor::paintSizePill() {
   const bool hot = hovering(kHitSize, kNoParamId);
   const Rect& r = kSizePill;
-  face_.rrect(r.x, r.y, r.width, r.height, 9, kHotPink, hot ? 0.18f : 0.09f);
+  pill(face_, r, kHotPink, hot ? 0.18f : 0.09f);
   char text[16];
   std::snprintf(text, sizeof text, "SIZE %d%%", static_cast<int>(std::lround(sizeChoice * 100.0f)));
-  face_.text(text, 91, 80.5f, 7.5f, hot ? kWhite : kLilac, 1, true, 1.2f);
+  face_.text(text, r.centreX(), r.y + kSmallPillBaseline, kPillLabel.in(hot ? kWhite : kLilac));
 }
 
 void Editor::paintLowLatency() {
@@ -245,26 +270,27 @@ void Editor::paintLowLatency() {
   const bool on = params[kLowLatency] > 0.5;
   const bool hot = hovering(kHitToggle, kLowLatency);
   if (on) {
-    face_.rrectGrad(247, 35, 110, 36, 18, kViolet, kPink, 0.15f);
-    face_.rrectGrad(r.x, r.y, r.width, r.height, 15, kViolet, kPink, 1.0f);
+    gradientPill(face_, r.grown(3), 0.15f);
+    gradientPill(face_, r, 1.0f);
   } else {
-    face_.rrect(r.x, r.y, r.width, r.height, 15, kBlack, 0.35f);
-    face_.rrect(r.x, r.y, r.width, r.height, 15, kHotPink, hot ? 0.16f : 0.10f);
+    pill(face_, r, kBlack, 0.35f);
+    pill(face_, r, kHotPink, hot ? 0.16f : 0.10f);
   }
-  face_.text("LOW LAT", 302, 57.5f, 9.5f, on ? kDarkText : (hot ? kWhite : kLilac), 1, true, 1.2f);
+  face_.text("LOW LAT", r.centreX(), r.y + 19.5f,
+             kToggleLabel.in(on ? kDarkText : (hot ? kWhite : kLilac)));
 }
 
 void Editor::paintSelector(int id, const Rect& at, const char* label, const std::string& value,
                            bool highlighted) {
   const float x = at.x, y = at.y, w = at.width;
-  face_.text(label, x + 4, y - 8, 8.5f, kLilac, 0, true, 1.8f);
+  face_.text(label, x + 4, y - 8, kSelectorLabel);
   const bool hot =
       hovering(kHitStepDown, id) || hovering(kHitStepUp, id) || hovering(kHitSelectorValue, id);
-  face_.rrect(x, y, w, kSelectorHeight, 17, kBlack, 0.35f);
-  face_.rrect(x, y, w, kSelectorHeight, 17, kHotPink, hot ? 0.16f : 0.10f);
+  pill(face_, at, kBlack, 0.35f);
+  pill(face_, at, kHotPink, hot ? 0.16f : 0.10f);
   // The value keeps clear of the arrows' 34-unit regions.
-  face_.text(fitted(face_, value, 12, w - 76), x + w / 2, y + 22, 12, highlighted ? kPink : kWhite,
-             1, true);
+  face_.text(fitted(face_, value, kSelectorValue, w - 76), x + w / 2, y + 22,
+             kSelectorValue.in(highlighted ? kPink : kWhite));
   for (int side = 0; side < 2; ++side) {
     const bool arrowHot = hovering(side == 0 ? kHitStepDown : kHitStepUp, id);
     const float cx = side == 0 ? x + 18 : x + w - 18;
@@ -317,25 +343,26 @@ void Editor::ringKnob(const KnobDef& knob) {
     const float h = large ? 28.0f : 23.0f;
     face_.rrect(cx - h - 1.5f, cy - 11.5f, 2 * h + 3, 23, 11.5f, kPink, 0.9f);
     face_.rrect(cx - h, cy - 10, 2 * h, 20, 10, kEditField, 1.0f);
-    face_.text(entryText_, cx, cy + 4.2f, 11.5f, kWhite, 1, true);
-    const float caretX = cx + face_.textWidth(entryText_, 11.5f, true) / 2 + 2.5f;
+    face_.text(entryText_, cx, cy + 4.2f, kEntryText);
+    const float caretX = cx + face_.textWidth(entryText_, kEntryText) / 2 + 2.5f;
     capsule(caretX, cy - 6, caretX, cy + 6, 1.4f, kPink);
     const char* unit = kParamDefs[id].units;
-    if (unit[0] != '\0') face_.text(unit, cx, cy + 21, 7.5f, kPink, 1, false, 0.8f);
+    if (unit[0] != '\0') face_.text(unit, cx, cy + 21, kKnobUnit);
   } else {
     const float size = !large ? 11.0f : (id == kDetune ? 11.5f : 12.5f);
     const RGB& colour = inactive ? kMuted : ((active || detuned) ? kPink : kWhite);
-    paintKnobValue(knobValueText(id), cx, cy, r, size, colour);
+    paintKnobValue(knobValueText(id), cx, cy, r, kKnobValue.sized(size).in(colour));
   }
-  face_.text(knob.label, cx, cy + r + 26, large ? 9.0f : 8.0f, (active || detuned) ? kPink : kLilac,
-             1, true, 1.8f);
+  face_.text(knob.label, cx, cy + r + 26,
+             kKnobLabel.sized(large ? 9.0f : 8.0f).in((active || detuned) ? kPink : kLilac));
 }
 
 // The value text stays inside the knob's inner ring (radius r - 12, drawn by the pulse). As one
 // line at its full size when it fits; else the number over its unit, the number shrinking only
 // as far as it must; a text without a unit shrinks on its own line.
-void Editor::paintKnobValue(const std::string& text, float cx, float cy, float r, float size,
-                            const RGB& colour) {
+void Editor::paintKnobValue(const std::string& text, float cx, float cy, float r,
+                            const TextStyle& style) {
+  const float size = style.size;
   const float room = r - 14;  // the ring's inner edge, less a unit and a half of air
   constexpr float kCapHeight = 0.72f;
   auto fits = [room](float width, float top, float bottom) {
@@ -344,12 +371,12 @@ void Editor::paintKnobValue(const std::string& text, float cx, float cy, float r
   };
   // Measured as if drawn at exactly `size`: glyphs are drawn at whole pixel sizes, and the choice
   // of layout should not change from one editor size to the next because of that rounding.
-  auto width = [this](const std::string& t, float sz) {
+  auto width = [this, &style](const std::string& t, float sz) {
     const float drawn = static_cast<float>(face_.pixelSizeFor(sz)) / face_.scale;
-    return drawn > 0.0f ? face_.textWidth(t, sz, true) * sz / drawn : 0.0f;
+    return drawn > 0.0f ? face_.textWidth(t, style.sized(sz)) * sz / drawn : 0.0f;
   };
   if (fits(width(text, size), 4.5f - kCapHeight * size, 4.5f)) {
-    face_.text(text, cx, cy + 4.5f, size, colour, 1, true);
+    face_.text(text, cx, cy + 4.5f, style);
     return;
   }
   const std::size_t space = text.rfind(' ');
@@ -360,16 +387,26 @@ void Editor::paintKnobValue(const std::string& text, float cx, float cy, float r
     float s = size;
     while (s > 7.0f && !fits(width(number, s), numberBase - cy - kCapHeight * s, numberBase - cy))
       s -= 0.5f;
-    face_.text(number, cx, numberBase, s, colour, 1, true);
-    face_.text(unit, cx, unitBase, unitSize, colour, 1, true, 0.6f);
+    face_.text(number, cx, numberBase, style.sized(s));
+    TextStyle unitStyle = style.sized(unitSize);
+    unitStyle.letterSpacing = 0.6f;
+    face_.text(unit, cx, unitBase, unitStyle);
     return;
   }
   float s = size;
   while (s > 7.0f && !fits(width(text, s), kCapHeight * s / 2, kCapHeight * s / 2)) s -= 0.5f;
-  face_.text(text, cx, cy + kCapHeight * s / 2, s, colour, 1, true);
+  face_.text(text, cx, cy + kCapHeight * s / 2, style.sized(s));
 }
 
 // --- Preset row ----------------------------------------------------------------------------
+
+std::string Editor::visibleName() {
+  std::string shown = nameText_;
+  // The newest characters matter while typing, so the head is dropped.
+  while (!shown.empty() && face_.textWidth(shown, kSelectorValue) > kNameTextRoom)
+    shown.erase(0, 1);
+  return shown;
+}
 
 void Editor::paintPresetRow() {
   if (!naming_) {
@@ -377,34 +414,40 @@ void Editor::paintPresetRow() {
                   currentPresetIndex() >= 0);
     return;
   }
-  face_.text("NAME YOUR PRESET", 52, 272, 8.5f, kPink, 0, true, 1.8f);
-  face_.rrect(46, 278, 198, 38, 19, kPink, 0.35f);
-  face_.rrect(48, 280, 194, 34, 17, kNameFieldFill, 0.95f);
+  // The name field takes the preset selector's place, with its label and value where the
+  // selector has them.
+  const Rect& field = kPresetSelector;
+  face_.text("NAME YOUR PRESET", field.x + 4, field.y - 8, kSelectorLabel.in(kPink));
+  pill(face_, field.grown(2), kPink, 0.35f);
+  pill(face_, field, kNameFieldFill, 0.95f);
   const std::string shown = visibleName();
-  face_.text(shown, 145, 302, 12, kWhite, 1, true);
-  const float caretX = 145 + face_.textWidth(shown, 12, true) / 2 + 2.5f;
-  capsule(caretX, 290, caretX, 305, 1.6f, kPink);
+  face_.text(shown, field.centreX(), field.y + 22, kSelectorValue);
+  const float caretX = field.centreX() + face_.textWidth(shown, kSelectorValue) / 2 + 2.5f;
+  capsule(caretX, field.y + 10, caretX, field.y + 25, 1.6f, kPink);
 }
 
 void Editor::paintPresetButtons() {
-  const Rect& s = kSaveButton;
+  auto label = [this](const Rect& r, const char* text, const RGB& colour) {
+    face_.text(text, r.centreX(), r.y + kSmallPillBaseline, kButtonLabel.in(colour));
+  };
+  // A faint pill that brightens under the pointer.
+  auto quiet = [&](const Rect& r, const char* text, int kind) {
+    const bool hot = hovering(kind, kNoParamId);
+    pill(face_, r, kHotPink, hot ? 0.22f : 0.12f);
+    label(r, text, hot ? kWhite : kLilac);
+  };
   if (naming_) {
-    face_.rrectGrad(s.x, s.y, s.width, s.height, 9, kViolet, kPink, 1.0f);
-    face_.text("OK", 217, 266.5f, 8, kDarkText, 1, true);
+    gradientPill(face_, kSaveButton, 1.0f);
+    label(kSaveButton, "OK", kDarkText);
   } else {
-    const bool hot = hovering(kHitSave, kNoParamId);
-    face_.rrect(s.x, s.y, s.width, s.height, 9, kHotPink, hot ? 0.22f : 0.12f);
-    face_.text("SAVE", 217, 266.5f, 8, hot ? kWhite : kLilac, 1, true);
+    quiet(kSaveButton, "SAVE", kHitSave);
   }
   if (naming_ || currentPresetIndex() < kNumFactoryPresets) return;
-  const Rect& d = kDeleteButton;
   if (deleteTimer_ > 0) {
-    face_.rrect(d.x, d.y, d.width, d.height, 9, kDangerPill, 0.9f);
-    face_.text("SURE?", 161, 266.5f, 8, kWhite, 1, true);
+    pill(face_, kDeleteButton, kDangerPill, 0.9f);
+    label(kDeleteButton, "SURE?", kWhite);
   } else {
-    const bool hot = hovering(kHitDelete, kNoParamId);
-    face_.rrect(d.x, d.y, d.width, d.height, 9, kHotPink, hot ? 0.22f : 0.12f);
-    face_.text("DELETE", 161, 266.5f, 8, hot ? kWhite : kLilac, 1, true);
+    quiet(kDeleteButton, "DELETE", kHitDelete);
   }
 }
 
@@ -484,32 +527,31 @@ void Editor::strokeRun(const std::vector<TraceSegment>& run) {
 
 void Editor::paintList() {
   const ListLayout& list = openList_ == 0 ? kKeyList : kScaleList;
-  const float x = list.selectorX, w = list.selectorWidth, h = list.panelHeight;
-  face_.rrect(x - 2, kListTop - 2, w + 4, h + 4, 16, kHotPink, 0.25f);
-  face_.rrect(x, kListTop, w, h, 14, kListFill, 0.98f);
-  face_.rrect(x, kListTop, w, h, 14, kHotPink, 0.06f);
-  face_.rrect(x + 14, kListTop, w - 28, 1.2f, 0, kHighlightLine, 0.55f);
-  const int current = listIndexOf(params[list.param], kParamDefs[list.param].stepCount);
+  const Rect panel{list.selector.x, kListTop, list.selector.width, list.panelHeight};
+  box(face_, panel.grown(2), 16, kHotPink, 0.25f);
+  box(face_, panel, 14, kListFill, 0.98f);
+  box(face_, panel, 14, kHotPink, 0.06f);
+  face_.rrect(panel.x + 14, panel.y, panel.width - 28, 1.2f, 0, kHighlightLine, 0.55f);
+  const int current = listEntry(list.param);
   for (int i = 0; i < list.items; ++i) {
-    const float cellX = x + 8 + static_cast<float>(i % list.columns) * list.cellWidth;
-    const float cellY = kListFirstRow + static_cast<float>(i / list.columns) * list.cellHeight;
-    const float bx = cellX + 2, by = cellY + 2, bw = list.cellWidth - 4, bh = list.cellHeight - 4;
+    const Rect cell = listCell(list, i);
     const bool hot = i != current && hovered_ >= 0 &&
                      hovered_ < static_cast<int>(regions_.size()) &&
                      regions_[static_cast<std::size_t>(hovered_)].kind == kHitListItem &&
                      regions_[static_cast<std::size_t>(hovered_)].extra == i;
     RGB colour = kLilac;
+    const Rect inner = cell.grown(-2);
     if (i == current) {
-      face_.rrectGrad(bx, by, bw, bh, 8, kViolet, kPink, 1.0f);
+      face_.rrectGrad(inner.x, inner.y, inner.width, inner.height, 8, kViolet, kPink, 1.0f);
       colour = kDarkText;
     } else if (hot) {
-      face_.rrect(bx, by, bw, bh, 8, kHotPink, 0.18f);
+      box(face_, inner, 8, kHotPink, 0.18f);
       colour = kWhite;
     }
     const char* name = list.param == kKey ? kNoteNames[i] : kScaleNames[i];
     // Baseline so that the capitals sit in the middle of the cell.
-    const float baseline = cellY + list.cellHeight / 2 + list.textSize * 0.36f;
-    face_.text(name, cellX + list.cellWidth / 2, baseline, list.textSize, colour, 1, true, 0.3f);
+    const float baseline = cell.y + cell.height / 2 + list.textSize * 0.36f;
+    face_.text(name, cell.centreX(), baseline, kListItem.sized(list.textSize).in(colour));
   }
 }
 

@@ -96,8 +96,10 @@ std::vector<SungNote> demoMelody() {
   };
 }
 
-std::vector<float> synthesizeVoice(const std::vector<SungNote>& notes, double sr,
-                                   const VoiceStyle& style, std::vector<NoteSpan>* spans) {
+namespace {
+
+// The score as per-sample controls: pitch, voicing, consonant noise and vowel.
+Track scoreTrack(const std::vector<SungNote>& notes, double sr, std::vector<NoteSpan>* spans) {
   const auto samples = [sr](double seconds) {
     return static_cast<size_t>(std::max(0.0, seconds) * sr + 0.5);
   };
@@ -155,8 +157,12 @@ std::vector<float> synthesizeVoice(const std::vector<SungNote>& notes, double sr
     previousVowel = note.vowel;
   }
   append(samples(0.3), previousMidi, 0.0f, 0.0f, 0, previousVowel);
+  return t;
+}
 
-  // Render.
+// Sings the controls: a glottal source through the vowel's formants, plus coloured noise for the
+// consonants, normalised to the style's peak.
+std::vector<float> renderTrack(const Track& t, double sr, const VoiceStyle& style) {
   const size_t total = t.midi.size();
   std::vector<float> out(total, 0.0f);
   Noise noise{style.seed ? style.seed : 1u};
@@ -221,6 +227,13 @@ std::vector<float> synthesizeVoice(const std::vector<SungNote>& notes, double sr
     for (float& s : out) s = static_cast<float>(s * gain);
   }
   return out;
+}
+
+}  // namespace
+
+std::vector<float> synthesizeVoice(const std::vector<SungNote>& notes, double sr,
+                                   const VoiceStyle& style, std::vector<NoteSpan>* spans) {
+  return renderTrack(scoreTrack(notes, sr, spans), sr, style);
 }
 
 }  // namespace zvrender

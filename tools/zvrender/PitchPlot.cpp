@@ -90,6 +90,23 @@ class Image {
   std::vector<unsigned char> px_;
 };
 
+// The title over the plot's left edge, the legend at its right; the title gives way to the
+// legend on narrow images.
+void drawTitleAndLegend(Image& img, const std::string& title, int left, int right) {
+  const int legendWidth =
+      36 + Image::textWidth("input pitch") + 24 + 36 + Image::textWidth("output pitch");
+  const int titleScale =
+      Image::textWidth(title, 3) + legendWidth + 40 < img.width() - left - right ? 3 : 2;
+  img.text(left, titleScale == 3 ? 16 : 20, title, kText, titleScale);
+  const int inputWidth = 36 + Image::textWidth("input pitch") + 24;
+  int lx = img.width() - right - inputWidth - 36 - Image::textWidth("output pitch");
+  img.fill(lx, 24, lx + 28, 28, kInput);
+  img.text(lx + 36, 18, "input pitch", kText);
+  lx += inputWidth;
+  img.fill(lx, 24, lx + 28, 28, kOutput);
+  img.text(lx + 36, 18, "output pitch", kText);
+}
+
 }  // namespace
 
 std::vector<unsigned char> drawPitchPlot(const std::vector<MeterRow>& rows,
@@ -158,21 +175,7 @@ std::vector<unsigned char> drawPitchPlot(const std::vector<MeterRow>& rows,
   trace(&MeterRow::pitchInNote, kInput, 1.6);
   trace(&MeterRow::pitchOutNote, kOutput, 1.1);
 
-  // Title and legend.
-  // The title gives way to the legend on narrow images.
-  const std::string title = style.title.empty() ? "Pitch" : style.title;
-  const int legendWidth =
-      36 + Image::textWidth("input pitch") + 24 + 36 + Image::textWidth("output pitch");
-  const int titleScale =
-      Image::textWidth(title, 3) + legendWidth + 40 < img.width() - left - right ? 3 : 2;
-  img.text(left, titleScale == 3 ? 16 : 20, title, kText, titleScale);
-  const int inputWidth = 36 + Image::textWidth("input pitch") + 24;
-  int lx = img.width() - right - inputWidth - 36 - Image::textWidth("output pitch");
-  img.fill(lx, 24, lx + 28, 28, kInput);
-  img.text(lx + 36, 18, "input pitch", kText);
-  lx += inputWidth;
-  img.fill(lx, 24, lx + 28, 28, kOutput);
-  img.text(lx + 36, 18, "output pitch", kText);
+  drawTitleAndLegend(img, style.title.empty() ? "Pitch" : style.title, left, right);
   return std::move(img.pixels());
 }
 

@@ -217,14 +217,16 @@ bool renderFileCommand(const RenderOptions& options, Renderer& renderer, const R
   return true;
 }
 
-bool demoCommand(const RenderOptions& options, Renderer& renderer, const RenderJob& baseJob,
-                 bool showProgress, std::string& error) {
-  struct Variant {
-    const char* name;
-    const char* title;
-    std::vector<std::pair<std::string, std::string>> settings;
-  };
-  const std::vector<Variant> variants = {
+namespace {
+
+struct DemoVariant {
+  const char* name;
+  const char* title;
+  std::vector<std::pair<std::string, std::string>> settings;
+};
+
+const std::vector<DemoVariant>& demoVariants() {
+  static const std::vector<DemoVariant> variants = {
       {"corrected",
        "Hard correction: C major, Speed 0 ms",
        {{"Key", "C"}, {"Scale", "Major"}, {"Speed", "0 ms"}}},
@@ -246,9 +248,59 @@ bool demoCommand(const RenderOptions& options, Renderer& renderer, const RenderJ
         {"Stutter", "Gate"},
         {"Stutter Rate", "1/16"}}},
   };
+  return variants;
+}
+
+constexpr double kDemoRate = 44100.0;
+
+// Renders the demo voice with one variant's job and writes base.wav, base_meters.csv and
+// base_pitch.png, adding their paths to `written`.
+bool renderDemoVariant(const DemoVariant& variant, const RenderJob& job,
+                       const std::vector<float>& voice, const std::string& base,
+                       const RenderOptions& options, Renderer& renderer, bool showProgress,
+                       std::vector<std::string>& written, std::string& error) {
+  BufferSource source(voice, 1, kDemoRate);
+  BufferSink sink;
+  std::vector<MeterRow> rows;
+  MeterCallback meters = [&rows](const MeterRow& row, std::string&) {
+    rows.push_back(row);
+    return true;
+  };
+  ProgressBar bar(showProgress, std::string("demo ") + variant.name);
+  RenderStats stats;
+  if (!renderer.render(
+          job, source, sink, meters, [&bar](double f) { bar.update(f); }, stats, error))
+    return false;
+  bar.clear();
+  if (!writeWav(base + ".wav", sink.samples, 2, kDemoRate, options.format, error)) return false;
+  {
+    MeterFile csv;
+    if (!csv.open(base + "_meters.csv", error)) return false;
+    for (const MeterRow& row : rows)
+      if (!csv.add(row, error)) return false;
+    if (!csv.finish(error)) return false;
+  }
+  PitchPlotStyle style;
+  style.title = std::string("ZoquaVoce demo - ") + variant.title;
+  if (!writePitchPlot(base + "_pitch.png", rows, style, error)) return false;
+  written.push_back(base + ".wav");
+  written.push_back(base + "_meters.csv");
+  written.push_back(base + "_pitch.png");
+  if (!options.quiet)
+    std::printf("demo %-10s %.2f s, latency %d samples, voiced %.0f %%, %.1fx real time\n",
+                variant.name, stats.durationSeconds(), stats.latencySamples,
+                100.0 * stats.voicedShare(), stats.realTimeFactor());
+  return true;
+}
+
+}  // namespace
+
+bool demoCommand(const RenderOptions& options, Renderer& renderer, const RenderJob& baseJob,
+                 bool showProgress, std::string& error) {
+  const std::vector<DemoVariant>& variants = demoVariants();
   // Check every variant before writing anything, so a bad --set fails up front.
   std::vector<RenderJob> jobs;
-  for (const Variant& v : variants) {
+  for (const DemoVariant& v : variants) {
     RenderJob job = baseJob;
     job.settings = v.settings;
     job.settings.insert(job.settings.end(), baseJob.settings.begin(), baseJob.settings.end());
@@ -259,45 +311,14 @@ bool demoCommand(const RenderOptions& options, Renderer& renderer, const RenderJ
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   if (!makeFolder(dir, error)) return false;
 
-  constexpr double kDemoRate = 44100.0;
   const std::vector<float> voice = synthesizeVoice(demoMelody(), kDemoRate, VoiceStyle{});
   const std::string inputPath = dir + "/demo_input.wav";
   if (!writeWav(inputPath, voice, 1, kDemoRate, SampleFormat::kFloat32, error)) return false;
   std::vector<std::string> written = {inputPath};
-
   for (size_t i = 0; i < variants.size(); ++i) {
-    const std::string base = dir + "/demo_" + variants[i].name;
-    BufferSource source(voice, 1, kDemoRate);
-    BufferSink sink;
-    std::vector<MeterRow> rows;
-    MeterCallback meters = [&rows](const MeterRow& row, std::string&) {
-      rows.push_back(row);
-      return true;
-    };
-    ProgressBar bar(showProgress, std::string("demo ") + variants[i].name);
-    RenderStats stats;
-    if (!renderer.render(
-            jobs[i], source, sink, meters, [&bar](double f) { bar.update(f); }, stats, error))
+    if (!renderDemoVariant(variants[i], jobs[i], voice, dir + "/demo_" + variants[i].name, options,
+                           renderer, showProgress, written, error))
       return false;
-    bar.clear();
-    if (!writeWav(base + ".wav", sink.samples, 2, kDemoRate, options.format, error)) return false;
-    {
-      MeterFile csv;
-      if (!csv.open(base + "_meters.csv", error)) return false;
-      for (const MeterRow& row : rows)
-        if (!csv.add(row, error)) return false;
-      if (!csv.finish(error)) return false;
-    }
-    PitchPlotStyle style;
-    style.title = std::string("ZoquaVoce demo - ") + variants[i].title;
-    if (!writePitchPlot(base + "_pitch.png", rows, style, error)) return false;
-    written.push_back(base + ".wav");
-    written.push_back(base + "_meters.csv");
-    written.push_back(base + "_pitch.png");
-    if (!options.quiet)
-      std::printf("demo %-10s %.2f s, latency %d samples, voiced %.0f %%, %.1fx real time\n",
-                  variants[i].name, stats.durationSeconds(), stats.latencySamples,
-                  100.0 * stats.voicedShare(), stats.realTimeFactor());
   }
   if (!options.quiet) {
     std::printf("demo files in %s:\n", dir.c_str());

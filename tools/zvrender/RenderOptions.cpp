@@ -28,128 +28,149 @@ bool parseDouble(const std::string& text, double& out) {
   return errno == 0 && end && *end == '\0' && std::isfinite(out);
 }
 
-}  // namespace
+// One option word: its name and, for "--name=value", the value written inline. Both
+// "--block 256" and "--block=256" are accepted.
+struct OptionWord {
+  std::string name;
+  std::string inlineValue;
+  bool hasInlineValue = false;
+};
 
-bool parseCommandLine(int argc, const char* const* argv, RenderOptions& options,
-                      std::string& error) {
-  options = RenderOptions{};
-  std::vector<std::string> positional;
-  bool optionsEnded = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-      positional.push_back(arg);
-      continue;
-    }
-    if (arg == "--") {
-      optionsEnded = true;
-      continue;
-    }
-    // Both "--block 256" and "--block=256" are accepted.
-    std::string name = arg;
-    std::string value;
-    bool hasInlineValue = false;
-    const size_t eq = arg.find('=');
-    if (arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-      name = arg.substr(0, eq);
-      value = arg.substr(eq + 1);
-      hasInlineValue = true;
-    }
-    auto takeValue = [&](std::string& out) {
-      if (hasInlineValue) {
-        out = value;
-        return true;
-      }
-      if (i + 1 >= argc) {
-        error = name + " needs a value";
-        return false;
-      }
-      out = argv[++i];
+OptionWord splitOption(const std::string& arg) {
+  OptionWord word{arg, {}, false};
+  const size_t eq = arg.find('=');
+  if (arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+    word.name = arg.substr(0, eq);
+    word.inlineValue = arg.substr(eq + 1);
+    word.hasInlineValue = true;
+  }
+  return word;
+}
+
+// The value of the option at argv[i]: written inline, or the next word (which it consumes).
+class OptionValue {
+ public:
+  OptionValue(const OptionWord& word, int argc, const char* const* argv, int& i)
+      : word_(word), argc_(argc), argv_(argv), i_(i) {}
+
+  bool take(std::string& out, std::string& error) {
+    if (word_.hasInlineValue) {
+      out = word_.inlineValue;
       return true;
-    };
-    auto noValue = [&]() {
-      if (!hasInlineValue) return true;
-      error = name + " takes no value";
+    }
+    if (i_ + 1 >= argc_) {
+      error = word_.name + " needs a value";
       return false;
-    };
+    }
+    out = argv_[++i_];
+    return true;
+  }
+  bool none(std::string& error) const {
+    if (!word_.hasInlineValue) return true;
+    error = word_.name + " takes no value";
+    return false;
+  }
 
-    if (name == "-h" || name == "--help") {
-      if (!noValue()) return false;
-      options.showHelp = true;
-    } else if (name == "-q" || name == "--quiet") {
-      if (!noValue()) return false;
-      options.quiet = true;
-    } else if (name == "--pcm16" || name == "--pcm24" || name == "--float") {
-      if (!noValue()) return false;
-      options.format = name == "--pcm16"   ? SampleFormat::kPcm16
-                       : name == "--pcm24" ? SampleFormat::kPcm24
-                                           : SampleFormat::kFloat32;
-    } else if (name == "--set") {
-      std::string setting;
-      if (!takeValue(setting)) return false;
-      const size_t split = setting.find('=');
-      if (split == std::string::npos || split == 0) {
-        error = "--set expects NAME=TEXT, got \"" + setting + "\"";
-        return false;
-      }
-      options.settings.emplace_back(setting.substr(0, split), setting.substr(split + 1));
-    } else if (name == "--preset") {
-      if (!takeValue(options.presetName)) return false;
-      if (options.presetName.empty()) {
-        error = "--preset needs a preset name";
-        return false;
-      }
-    } else if (name == "--user-preset") {
-      if (!takeValue(options.userPresetPath)) return false;
-      if (options.userPresetPath.empty()) {
-        error = "--user-preset needs a file name";
-        return false;
-      }
-    } else if (name == "--module") {
-      if (!takeValue(options.modulePath)) return false;
-    } else if (name == "--meters") {
-      if (!takeValue(options.metersPath)) return false;
-      if (options.metersPath.empty()) {
-        error = "--meters needs a file name";
-        return false;
-      }
-    } else if (name == "--demo") {
-      if (!takeValue(options.demoDir)) return false;
-      if (options.demoDir.empty()) {
-        error = "--demo needs an output folder";
-        return false;
-      }
-    } else if (name == "--block") {
-      std::string text;
-      long n = 0;
-      if (!takeValue(text)) return false;
-      if (!parseInt(text, n) || n < 1 || n > kMaxBlockSize) {
-        error = "--block must be a whole number from 1 to " + std::to_string(kMaxBlockSize) +
-                ", got \"" + text + "\"";
-        return false;
-      }
-      options.blockSize = static_cast<int>(n);
-    } else if (name == "--tempo") {
-      std::string text;
-      if (!takeValue(text)) return false;
-      if (!parseDouble(text, options.tempoBpm) || options.tempoBpm < kMinTempoBpm ||
-          options.tempoBpm > kMaxTempoBpm) {
-        error = "--tempo must be a number of beats per minute from 20 to 400, got \"" + text + "\"";
-        return false;
-      }
-    } else if (name == "--start") {
-      std::string text;
-      if (!takeValue(text)) return false;
-      if (!parseDouble(text, options.startBeats)) {
-        error = "--start must be a number of beats, got \"" + text + "\"";
-        return false;
-      }
-    } else {
-      error = "unknown option " + name + " (see --help)";
+ private:
+  const OptionWord& word_;
+  int argc_;
+  const char* const* argv_;
+  int& i_;
+};
+
+// Options whose value is a name or a path; an empty one is refused where it could mean nothing.
+struct TextOption {
+  const char* name;
+  std::string RenderOptions::*field;
+  const char* whenEmpty;  // the error for an empty value; nullptr: empty is allowed
+};
+const TextOption kTextOptions[] = {
+    {"--preset", &RenderOptions::presetName, "--preset needs a preset name"},
+    {"--user-preset", &RenderOptions::userPresetPath, "--user-preset needs a file name"},
+    {"--module", &RenderOptions::modulePath, nullptr},
+    {"--meters", &RenderOptions::metersPath, "--meters needs a file name"},
+    {"--demo", &RenderOptions::demoDir, "--demo needs an output folder"},
+};
+
+// Options that stand alone.
+bool applyFlag(const std::string& name, RenderOptions& options) {
+  if (name == "-h" || name == "--help") {
+    options.showHelp = true;
+  } else if (name == "-q" || name == "--quiet") {
+    options.quiet = true;
+  } else if (name == "--pcm16" || name == "--pcm24" || name == "--float") {
+    options.format = name == "--pcm16"   ? SampleFormat::kPcm16
+                     : name == "--pcm24" ? SampleFormat::kPcm24
+                                         : SampleFormat::kFloat32;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Options with a number or a NAME=TEXT value. false with `error` set on a bad value, and with
+// `error` empty when the name is none of these.
+bool applyValueOption(const std::string& name, const std::string& text, RenderOptions& options,
+                      std::string& error) {
+  if (name == "--set") {
+    const size_t split = text.find('=');
+    if (split == std::string::npos || split == 0) {
+      error = "--set expects NAME=TEXT, got \"" + text + "\"";
+      return false;
+    }
+    options.settings.emplace_back(text.substr(0, split), text.substr(split + 1));
+  } else if (name == "--block") {
+    long n = 0;
+    if (!parseInt(text, n) || n < 1 || n > kMaxBlockSize) {
+      error = "--block must be a whole number from 1 to " + std::to_string(kMaxBlockSize) +
+              ", got \"" + text + "\"";
+      return false;
+    }
+    options.blockSize = static_cast<int>(n);
+  } else if (name == "--tempo") {
+    if (!parseDouble(text, options.tempoBpm) || options.tempoBpm < kMinTempoBpm ||
+        options.tempoBpm > kMaxTempoBpm) {
+      error = "--tempo must be a number of beats per minute from 20 to 400, got \"" + text + "\"";
+      return false;
+    }
+  } else if (name == "--start") {
+    if (!parseDouble(text, options.startBeats)) {
+      error = "--start must be a number of beats, got \"" + text + "\"";
       return false;
     }
   }
+  return true;
+}
 
+bool isValueOption(const std::string& name) {
+  return name == "--set" || name == "--block" || name == "--tempo" || name == "--start";
+}
+
+bool applyOption(const OptionWord& word, OptionValue& value, RenderOptions& options,
+                 std::string& error) {
+  const std::string& name = word.name;
+  if (applyFlag(name, options)) return value.none(error);
+  for (const TextOption& option : kTextOptions) {
+    if (name != option.name) continue;
+    std::string& field = options.*option.field;
+    if (!value.take(field, error)) return false;
+    if (field.empty() && option.whenEmpty) {
+      error = option.whenEmpty;
+      return false;
+    }
+    return true;
+  }
+  if (isValueOption(name)) {
+    std::string text;
+    return value.take(text, error) && applyValueOption(name, text, options, error);
+  }
+  error = "unknown option " + name + " (see --help)";
+  return false;
+}
+
+// The file arguments, once every option is known.
+bool applyPositional(const std::vector<std::string>& positional, RenderOptions& options,
+                     std::string& error) {
   if (options.showHelp) return true;
   if (!options.demoDir.empty()) {
     if (!positional.empty()) {
@@ -172,10 +193,34 @@ bool parseCommandLine(int argc, const char* const* argv, RenderOptions& options,
   return true;
 }
 
-std::string usageText(const char* programName) {
-  std::string name = programName && *programName ? programName : "zvrender";
-  const size_t slash = name.find_last_of('/');
-  if (slash != std::string::npos) name = name.substr(slash + 1);
+}  // namespace
+
+bool parseCommandLine(int argc, const char* const* argv, RenderOptions& options,
+                      std::string& error) {
+  options = RenderOptions{};
+  std::vector<std::string> positional;
+  bool optionsEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      positional.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    const OptionWord word = splitOption(arg);
+    OptionValue value(word, argc, argv, i);
+    if (!applyOption(word, value, options, error)) return false;
+  }
+  return applyPositional(positional, options, error);
+}
+
+namespace {
+
+// The factory preset names, quoted, in lines of at most 96 characters.
+std::string presetNameLines() {
   std::string presets;
   std::string line = "     ";
   for (int i = 0; i < zv::kNumFactoryPresets; ++i) {
@@ -186,7 +231,16 @@ std::string usageText(const char* programName) {
     }
     line += item;
   }
-  presets += line + "\n";
+  return presets + line + "\n";
+}
+
+}  // namespace
+
+std::string usageText(const char* programName) {
+  std::string name = programName && *programName ? programName : "zvrender";
+  const size_t slash = name.find_last_of('/');
+  if (slash != std::string::npos) name = name.substr(slash + 1);
+  const std::string presets = presetNameLines();
 
   return "Usage: " + name +
          " IN.wav OUT.wav [options]\n"

@@ -204,6 +204,106 @@ bool Renderer::describeJob(const RenderJob& job,
   return true;
 }
 
+namespace {
+
+// One block's buffers: the planar channels the module reads and writes, and the interleaved
+// frames the source and the sink speak.
+struct BlockBuffers {
+  BlockBuffers(int channels, int block)
+      : in(static_cast<size_t>(channels), std::vector<float>(block, 0.0f)),
+        out(2, std::vector<float>(block, 0.0f)),
+        interleavedIn(static_cast<size_t>(block) * channels),
+        interleavedOut(static_cast<size_t>(block) * 2) {}
+
+  // Reads the source's next frames into the input channels and returns how many there were.
+  // A host's last block may be short (count becomes its length); after that only silence
+  // follows, a whole block at a time, to play out the delay.
+  int readInput(AudioSource& source, bool& inputDone, int& count) {
+    int got = 0;
+    if (!inputDone) {
+      got = source.read(interleavedIn.data(), count);
+      if (got < count) inputDone = true;
+      if (got > 0) count = got;
+    }
+    const size_t channels = in.size();
+    for (size_t c = 0; c < channels; ++c) {
+      float* dst = in[c].data();
+      for (int i = 0; i < count; ++i)
+        dst[i] = i < got ? interleavedIn[static_cast<size_t>(i) * channels + c] : 0.0f;
+    }
+    return got;
+  }
+
+  // Interleaves output frames first .. first + frames - 1 for the sink, raising `peak`.
+  void interleaveOutput(int first, int frames, double& peak) {
+    for (int i = 0; i < frames; ++i) {
+      const float l = out[0][static_cast<size_t>(first + i)];
+      const float r = out[1][static_cast<size_t>(first + i)];
+      interleavedOut[static_cast<size_t>(i) * 2] = l;
+      interleavedOut[static_cast<size_t>(i) * 2 + 1] = r;
+      peak = std::max({peak, static_cast<double>(std::fabs(l)), static_cast<double>(std::fabs(r))});
+    }
+  }
+
+  std::vector<std::vector<float>> in, out;
+  std::vector<float> interleavedIn, interleavedOut;
+};
+
+// A host's transport, playing in 4/4 at the job's tempo.
+ProcessContext playingContext(const RenderJob& job, double sampleRate) {
+  ProcessContext context{};
+  context.sampleRate = sampleRate;
+  context.tempo = job.tempoBpm;
+  context.timeSigNumerator = 4;
+  context.timeSigDenominator = 4;
+  context.state = ProcessContext::kPlaying | ProcessContext::kProjectTimeMusicValid |
+                  ProcessContext::kTempoValid | ProcessContext::kBarPositionValid |
+                  ProcessContext::kTimeSigValid | ProcessContext::kContTimeValid;
+  return context;
+}
+
+// The block starting at sample `position` of the render.
+void moveTransport(ProcessContext& context, const RenderJob& job, int64_t position) {
+  const double beatsPerSample = job.tempoBpm / (60.0 * context.sampleRate);
+  context.projectTimeSamples = position;
+  context.continousTimeSamples = position;
+  context.projectTimeMusic = job.startBeats + position * beatsPerSample;
+  context.barPositionMusic = std::floor(context.projectTimeMusic / 4.0) * 4.0;
+}
+
+// The latency to drop and the tail to play out beyond the input, known after the first block,
+// once the settings have reached the processor.
+bool readLatency(zvhost::PluginInstance& instance, double sampleRate, int64_t& latency,
+                 int64_t& extraTail, std::string& error) {
+  latency = static_cast<int64_t>(instance.processor()->getLatencySamples());
+  // Anything longer would only mean rendering seconds of silence to throw away.
+  if (latency > static_cast<int64_t>(kMaxLatencySeconds * sampleRate)) {
+    error = "the module reports an implausible latency of " + std::to_string(latency) + " samples";
+    return false;
+  }
+  const uint32 tail = instance.processor()->getTailSamples();
+  const int64_t maxExtra = static_cast<int64_t>(kMaxExtraTailSeconds * sampleRate);
+  if (tail == kInfiniteTail)
+    extraTail = maxExtra;
+  else
+    extraTail = std::clamp<int64_t>(static_cast<int64_t>(tail) - latency, 0, maxExtra);
+  return true;
+}
+
+// The meters the processor sent for the block that started at sample `blockStart`.
+MeterRow meterRow(zvhost::PluginInstance& instance, int64_t blockStart, double sampleRate) {
+  MeterRow row;
+  row.timeSeconds = blockStart / sampleRate;
+  double value = 0.0;
+  if (instance.outputChanges().last(zv::kPitchIn, value)) row.pitchInNote = decodePitchMeter(value);
+  if (instance.outputChanges().last(zv::kPitchOut, value))
+    row.pitchOutNote = decodePitchMeter(value);
+  if (instance.outputChanges().last(zv::kLevel, value)) row.level = value;
+  return row;
+}
+
+}  // namespace
+
 bool Renderer::render(const RenderJob& job, AudioSource& source, AudioSink& sink,
                       const MeterCallback& meters, const ProgressCallback& progress,
                       RenderStats& stats, std::string& error) {
@@ -222,85 +322,35 @@ bool Renderer::render(const RenderJob& job, AudioSource& source, AudioSink& sink
     return false;
   }
 
-  std::vector<std::vector<float>> in(static_cast<size_t>(channels),
-                                     std::vector<float>(block, 0.0f));
-  std::vector<std::vector<float>> out(2, std::vector<float>(block, 0.0f));
-  std::vector<float> interleavedIn(static_cast<size_t>(block) * channels);
-  std::vector<float> interleavedOut(static_cast<size_t>(block) * 2);
-
-  ProcessContext context{};
-  context.sampleRate = sr;
-  context.tempo = job.tempoBpm;
-  context.timeSigNumerator = 4;
-  context.timeSigDenominator = 4;
-  context.state = ProcessContext::kPlaying | ProcessContext::kProjectTimeMusicValid |
-                  ProcessContext::kTempoValid | ProcessContext::kBarPositionValid |
-                  ProcessContext::kTimeSigValid | ProcessContext::kContTimeValid;
-
-  const double beatsPerSample = job.tempoBpm / (60.0 * sr);
+  BlockBuffers buffers(channels, block);
+  ProcessContext context = playingContext(job, sr);
   const int64_t expectedFrames = source.frames();
   int64_t processed = 0;    // samples handed to the module so far
   int64_t inputFrames = 0;  // real input frames read
   bool inputDone = false;
-  int64_t latency =
-      -1;               // known after the first block, once the settings have reached the processor
-  int64_t target = -1;  // output frames to deliver, known once the input has ended
+  int64_t latency = -1;  // known after the first block
+  int64_t target = -1;   // output frames to deliver, known once the input has ended
   int64_t delivered = 0;
   int64_t extraTail = 0;
 
   while (target < 0 || delivered < target) {
     int count = block;
-    int got = 0;
-    if (!inputDone) {
-      got = source.read(interleavedIn.data(), block);
-      if (got < block) inputDone = true;
-      // A host's last block may be short; after that only silence follows to play out the delay.
-      if (got > 0) count = got;
-    }
-    for (int c = 0; c < channels; ++c) {
-      float* dst = in[static_cast<size_t>(c)].data();
-      for (int i = 0; i < count; ++i)
-        dst[i] = i < got ? interleavedIn[static_cast<size_t>(i) * channels + c] : 0.0f;
-    }
-    const bool hasInput = got > 0;
+    const int got = buffers.readInput(source, inputDone, count);
     inputFrames += got;
 
-    context.projectTimeSamples = processed;
-    context.continousTimeSamples = processed;
-    context.projectTimeMusic = job.startBeats + processed * beatsPerSample;
-    context.barPositionMusic = std::floor(context.projectTimeMusic / 4.0) * 4.0;
-    if (instance->process(in, out, count, &context) != kResultOk) {
+    moveTransport(context, job, processed);
+    if (instance->process(buffers.in, buffers.out, count, &context) != kResultOk) {
       error = "the module failed to process a block";
       return false;
     }
-
     if (latency < 0) {
-      latency = static_cast<int64_t>(instance->processor()->getLatencySamples());
-      // Anything longer would only mean rendering seconds of silence to throw away.
-      if (latency > static_cast<int64_t>(kMaxLatencySeconds * sr)) {
-        error =
-            "the module reports an implausible latency of " + std::to_string(latency) + " samples";
-        return false;
-      }
-      const uint32 tail = instance->processor()->getTailSamples();
-      const int64_t maxExtra = static_cast<int64_t>(kMaxExtraTailSeconds * sr);
-      if (tail == kInfiniteTail)
-        extraTail = maxExtra;
-      else
-        extraTail = std::clamp<int64_t>(static_cast<int64_t>(tail) - latency, 0, maxExtra);
+      if (!readLatency(*instance, sr, latency, extraTail, error)) return false;
       stats.latencySamples = static_cast<int>(latency);
     }
     if (inputDone && target < 0) target = inputFrames + extraTail;
 
-    if (hasInput) {
-      MeterRow row;
-      row.timeSeconds = (processed) / sr;
-      double value = 0.0;
-      if (instance->outputChanges().last(zv::kPitchIn, value))
-        row.pitchInNote = decodePitchMeter(value);
-      if (instance->outputChanges().last(zv::kPitchOut, value))
-        row.pitchOutNote = decodePitchMeter(value);
-      if (instance->outputChanges().last(zv::kLevel, value)) row.level = value;
+    if (got > 0) {
+      const MeterRow row = meterRow(*instance, processed, sr);
       ++stats.blocks;
       if (std::isfinite(row.pitchInNote)) ++stats.voicedBlocks;
       if (meters && !meters(row, error)) return false;
@@ -309,19 +359,12 @@ bool Renderer::render(const RenderJob& job, AudioSource& source, AudioSink& sink
     // Drop the first `latency` output samples so that output sample k belongs to input sample k.
     const int64_t blockStart = processed;
     processed += count;
-    int first = static_cast<int>(std::clamp<int64_t>(latency - blockStart, 0, count));
+    const int first = static_cast<int>(std::clamp<int64_t>(latency - blockStart, 0, count));
     int frames = count - first;
     if (target >= 0) frames = static_cast<int>(std::min<int64_t>(frames, target - delivered));
     if (frames > 0) {
-      for (int i = 0; i < frames; ++i) {
-        const float l = out[0][static_cast<size_t>(first + i)];
-        const float r = out[1][static_cast<size_t>(first + i)];
-        interleavedOut[static_cast<size_t>(i) * 2] = l;
-        interleavedOut[static_cast<size_t>(i) * 2 + 1] = r;
-        stats.peak = std::max(
-            {stats.peak, static_cast<double>(std::fabs(l)), static_cast<double>(std::fabs(r))});
-      }
-      if (!sink.write(interleavedOut.data(), frames, error)) return false;
+      buffers.interleaveOutput(first, frames, stats.peak);
+      if (!sink.write(buffers.interleavedOut.data(), frames, error)) return false;
       delivered += frames;
     }
     if (progress) {

@@ -1,20 +1,13 @@
 // Reference scenes of the canvas primitives and text: every shape, both gradients, arcs with caps
 // and ramps, glows and shadows, and both faces at several sizes and scales.
+#include "Palette.h"
 #include "SceneRegistry.h"
 
 namespace zv::snapshot {
 
 namespace {
 
-const RGB kInk = RGB::fromBytes(11, 6, 18);
-const RGB kViolet = RGB::fromBytes(176, 107, 255);
-const RGB kPink = RGB::fromBytes(255, 95, 216);
-const RGB kHotPink = RGB::fromBytes(255, 63, 208);
-const RGB kWhite = RGB::fromBytes(255, 255, 255);
-const RGB kLilac = RGB::fromBytes(216, 196, 232);
-const RGB kPlum = RGB::fromBytes(58, 37, 70);
-const RGB kMuted = RGB::fromBytes(138, 118, 152);
-const RGB kHighlight = RGB::fromBytes(255, 224, 247);
+using namespace palette;
 
 constexpr float kSweepStart = -2.35619f;  // -135 degrees
 constexpr float kSweep = 4.71238f;
@@ -29,7 +22,7 @@ void shapes(Canvas& c) {
   c.rrect(160, 15, 70, 24, 12, kHotPink);          // radius h/2: a pill
   c.rrect(10.5f, 60.5f, 50, 30, 8, kLilac, 0.7f);  // off the pixel grid
   c.rrect(70, 60, 60, 30, 6, kPlum);
-  c.rrect(68, 58, 64, 1.2f, 0, kHighlight, 0.35f);  // a one-pixel highlight line
+  c.rrect(68, 58, 64, 1.2f, 0, kArcHighlight, 0.35f);  // a one-pixel highlight line
   c.capsule(145, 60, 225, 95, 3, kWhite);
   c.capsule(145, 95, 225, 60, 1.6f, kPink, 0.8f);
   c.capsule(185, 110, 185, 110, 6, kViolet);  // zero length: a disc
@@ -60,7 +53,7 @@ void knob(Canvas& c, float cx, float cy, float r, float value, bool bipolar, con
   const auto ramp = [](float t) { return mix(kViolet, kPink, t); };
   for (int k = 8; k >= 1; --k) c.arc(cx, cy, r, 3.5f + 3.0f * k, start, end, ramp, 0.014f);
   c.arc(cx, cy, r, 3.5f, start, end, ramp, 1.0f);
-  c.arc(cx, cy, r, 1.2f, start, end, kHighlight, 0.45f);
+  c.arc(cx, cy, r, 1.2f, start, end, kArcHighlight, 0.45f);
   c.glow(cx + r * float(pm::sin(end)), cy - r * float(pm::cos(end)), 14, kPink, 0.2f);
   c.text(valueText, cx, cy + 4.5f, r > 25 ? 12.5f : 11.0f, kWhite, 1, true);
   c.text(label, cx, cy + r + 26, r > 25 ? 9.0f : 8.0f, kLilac, 1, true, 1.8f);

@@ -1,5 +1,6 @@
 // zvsnapshot: draws the named scenes and writes one PNG per scene, so a person can look at what
 // the canvas produces.  zvsnapshot [--out DIR] [--zoom N] [--list] [--dance N] [SCENE...]
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -24,81 +25,88 @@ void usage() {
       "             and DIR/dance.txt (frame, mood, sleepiness per line), then stops");
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  using namespace zv::snapshot;
-  const SceneRegistry& registry = builtInScenes();
+// What the command line asks for.
+struct Options {
   std::string outDir = ".";
   int zoom = 1;
   bool list = false;
-  int danceEvery = 0;
-  std::vector<const Scene*> chosen;
+  int danceEvery = 0;  // 0: no dance frames
+  std::vector<const zv::snapshot::Scene*> chosen;
+};
+
+// 0 to go on; otherwise the exit status (help shown, or a word that is neither option nor scene).
+int parseArguments(int argc, char** argv, const zv::snapshot::SceneRegistry& registry,
+                   Options& options) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc) {
-      outDir = argv[++i];
+      options.outDir = argv[++i];
     } else if (std::strcmp(argv[i], "--zoom") == 0 && i + 1 < argc) {
-      zoom = std::atoi(argv[++i]);
+      options.zoom = std::atoi(argv[++i]);
     } else if (std::strcmp(argv[i], "--dance") == 0 && i + 1 < argc) {
-      danceEvery = std::atoi(argv[++i]);
-      if (danceEvery < 1) danceEvery = 1;
+      options.danceEvery = std::max(std::atoi(argv[++i]), 1);
     } else if (std::strcmp(argv[i], "--list") == 0) {
-      list = true;
+      options.list = true;
     } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       usage();
-      return 0;
-    } else if (const Scene* scene = registry.find(argv[i])) {
-      chosen.push_back(scene);
+      return -1;
+    } else if (const zv::snapshot::Scene* scene = registry.find(argv[i])) {
+      options.chosen.push_back(scene);
     } else {
       std::fprintf(stderr, "zvsnapshot: unknown scene or option '%s' (try --list)\n", argv[i]);
       return 2;
     }
   }
-  if (danceEvery > 0) {
-    std::error_code ignored;
-    std::filesystem::create_directories(outDir, ignored);
-    std::FILE* index = std::fopen((outDir + "/dance.txt").c_str(), "w");
-    if (index == nullptr) {
-      std::fprintf(stderr, "zvsnapshot: cannot write %s/dance.txt\n", outDir.c_str());
-      return 1;
-    }
-    static const char* const kMoods[4] = {"idle", "singing", "delighted", "shocked"};
-    int failures = 0;
-    renderDance(
-        1.15f, [danceEvery](int n) { return n % danceEvery == 0; },
-        [&](int frame, const zv::Canvas& stage, const zv::Editor& e) {
-          char name[32];
-          std::snprintf(name, sizeof name, "dance-%04d.png", frame);
-          if (!writePng(outDir + "/" + name, stage, zoom)) ++failures;
-          const zv::MascotRig& rig = e.mascot;
-          const char* shown = rig.sleepiness > 0.3f ? "sleepy" : kMoods[static_cast<int>(rig.mode)];
-          if (rig.sleepiness > 0.75f) shown = "asleep";
-          std::fprintf(index, "%s %s %.3f %zu\n", name, shown, static_cast<double>(rig.sleepiness),
-                       rig.particles.size());
-        });
-    std::fclose(index);
-    return failures == 0 ? 0 : 1;
-  }
-  if (chosen.empty()) {
-    for (const Scene& scene : registry.scenes()) chosen.push_back(&scene);
-  }
+  return 0;
+}
 
-  if (!list) {
+int writeDance(const Options& options) {
+  using namespace zv::snapshot;
+  const std::string& outDir = options.outDir;
+  std::error_code ignored;
+  std::filesystem::create_directories(outDir, ignored);
+  std::FILE* index = std::fopen((outDir + "/dance.txt").c_str(), "w");
+  if (index == nullptr) {
+    std::fprintf(stderr, "zvsnapshot: cannot write %s/dance.txt\n", outDir.c_str());
+    return 1;
+  }
+  static const char* const kMoods[4] = {"idle", "singing", "delighted", "shocked"};
+  const int every = options.danceEvery;
+  int failures = 0;
+  renderDance(
+      1.15f, [every](int n) { return n % every == 0; },
+      [&](int frame, const zv::Canvas& stage, const zv::Editor& e) {
+        char name[32];
+        std::snprintf(name, sizeof name, "dance-%04d.png", frame);
+        if (!writePng(outDir + "/" + name, stage, options.zoom)) ++failures;
+        const zv::MascotRig& rig = e.mascot;
+        const char* shown = rig.sleepiness > 0.3f ? "sleepy" : kMoods[static_cast<int>(rig.mode)];
+        if (rig.sleepiness > 0.75f) shown = "asleep";
+        std::fprintf(index, "%s %s %.3f %zu\n", name, shown, static_cast<double>(rig.sleepiness),
+                     rig.particles.size());
+      });
+  std::fclose(index);
+  return failures == 0 ? 0 : 1;
+}
+
+// Lists the scenes with their hashes, or writes one PNG each.
+int writeScenes(const Options& options) {
+  using namespace zv::snapshot;
+  if (!options.list) {
     std::error_code
         ignored;  // a folder that cannot be made shows up as files that cannot be written
-    std::filesystem::create_directories(outDir, ignored);
+    std::filesystem::create_directories(options.outDir, ignored);
   }
   int failures = 0;
-  for (const Scene* scene : chosen) {
+  for (const Scene* scene : options.chosen) {
     const zv::Canvas canvas = render(*scene);
     const std::uint64_t hash = hashPixels(canvas);
-    if (list) {
+    if (options.list) {
       std::printf("%-16s %5d x %-5d scale %-5g 0x%016" PRIx64 "\n", scene->name.c_str(),
                   scene->width, scene->height, double(scene->scale), hash);
       continue;
     }
-    const std::string path = outDir + "/" + scene->name + ".png";
-    if (writePng(path, canvas, zoom)) {
+    const std::string path = options.outDir + "/" + scene->name + ".png";
+    if (writePng(path, canvas, options.zoom)) {
       std::printf("%s  0x%016" PRIx64 "\n", path.c_str(), hash);
     } else {
       std::fprintf(stderr, "zvsnapshot: cannot write %s\n", path.c_str());
@@ -106,4 +114,18 @@ int main(int argc, char** argv) {
     }
   }
   return failures == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const zv::snapshot::SceneRegistry& registry = zv::snapshot::builtInScenes();
+  Options options;
+  const int stop = parseArguments(argc, argv, registry, options);
+  if (stop != 0) return stop < 0 ? 0 : stop;
+  if (options.danceEvery > 0) return writeDance(options);
+  if (options.chosen.empty()) {
+    for (const zv::snapshot::Scene& scene : registry.scenes()) options.chosen.push_back(&scene);
+  }
+  return writeScenes(options);
 }
