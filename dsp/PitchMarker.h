@@ -53,6 +53,7 @@ class PitchMarker {
   // Working copies of the compared stretches, sized for the longest period.
   mutable std::vector<double> reference_;
   mutable std::vector<double> region_;
+  mutable std::vector<double> scores_;  // every candidate's correlation, even then odd
 };
 
 }  // namespace zv
