@@ -47,7 +47,18 @@ class PitchDetector {
   const std::vector<float>& difference() const { return difference_; }
 
  private:
+  // One analysis, in its steps: the window and its running energies, the normalised difference
+  // function, the lag search and its refinement, and the voicing judgement.
   void analyse(int64_t written);
+  void loadWindow();
+  void normalisedDifference(double olderHalfEnergy);
+  int searchLag() const;  // the first clear dip, else the deepest; -1 when nothing repeats
+  double refineLag(int lag) const;
+  struct Voicing {
+    bool voiced = false;
+    float confidence = 0.0f;
+  };
+  Voicing judgeVoicing(int lag, double rms, double olderHalfEnergy) const;
 
   EngineConfig config_;
   std::vector<float> taps_;
