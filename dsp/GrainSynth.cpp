@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "MathConstants.h"
+#include "WideVectors.h"
 
 namespace zv {
 
@@ -98,10 +99,11 @@ void overlapAdd(SampleRing& out, int64_t n0, int64_t last, double centre, double
   }
 }
 
-}  // namespace
-
-void layGrain(SampleRing& out, const SampleRing& input, double source, double centre,
-              float synthesisPeriod, double halfLength, double formantRatio, int64_t readPos) {
+// The grain itself; layGrain runs it with the processor's widest vectors (the same arithmetic,
+// lane for lane, so the same bits).
+inline void layGrainWith(SampleRing& out, const SampleRing& input, double source, double centre,
+                         float synthesisPeriod, double halfLength, double formantRatio,
+                         int64_t readPos) {
   const double gain = std::min(1.0, synthesisPeriod / halfLength);
   const int64_t first = static_cast<int64_t>(std::ceil(centre - halfLength));
   const int64_t last = static_cast<int64_t>(std::floor(centre + halfLength));
@@ -158,6 +160,27 @@ void layGrain(SampleRing& out, const SampleRing& input, double source, double ce
       v[j] = static_cast<double>(a + f * (b - a));
     }
   });
+}
+
+#ifdef ZV_HAVE_AVX_DISPATCH
+ZV_TARGET_AVX __attribute__((flatten)) void layGrainAvx(SampleRing& out, const SampleRing& input,
+                                                        double source, double centre,
+                                                        float synthesisPeriod, double halfLength,
+                                                        double formantRatio, int64_t readPos) {
+  layGrainWith(out, input, source, centre, synthesisPeriod, halfLength, formantRatio, readPos);
+}
+#endif
+
+}  // namespace
+
+void layGrain(SampleRing& out, const SampleRing& input, double source, double centre,
+              float synthesisPeriod, double halfLength, double formantRatio, int64_t readPos) {
+#ifdef ZV_HAVE_AVX_DISPATCH
+  if (kWideVectors)
+    return layGrainAvx(out, input, source, centre, synthesisPeriod, halfLength, formantRatio,
+                       readPos);
+#endif
+  layGrainWith(out, input, source, centre, synthesisPeriod, halfLength, formantRatio, readPos);
 }
 
 void synthesizeNormal(ShiftVoice& voice, const GrainContext& ctx) {
