@@ -82,24 +82,10 @@ void VoiceEngine::process(const float* mono, float* left, float* right, int numS
     }
     // 5a. read-out, first half: voicing and loudness match for the whole run
     readOut_.matchLoudness(taken_.data(), run, voicing_.data(), voiceGain_.data());
-    for (int i = 0; i < run; ++i) {
-      const ReadOutInput& taken = taken_[static_cast<size_t>(i)];
-      // 5b. read-out, second half
-      const StereoSample wet = readOut_.mixVoice(
-          taken, voicing_[static_cast<size_t>(i)], voiceGain_[static_cast<size_t>(i)], input_,
-          firstReadPos + i, params_, formantRatio, lowLatency_);
-      float l = wet.left, r = wet.right;
-      // 6. character
-      applyCharacter(l, r);
-      // 7. mix and output gain
-      l = (l * mix + taken.dry * (1.0f - mix)) * outputGain;
-      r = (r * mix + taken.dry * (1.0f - mix)) * outputGain;
-      // 8. stutter
-      applyStutter(l, r, runStart + i);
-      // 9. nothing non-finite leaves
-      left[runStart + i] = std::isfinite(l) ? l : 0.0f;
-      right[runStart + i] = std::isfinite(r) ? r : 0.0f;
-    }
+    // 5b. read-out, second half
+    readOut_.mixVoice(taken_.data(), voicing_.data(), voiceGain_.data(), run, input_, firstReadPos,
+                      params_, formantRatio, lowLatency_, wet_.data());
+    finishRun(runStart, run, mix, outputGain, left + runStart, right + runStart);
   }
 
   freeBeats_ += numSamples * std::max(transport_.tempoBpm, 20.0) / (60.0 * config_.sampleRate);
@@ -107,6 +93,26 @@ void VoiceEngine::process(const float* mono, float* left, float* right, int numS
   inputLevel_ = static_cast<float>(std::clamp(level, 0.0, 1.0));
   inputNote_ = detector_.inputNote();
   outputNote_ = inputNote_ >= 0.0f ? main_.glide.outNote : -1.0f;
+}
+
+void VoiceEngine::finishRun(int runStart, int run, float mix, float outputGain, float* left,
+                            float* right) {
+  const bool characterOn = params_.character != kCharacterOff;
+  const bool stutterOn = params_.stutter > kStutterOff;
+  for (int i = 0; i < run; ++i) {
+    float l = wet_[static_cast<size_t>(i)].left, r = wet_[static_cast<size_t>(i)].right;
+    const float dry = taken_[static_cast<size_t>(i)].dry;
+    // 6. character
+    if (characterOn) applyCharacter(l, r);
+    // 7. mix and output gain
+    l = (l * mix + dry * (1.0f - mix)) * outputGain;
+    r = (r * mix + dry * (1.0f - mix)) * outputGain;
+    // 8. stutter
+    if (stutterOn) applyStutter(l, r, runStart + i);
+    // 9. nothing non-finite leaves
+    left[i] = std::isfinite(l) ? l : 0.0f;
+    right[i] = std::isfinite(r) ? r : 0.0f;
+  }
 }
 
 ReadOutInput VoiceEngine::analyseAndLay(float x, double formantRatio, bool harmonyOn) {

@@ -69,6 +69,8 @@ class VoiceEngine {
   void applyStutter(float& left, float& right, int sampleIndex);
   // Steps 1 to 4 for one input sample: returns what the read-out takes at its read position.
   ReadOutInput analyseAndLay(float x, double formantRatio, bool harmonyOn);
+  // Steps 6 to 9 for a run whose wet pairs are in wet_: character, mix and output gain, stutter.
+  void finishRun(int runStart, int run, float mix, float outputGain, float* left, float* right);
   // Whether the frame nearest the read position is voiced.
   bool voicedAt(int64_t readPos);
 
@@ -80,6 +82,7 @@ class VoiceEngine {
   std::array<ReadOutInput, kRunSamples> taken_{};
   std::array<float, kRunSamples> voicing_{};
   std::array<float, kRunSamples> voiceGain_{};
+  std::array<StereoSample, kRunSamples> wet_{};
 
   // frameAt(readPos) only changes when a frame is admitted or the read position passes the
   // midpoint to the next frame: the voicing is looked up again only then.
