@@ -112,6 +112,7 @@ void PitchDetector::configure(const EngineConfig& config) {
   config_ = config;
   taps_ = designAntiAliasTaps(config.decimation);
   history_.assign(static_cast<size_t>(4 * config.windowSize), 0.0f);
+  hopSamples_.assign(static_cast<size_t>(config.hop), 0.0f);
   window_.assign(static_cast<size_t>(config.windowSize), 0.0);
   products_.configure(config);
   squares_.assign(static_cast<size_t>(config.windowSize + 1), 0.0);
@@ -136,14 +137,25 @@ void PitchDetector::reset() {
 void PitchDetector::push(const SampleRing& ring, int64_t written) {
   if (++decimationCounter_ < config_.decimation) return;
   decimationCounter_ = 0;
-  const int historySize = static_cast<int>(history_.size());
-  history_[static_cast<size_t>(historyIndex_)] = decimateAt(ring, written - 1, taps_);
-  ++decimatedCount_;
-  historyIndex_ = (historyIndex_ + 1) % historySize;
-  historyFill_ = std::min(historyFill_ + 1, historySize);
+  // Only the analysis reads the decimated history, so a hop's decimated samples are worked out
+  // together when it completes: the input they need is still in the ring.
   if (++hopCounter_ < config_.hop) return;
+  decimateHop(ring, written);
   hopCounter_ = 0;
   if (historyFill_ >= config_.windowSize) analyse(written);
+}
+
+void PitchDetector::decimateHop(const SampleRing& ring, int64_t written) {
+  const int count = hopCounter_;
+  float* due = hopSamples_.data();
+  decimateRun(ring, written - 1, config_.decimation, count, taps_, due);
+  const int historySize = static_cast<int>(history_.size());
+  for (int i = 0; i < count; ++i) {
+    history_[static_cast<size_t>(historyIndex_)] = due[i];
+    ++decimatedCount_;
+    historyIndex_ = (historyIndex_ + 1) % historySize;
+    historyFill_ = std::min(historyFill_ + 1, historySize);
+  }
 }
 
 void PitchDetector::analyse(int64_t written) {

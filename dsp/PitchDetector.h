@@ -50,6 +50,8 @@ class PitchDetector {
   // One analysis, in its steps: the window and its running energies, the normalised difference
   // function, the lag search and its refinement, and the voicing judgement.
   void analyse(int64_t written);
+  // Decimates the hop that just completed (hopCounter_ samples) into the history.
+  void decimateHop(const SampleRing& ring, int64_t written);
   void loadWindow();
   void normalisedDifference(double olderHalfEnergy);
   int searchLag() const;  // the first clear dip, else the deepest; -1 when nothing repeats
@@ -62,9 +64,10 @@ class PitchDetector {
 
   EngineConfig config_;
   std::vector<float> taps_;
-  std::vector<float> history_;   // 4*N decimated samples, circular
-  std::vector<double> window_;   // the N newest decimated samples of the running analysis
-  std::vector<double> squares_;  // running sums of the window's squares, for its energies
+  std::vector<float> history_;     // 4*N decimated samples, circular
+  std::vector<float> hopSamples_;  // the hop's decimated samples, before they enter history_
+  std::vector<double> window_;     // the N newest decimated samples of the running analysis
+  std::vector<double> squares_;    // running sums of the window's squares, for its energies
   std::vector<float> difference_;
   DifferenceFunction products_;  // r(lag), the lag products of the difference function
   int64_t decimatedCount_ = 0;
