@@ -117,6 +117,8 @@ void PitchDetector::configure(const EngineConfig& config) {
   products_.configure(config);
   squares_.assign(static_cast<size_t>(config.windowSize + 1), 0.0);
   difference_.assign(static_cast<size_t>(config.windowSize / 2 + 2), 0.0f);
+  lagDiffs_.assign(difference_.size(), 0.0);
+  lagSums_.assign(difference_.size(), 0.0);
   reset();
 }
 
@@ -153,9 +155,9 @@ void PitchDetector::decimateHop(const SampleRing& ring, int64_t written) {
   for (int i = 0; i < count; ++i) {
     history_[static_cast<size_t>(historyIndex_)] = due[i];
     ++decimatedCount_;
-    historyIndex_ = (historyIndex_ + 1) % historySize;
-    historyFill_ = std::min(historyFill_ + 1, historySize);
+    if (++historyIndex_ == historySize) historyIndex_ = 0;
   }
+  historyFill_ = std::min(historyFill_ + count, historySize);
 }
 
 void PitchDetector::analyse(int64_t written) {
@@ -226,6 +228,8 @@ void PitchDetector::normalisedDifference(double e0) {
   const double* r = products_.crossSums(x, decimatedCount_ - n);
   float* d = difference_.data();
   d[0] = 1.0f;
+  double* diffs = lagDiffs_.data();
+  double* sums = lagSums_.data();
   double cumulative = 0.0;
   for (int l = 1; l <= maxLag; ++l) {
     eLag += x[l - 1 + half] * x[l - 1 + half] - x[l - 1] * x[l - 1];
@@ -234,8 +238,12 @@ void PitchDetector::normalisedDifference(double e0) {
     double diff = e0 + eLag - 2.0 * r[l];
     if (diff < 1e-12 * (e0 + eLag)) diff = 0.0;
     cumulative += diff;
-    d[l] = cumulative > 0.0 ? static_cast<float>(l * diff / cumulative) : 1.0f;
+    diffs[l] = diff;
+    sums[l] = cumulative;
   }
+  // The divisions are off the running sum's chain: a second pass, free to run several at once.
+  for (int l = 1; l <= maxLag; ++l)
+    d[l] = sums[l] > 0.0 ? static_cast<float>(l * diffs[l] / sums[l]) : 1.0f;
 }
 
 int PitchDetector::searchLag() const {

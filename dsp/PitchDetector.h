@@ -69,6 +69,8 @@ class PitchDetector {
   std::vector<double> window_;     // the N newest decimated samples of the running analysis
   std::vector<double> squares_;    // running sums of the window's squares, for its energies
   std::vector<float> difference_;
+  std::vector<double> lagDiffs_;  // d(lag) and its running sum, before the normalisation
+  std::vector<double> lagSums_;
   DifferenceFunction products_;  // r(lag), the lag products of the difference function
   int64_t decimatedCount_ = 0;
   int historyIndex_ = 0;
