@@ -24,6 +24,17 @@ class PitchDetector {
   // Called once per input sample, after the sample at position written - 1 entered the ring:
   // decimates and, every hop with a full window, analyses.
   void push(const SampleRing& ring, int64_t written);
+  // How many more pushes until the one that completes a hop (and may analyse); fewer pushes than
+  // that only move the counters, which skipPushes does at once.
+  int pushesUntilHop() const {
+    return (config_.decimation - decimationCounter_) +
+           config_.decimation * (config_.hop - 1 - hopCounter_);
+  }
+  void skipPushes(int count) {
+    const int total = decimationCounter_ + count;
+    hopCounter_ += total / config_.decimation;
+    decimationCounter_ = total % config_.decimation;
+  }
 
   // What the frame's own window said about the octave, beyond its note.
   enum class OctaveEvidence {

@@ -71,6 +71,12 @@ class VoiceEngine {
   ReadOutInput analyseAndLay(float x, double formantRatio, bool harmonyOn);
   // Steps 6 to 9 for a run whose wet pairs are in wet_: character, mix and output gain, stutter.
   void finishRun(int runStart, int run, float mix, float outputGain, float* left, float* right);
+  // The written count through which the samples after the current one are quiet: no analysis,
+  // no mark, no grain and the same voicing, as long as the input only grows (normal mode).
+  int64_t quietUntil(double formantRatio, bool harmonyOn) const;
+  // Steps 1 to 4 for quiet samples: the input written, the read-out's cells taken; returns the
+  // input's energy.
+  double takeQuiet(const float* mono, int count, ReadOutInput* taken);
   // Whether the frame nearest the read position is voiced.
   bool voicedAt(int64_t readPos);
 
@@ -89,6 +95,7 @@ class VoiceEngine {
   int64_t voicedFrames_ = -1;
   int64_t voicedUntil_ = -1;
   bool voicedCached_ = false;
+  int64_t quietThrough_ = -1;  // see quietUntil
 
   PlainParams params_;
   HostTransport transport_;
