@@ -88,7 +88,7 @@ void VoiceEngine::process(const float* mono, float* left, float* right, int numS
       if (!std::isfinite(x)) x = 0.0f;
       energy += static_cast<double>(x) * x;
       taken_[static_cast<size_t>(i)] = analyseAndLay(x, formantRatio, harmonyOn);
-      quietThrough_ = lowLatency_ ? -1 : quietUntil(formantRatio, harmonyOn);
+      quietThrough_ = quietUntil(formantRatio, harmonyOn);
       ++i;
     }
     // 5a. read-out, first half: voicing and loudness match for the whole run
@@ -139,6 +139,22 @@ int64_t VoiceEngine::quietUntil(double formantRatio, bool harmonyOn) const {
                                                 ? INT64_MAX
                                                 : voicedUntil_ + 1 + latency_);
   until = std::min(until, voicedThrough);
+  if (lowLatency_) {
+    // The newest complete source holds to a written count; a voice far enough ahead of the
+    // read-out stays so to a read position.
+    const double still = newestSource_.stillUntil();
+    if (!(still >= 0.0)) return -1;
+    if (still < 1e15) until = std::min(until, static_cast<int64_t>(std::floor(still)));
+    const GrainSource& source = newestSource_.source();
+    const double lead = newestSource_.lead();
+    auto aheadThrough = [&](const ShiftVoice& voice) -> int64_t {
+      const int64_t readPos = farEnoughAheadThrough(voice, source, lead, config_.maxPeriod);
+      return readPos < 0 ? -1 : readPos + 1 + latency_;
+    };
+    until = std::min(until, aheadThrough(main_));
+    if (harmonyOn) until = std::min(until, aheadThrough(harmony_));
+    return until;
+  }
   // A waiting voice waits for a written count while its marks, frames, time and ratio hold.
   const PitchMarker::MarkQueue& marks = marker_.marks();
   const int64_t newestMark = marks.empty() ? -1 : marks.back().position;
