@@ -3,9 +3,13 @@
 #include <cmath>
 
 #include "MathConstants.h"
+#include "WideVectors.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#ifdef ZV_HAVE_AVX_DISPATCH
+#include <immintrin.h>
 #endif
 
 namespace zv {
@@ -57,6 +61,66 @@ float decimateAt(const SampleRing& ring, int64_t newest, const std::vector<float
   for (; k < count; ++k)
     acc[0] += static_cast<double>(taps[static_cast<size_t>(k)]) * ring.at(newest - k);
   return static_cast<float>((acc[0] + acc[1]) + (acc[2] + acc[3]));
+}
+
+namespace {
+
+#ifdef ZV_HAVE_AVX_DISPATCH
+// decimateAt for four outputs whose taps' stretches do not wrap, newest cells given: each
+// output's four partial sums are the four lanes of one register (lane l takes the taps k with
+// k % 4 == l, as the two-lane pairs of decimateAt do), and the four outputs run side by side.
+ZV_TARGET_AVX void decimate4Avx(const float* const* newestCells, const float* taps, int count,
+                                float* out) {
+  __m256d acc[4] = {_mm256_setzero_pd(), _mm256_setzero_pd(), _mm256_setzero_pd(),
+                    _mm256_setzero_pd()};
+  int k = 0;
+  for (; k + 3 < count; k += 4) {
+    const __m256d h = _mm256_cvtps_pd(_mm_loadu_ps(taps + k));
+    for (int o = 0; o < 4; ++o) {
+      const __m128 cells = _mm_loadu_ps(newestCells[o] - k - 3);
+      const __m128 x = _mm_shuffle_ps(cells, cells, _MM_SHUFFLE(0, 1, 2, 3));
+      acc[o] = _mm256_add_pd(acc[o], _mm256_mul_pd(h, _mm256_cvtps_pd(x)));
+    }
+  }
+  for (int o = 0; o < 4; ++o) {
+    alignas(32) double a[4];
+    _mm256_store_pd(a, acc[o]);
+    for (int t = k; t < count; ++t)
+      a[0] += static_cast<double>(taps[t]) * static_cast<double>(newestCells[o][-t]);
+    out[o] = static_cast<float>((a[0] + a[1]) + (a[2] + a[3]));
+  }
+}
+#endif
+
+}  // namespace
+
+void decimateRun(const SampleRing& ring, int64_t newest, int stride, int count,
+                 const std::vector<float>& taps, float* out) {
+  int i = 0;
+#ifdef ZV_HAVE_AVX_DISPATCH
+  if (kWideVectors) {
+    const int tapCount = static_cast<int>(taps.size());
+    const int64_t mask = ring.mask();
+    for (; i + 3 < count; i += 4) {
+      const float* cells[4];
+      bool straight = true;
+      for (int o = 0; o < 4; ++o) {
+        const int64_t end = (newest - static_cast<int64_t>(stride) * (count - 1 - i - o)) & mask;
+        straight = straight && end - (tapCount - 1) >= 0;
+        cells[o] = ring.data() + end;
+      }
+      if (straight) {
+        decimate4Avx(cells, taps.data(), tapCount, out + i);
+      } else {
+        for (int o = 0; o < 4; ++o)
+          out[i + o] =
+              decimateAt(ring, newest - static_cast<int64_t>(stride) * (count - 1 - i - o), taps);
+      }
+    }
+  }
+#endif
+  for (; i < count; ++i)
+    out[i] = decimateAt(ring, newest - static_cast<int64_t>(stride) * (count - 1 - i), taps);
 }
 
 }  // namespace zv

@@ -14,4 +14,10 @@ std::vector<float> designAntiAliasTaps(int decimation);
 // One decimated sample from the input ring: the newest sample (position newest) meets taps[0].
 float decimateAt(const SampleRing& ring, int64_t newest, const std::vector<float>& taps);
 
+// count decimated samples, oldest first, the newest at position newest and the others stride
+// positions apart: out[i] = decimateAt(ring, newest - stride * (count - 1 - i), taps), the same
+// bits, several samples side by side.
+void decimateRun(const SampleRing& ring, int64_t newest, int stride, int count,
+                 const std::vector<float>& taps, float* out);
+
 }  // namespace zv

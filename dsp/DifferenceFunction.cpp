@@ -2,9 +2,10 @@
 
 #include <algorithm>
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include "WideVectors.h"
+
+#ifdef ZV_HAVE_AVX_DISPATCH
 #include <immintrin.h>
-#define ZV_HAVE_AVX_DISPATCH 1
 #endif
 
 namespace zv {
@@ -34,8 +35,7 @@ void crossProducts(const double* x, int length, int lag, double& r0, double& r1)
 #ifdef ZV_HAVE_AVX_DISPATCH
 // The same sums with the four partial sums in one 256-bit register: lane l is partial sum l,
 // multiplied and added separately (no fused multiply-add), so the result is bit-identical.
-__attribute__((target("avx"))) void crossProductsAvx(const double* x, int length, int lag,
-                                                     double& r0, double& r1) {
+ZV_TARGET_AVX void crossProductsAvx(const double* x, int length, int lag, double& r0, double& r1) {
   __m256d va = _mm256_setzero_pd(), vb = _mm256_setzero_pd();
   const double* y = x + lag;
   int j = 0;
@@ -55,13 +55,37 @@ __attribute__((target("avx"))) void crossProductsAvx(const double* x, int length
   r1 = (b[0] + b[1]) + (b[2] + b[3]);
 }
 
-__attribute__((target("avx"))) void blockProductsAvx(const double* x, int length, int maxLag,
-                                                     double* sums) {
-  for (int lag = 1; lag <= maxLag; lag += 2)
-    crossProductsAvx(x, length, lag, sums[lag], sums[lag + 1]);
+// r(lag) .. r(lag + 3): four lags share each load of x[j], and their four sums, each with the
+// lanes and order of crossProductsAvx, run side by side instead of queueing on one addition.
+ZV_TARGET_AVX void crossProducts4Avx(const double* x, int length, int lag, double* r) {
+  __m256d v0 = _mm256_setzero_pd(), v1 = v0, v2 = v0, v3 = v0;
+  const double* y = x + lag;
+  int j = 0;
+  for (; j + 3 < length; j += 4) {
+    const __m256d xj = _mm256_loadu_pd(x + j);
+    v0 = _mm256_add_pd(v0, _mm256_mul_pd(xj, _mm256_loadu_pd(y + j)));
+    v1 = _mm256_add_pd(v1, _mm256_mul_pd(xj, _mm256_loadu_pd(y + j + 1)));
+    v2 = _mm256_add_pd(v2, _mm256_mul_pd(xj, _mm256_loadu_pd(y + j + 2)));
+    v3 = _mm256_add_pd(v3, _mm256_mul_pd(xj, _mm256_loadu_pd(y + j + 3)));
+  }
+  alignas(32) double s[4][4];
+  _mm256_store_pd(s[0], v0);
+  _mm256_store_pd(s[1], v1);
+  _mm256_store_pd(s[2], v2);
+  _mm256_store_pd(s[3], v3);
+  for (int l = 0; l < 4; ++l) {
+    for (int k = j; k < length; ++k) s[l][0] += x[k] * y[k + l];
+    r[l] = (s[l][0] + s[l][1]) + (s[l][2] + s[l][3]);
+  }
 }
 
-__attribute__((target("avx"))) double dotProductAvx(const double* a, const double* b, int count) {
+ZV_TARGET_AVX void blockProductsAvx(const double* x, int length, int maxLag, double* sums) {
+  int lag = 1;
+  for (; lag + 3 <= maxLag; lag += 4) crossProducts4Avx(x, length, lag, sums + lag);
+  for (; lag <= maxLag; lag += 2) crossProductsAvx(x, length, lag, sums[lag], sums[lag + 1]);
+}
+
+ZV_TARGET_AVX double dotProductAvx(const double* a, const double* b, int count) {
   __m256d v = _mm256_setzero_pd();
   int k = 0;
   for (; k + 3 < count; k += 4)
@@ -71,19 +95,37 @@ __attribute__((target("avx"))) double dotProductAvx(const double* a, const doubl
   for (; k < count; ++k) s[0] += a[k] * b[k];
   return (s[0] + s[1]) + (s[2] + s[3]);
 }
-#endif
 
-bool hasWideVectors() {
-#ifdef ZV_HAVE_AVX_DISPATCH
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx");
-#else
-  return false;
-#endif
+// dotProductAvx(a, b + s, count) for four neighbouring shifts at once, sharing each load of a.
+ZV_TARGET_AVX void slidingDotProducts4Avx(const double* a, const double* b, int count,
+                                          double* out) {
+  __m256d v0 = _mm256_setzero_pd(), v1 = v0, v2 = v0, v3 = v0;
+  int k = 0;
+  for (; k + 3 < count; k += 4) {
+    const __m256d ak = _mm256_loadu_pd(a + k);
+    v0 = _mm256_add_pd(v0, _mm256_mul_pd(ak, _mm256_loadu_pd(b + k)));
+    v1 = _mm256_add_pd(v1, _mm256_mul_pd(ak, _mm256_loadu_pd(b + k + 1)));
+    v2 = _mm256_add_pd(v2, _mm256_mul_pd(ak, _mm256_loadu_pd(b + k + 2)));
+    v3 = _mm256_add_pd(v3, _mm256_mul_pd(ak, _mm256_loadu_pd(b + k + 3)));
+  }
+  alignas(32) double s[4][4];
+  _mm256_store_pd(s[0], v0);
+  _mm256_store_pd(s[1], v1);
+  _mm256_store_pd(s[2], v2);
+  _mm256_store_pd(s[3], v3);
+  for (int l = 0; l < 4; ++l) {
+    for (int i = k; i < count; ++i) s[l][0] += a[i] * b[i + l];
+    out[l] = (s[l][0] + s[l][1]) + (s[l][2] + s[l][3]);
+  }
 }
 
-// Decided once, before any engine runs (static initialisation of the module).
-const bool kWide = hasWideVectors();
+ZV_TARGET_AVX void slidingDotProductsAvx(const double* a, const double* b, int count, int shifts,
+                                         double* out) {
+  int s = 0;
+  for (; s + 3 < shifts; s += 4) slidingDotProducts4Avx(a, b + s, count, out + s);
+  for (; s < shifts; ++s) out[s] = dotProductAvx(a, b + s, count);
+}
+#endif
 
 void blockProducts(const double* x, int length, int maxLag, double* sums) {
   for (int lag = 1; lag <= maxLag; lag += 2)
@@ -94,7 +136,7 @@ void blockProducts(const double* x, int length, int maxLag, double* sums) {
 
 double dotProduct(const double* a, const double* b, int count) {
 #ifdef ZV_HAVE_AVX_DISPATCH
-  if (kWide) return dotProductAvx(a, b, count);
+  if (kWideVectors) return dotProductAvx(a, b, count);
 #endif
   double s[4] = {0.0, 0.0, 0.0, 0.0};
   int k = 0;
@@ -102,6 +144,13 @@ double dotProduct(const double* a, const double* b, int count) {
     for (int l = 0; l < 4; ++l) s[l] += a[k + l] * b[k + l];
   for (; k < count; ++k) s[0] += a[k] * b[k];
   return (s[0] + s[1]) + (s[2] + s[3]);
+}
+
+void slidingDotProducts(const double* a, const double* b, int count, int shifts, double* out) {
+#ifdef ZV_HAVE_AVX_DISPATCH
+  if (kWideVectors) return slidingDotProductsAvx(a, b, count, shifts, out);
+#endif
+  for (int s = 0; s < shifts; ++s) out[s] = dotProduct(a, b + s, count);
 }
 
 void DifferenceFunction::configure(const EngineConfig& config) {
@@ -113,7 +162,7 @@ void DifferenceFunction::configure(const EngineConfig& config) {
   blockStart_.assign(static_cast<size_t>(blocks), -1);
   blockSums_.assign(static_cast<size_t>(blocks * (maxLag_ + 2)), 0.0);
   crossTotal_.assign(static_cast<size_t>(maxLag_ + 2), 0.0);
-  wide_ = kWide;
+  wide_ = kWideVectors;
   reset();
 }
 

@@ -13,6 +13,9 @@ namespace zv {
 // k % 4 == l, the tail goes to sum 0) added as (s0 + s1) + (s2 + s3). Runs with 256-bit vectors
 // where the processor has them; every path gives the same bits.
 double dotProduct(const double* a, const double* b, int count);
+// out[s] = dotProduct(a, b + s, count) for s < shifts, the same bits; neighbouring shifts share
+// their loads of a and their sums run side by side.
+void slidingDotProducts(const double* a, const double* b, int count, int shifts, double* out);
 
 class DifferenceFunction {
  public:

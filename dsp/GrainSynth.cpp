@@ -5,6 +5,11 @@
 #include <cstdint>
 
 #include "MathConstants.h"
+#include "WideVectors.h"
+
+#ifdef ZV_HAVE_AVX_DISPATCH
+#include <immintrin.h>
+#endif
 
 namespace zv {
 
@@ -98,10 +103,74 @@ void overlapAdd(SampleRing& out, int64_t n0, int64_t last, double centre, double
   }
 }
 
-}  // namespace
+#ifdef ZV_HAVE_AVX_DISPATCH
+// overlapAdd with its eight lanes in two 256-bit registers each: the same multiplications and
+// additions per lane, in the same order, so the same bits.
+template <typename Read>
+ZV_TARGET_AVX inline void overlapAddAvx(SampleRing& out, int64_t n0, int64_t last, double centre,
+                                        double halfLength, double gain, Read read) {
+  static_assert(kLanes == 8, "two registers of four lanes");
+  const double step = kPi / halfLength;
+  const double u0 = static_cast<double>(n0) - centre;
+  alignas(32) double c[kLanes], s[kLanes];
+  c[0] = std::cos(step * u0);
+  s[0] = std::sin(step * u0);
+  const double stepCos = std::cos(step), stepSin = std::sin(step);
+  for (int j = 1; j < kLanes; ++j) {
+    c[j] = c[j - 1] * stepCos - s[j - 1] * stepSin;
+    s[j] = s[j - 1] * stepCos + c[j - 1] * stepSin;
+  }
+  const __m256d rotCos = _mm256_set1_pd(std::cos(kLanes * step));
+  const __m256d rotSin = _mm256_set1_pd(std::sin(kLanes * step));
+  const __m256d half = _mm256_set1_pd(0.5 * gain);
+  __m256d c0 = _mm256_load_pd(c), c1 = _mm256_load_pd(c + 4);
+  __m256d s0 = _mm256_load_pd(s), s1 = _mm256_load_pd(s + 4);
+  float* cells = out.data();
+  const int64_t mask = out.mask();
+  for (int64_t n = n0; n <= last; n += kLanes) {
+    const int count = static_cast<int>(std::min<int64_t>(kLanes, last - n + 1));
+    alignas(32) double v[kLanes];
+    read(n, count, v);
+    const __m256d w0 = _mm256_add_pd(half, _mm256_mul_pd(half, c0));
+    const __m256d w1 = _mm256_add_pd(half, _mm256_mul_pd(half, c1));
+    const __m256d r0 = _mm256_sub_pd(_mm256_mul_pd(c0, rotCos), _mm256_mul_pd(s0, rotSin));
+    const __m256d r1 = _mm256_sub_pd(_mm256_mul_pd(c1, rotCos), _mm256_mul_pd(s1, rotSin));
+    s0 = _mm256_add_pd(_mm256_mul_pd(s0, rotCos), _mm256_mul_pd(c0, rotSin));
+    s1 = _mm256_add_pd(_mm256_mul_pd(s1, rotCos), _mm256_mul_pd(c1, rotSin));
+    c0 = r0;
+    c1 = r1;
+    const __m128 p0 = _mm256_cvtpd_ps(_mm256_mul_pd(_mm256_load_pd(v), w0));
+    const __m128 p1 = _mm256_cvtpd_ps(_mm256_mul_pd(_mm256_load_pd(v + 4), w1));
+    const int64_t index = n & mask;
+    if (count == kLanes && index + kLanes <= out.size()) {
+      float* at = cells + index;
+      _mm_storeu_ps(at, _mm_add_ps(_mm_loadu_ps(at), p0));
+      _mm_storeu_ps(at + 4, _mm_add_ps(_mm_loadu_ps(at + 4), p1));
+      continue;
+    }
+    alignas(16) float p[kLanes];
+    _mm_store_ps(p, p0);
+    _mm_store_ps(p + 4, p1);
+    for (int j = 0; j < count; ++j) out.cell(n + j) += p[j];
+  }
+}
+#endif
 
-void layGrain(SampleRing& out, const SampleRing& input, double source, double centre,
-              float synthesisPeriod, double halfLength, double formantRatio, int64_t readPos) {
+template <bool kWide, typename Read>
+inline void overlapAddWith(SampleRing& out, int64_t n0, int64_t last, double centre,
+                           double halfLength, double gain, Read read) {
+#ifdef ZV_HAVE_AVX_DISPATCH
+  if constexpr (kWide) return overlapAddAvx(out, n0, last, centre, halfLength, gain, read);
+#endif
+  overlapAdd(out, n0, last, centre, halfLength, gain, read);
+}
+
+// The grain itself; layGrain runs it with the processor's widest vectors (the same arithmetic,
+// lane for lane, so the same bits).
+template <bool kWide>
+inline void layGrainWith(SampleRing& out, const SampleRing& input, double source, double centre,
+                         float synthesisPeriod, double halfLength, double formantRatio,
+                         int64_t readPos) {
   const double gain = std::min(1.0, synthesisPeriod / halfLength);
   const int64_t first = static_cast<int64_t>(std::ceil(centre - halfLength));
   const int64_t last = static_cast<int64_t>(std::floor(centre + halfLength));
@@ -112,10 +181,11 @@ void layGrain(SampleRing& out, const SampleRing& input, double source, double ce
   if (formantRatio != 1.0) {
     // Resampled grains interpolate every sample anyway; the straight line between neighbours
     // is what the formant shift has always read with.
-    overlapAdd(out, n0, last, centre, halfLength, gain, [&](int64_t n, int count, double* v) {
-      for (int j = 0; j < count; ++j)
-        v[j] = input.interpolate(source + (static_cast<double>(n + j) - centre) * formantRatio);
-    });
+    overlapAddWith<kWide>(
+        out, n0, last, centre, halfLength, gain, [&](int64_t n, int count, double* v) {
+          for (int j = 0; j < count; ++j)
+            v[j] = input.interpolate(source + (static_cast<double>(n + j) - centre) * formantRatio);
+        });
     return;
   }
   // Output sample n reads the input at n + shift.
@@ -127,14 +197,17 @@ void layGrain(SampleRing& out, const SampleRing& input, double source, double ce
   const int64_t mask = input.mask();
   if (fraction < 1e-6 || fraction > 1.0 - 1e-6) {
     const int64_t nearest = fraction < 0.5 ? offset : offset + 1;
-    overlapAdd(out, n0, last, centre, halfLength, gain, [&](int64_t n, int count, double* v) {
-      const int64_t index = (n + nearest) & mask;
-      if (count == kLanes && index + kLanes <= input.size()) {
-        for (int j = 0; j < kLanes; ++j) v[j] = static_cast<double>(cells[index + j]);
-        return;
-      }
-      for (int j = 0; j < count; ++j) v[j] = static_cast<double>(input.at(n + j + nearest));
-    });
+    overlapAddWith<kWide>(out, n0, last, centre, halfLength, gain,
+                          [&](int64_t n, int count, double* v) {
+                            const int64_t index = (n + nearest) & mask;
+                            if (count == kLanes && index + kLanes <= input.size()) {
+                              for (int j = 0; j < kLanes; ++j)
+                                v[j] = static_cast<double>(cells[index + j]);
+                              return;
+                            }
+                            for (int j = 0; j < count; ++j)
+                              v[j] = static_cast<double>(input.at(n + j + nearest));
+                          });
     return;
   }
   // Every sample of the grain shares one fraction, so the grain is the input delayed by that
@@ -144,20 +217,44 @@ void layGrain(SampleRing& out, const SampleRing& input, double source, double ce
   // the quality corpus (pitch and frame-to-frame spectral change alike) at several times the
   // cost per sample.
   const float f = static_cast<float>(fraction);
-  overlapAdd(out, n0, last, centre, halfLength, gain, [&](int64_t n, int count, double* v) {
-    const int64_t index = (n + offset) & mask;
-    if (count == kLanes && index + kLanes + 1 <= input.size()) {
-      for (int j = 0; j < kLanes; ++j) {
-        const float a = cells[index + j], b = cells[index + j + 1];
-        v[j] = static_cast<double>(a + f * (b - a));
-      }
-      return;
-    }
-    for (int j = 0; j < count; ++j) {
-      const float a = input.at(n + j + offset), b = input.at(n + j + offset + 1);
-      v[j] = static_cast<double>(a + f * (b - a));
-    }
-  });
+  overlapAddWith<kWide>(
+      out, n0, last, centre, halfLength, gain, [&](int64_t n, int count, double* v) {
+        const int64_t index = (n + offset) & mask;
+        if (count == kLanes && index + kLanes + 1 <= input.size()) {
+          for (int j = 0; j < kLanes; ++j) {
+            const float a = cells[index + j], b = cells[index + j + 1];
+            v[j] = static_cast<double>(a + f * (b - a));
+          }
+          return;
+        }
+        for (int j = 0; j < count; ++j) {
+          const float a = input.at(n + j + offset), b = input.at(n + j + offset + 1);
+          v[j] = static_cast<double>(a + f * (b - a));
+        }
+      });
+}
+
+#ifdef ZV_HAVE_AVX_DISPATCH
+ZV_TARGET_AVX __attribute__((flatten)) void layGrainAvx(SampleRing& out, const SampleRing& input,
+                                                        double source, double centre,
+                                                        float synthesisPeriod, double halfLength,
+                                                        double formantRatio, int64_t readPos) {
+  layGrainWith<true>(out, input, source, centre, synthesisPeriod, halfLength, formantRatio,
+                     readPos);
+}
+#endif
+
+}  // namespace
+
+void layGrain(SampleRing& out, const SampleRing& input, double source, double centre,
+              float synthesisPeriod, double halfLength, double formantRatio, int64_t readPos) {
+#ifdef ZV_HAVE_AVX_DISPATCH
+  if (kWideVectors)
+    return layGrainAvx(out, input, source, centre, synthesisPeriod, halfLength, formantRatio,
+                       readPos);
+#endif
+  layGrainWith<false>(out, input, source, centre, synthesisPeriod, halfLength, formantRatio,
+                      readPos);
 }
 
 void synthesizeNormal(ShiftVoice& voice, const GrainContext& ctx) {

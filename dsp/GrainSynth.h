@@ -2,6 +2,7 @@
 // resampled by the formant ratio and laid at the spacing of the target period.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -60,6 +61,10 @@ class NewestSourceCache {
   }
   // For the answer get gave last: how far ahead of the read-out its grains may run.
   double lead() const { return lead_; }
+  // get gives that answer again without looking while written is at most this and the marks,
+  // frames and ratio hold.
+  double stillUntil() const { return stillUntil_; }
+  const GrainSource& source() const { return source_; }
 
  private:
   const GrainSource& refresh(const EngineConfig& config, const PitchDetector& detector,
@@ -106,6 +111,25 @@ inline bool farEnoughAhead(const ShiftVoice& voice, const GrainContext& ctx) {
     return false;
   return ctx.newestSource.mark < 0 ||
          std::floor(voice.synthesisTime) - ctx.newestLead > readPos + 2.0;
+}
+
+// The last read position through which farEnoughAhead keeps holding for a voice while its
+// synthesis time and the newest source stay as they are (it only depends on the read position
+// then); -1 when it does not hold. The same comparisons, solved for the read position.
+inline int64_t farEnoughAheadThrough(const ShiftVoice& voice, const GrainSource& newest,
+                                     double lead, int maxPeriod) {
+  const double time = voice.synthesisTime;
+  if (!(time >= 0.0) || time > 1e15) return -1;
+  const double centre = std::floor(time);
+  // time >= readPos - 2 maxP, for a whole readPos - 2 maxP
+  int64_t through = static_cast<int64_t>(centre) + 2LL * maxPeriod;
+  if (newest.mark >= 0) {
+    // centre - lead > readPos + 2, for a whole readPos + 2
+    const double ahead = centre - lead;
+    if (!(ahead > -1e15 && ahead < 1e15)) return -1;
+    through = std::min(through, static_cast<int64_t>(std::ceil(ahead)) - 3);
+  }
+  return through;
 }
 
 // Lays the grains a voice can lay for the current input sample, in the engine's current mode.

@@ -41,11 +41,18 @@ struct Repetition {
   const double* x;
   const double* squares;
   int half;
-  double remainderAt(int lag) const {
-    double r = 0.0;
-    for (int j = 0; j < half; ++j) r += x[j] * x[j + lag];
-    const double e0 = squares[half], el = squares[lag + half] - squares[lag];
-    return e0 > 0.0 && el > 0.0 ? 1.0 - r / std::sqrt(e0 * el) : 1.0;
+  // The remainders at K lags in one pass: each lag's products are still summed in order of j,
+  // but the K sums run side by side instead of one long chain of additions after another.
+  template <int K>
+  void remaindersAt(const int* lags, double* out) const {
+    double r[K] = {};
+    for (int j = 0; j < half; ++j)
+      for (int k = 0; k < K; ++k) r[k] += x[j] * x[j + lags[k]];
+    const double e0 = squares[half];
+    for (int k = 0; k < K; ++k) {
+      const double el = squares[lags[k] + half] - squares[lags[k]];
+      out[k] = e0 > 0.0 && el > 0.0 ? 1.0 - r[k] / std::sqrt(e0 * el) : 1.0;
+    }
   }
 };
 
@@ -55,23 +62,35 @@ struct Repetition {
 // margin for harmonics that slope faster than that estimate: that much of the chosen lag's
 // remainder may be its offset from the period rather than the sign of a harmonic's period.
 int fundamentalLag(const Repetition& rep, int t, int minLag, int maxLag) {
-  const double offsetAllowance = 0.3 * rep.remainderAt(1);
-  double rt = rep.remainderAt(t);
+  double first[2];
+  const int firstLags[2] = {1, t};
+  rep.remaindersAt<2>(firstLags, first);
+  const double offsetAllowance = 0.3 * first[0];
+  double rt = first[1];
+  // The widest neighbourhood searched, m = 3: 2 * reach + 1 lags.
+  constexpr int kMaxCandidates = 5;
   for (bool moved = true; moved;) {
     moved = false;
     if (rt <= kPeriodicRemainder + offsetAllowance) break;
     // The period lies within half a lag of t, so its multiple within m/2 lags of m*t.
     for (int m = 2; m <= 3 && m * t - m / 2 - 1 < maxLag; ++m) {
       const int reach = (m + 1) / 2;
+      const int first = std::max(minLag, m * t - reach);
+      const int last = std::min(m * t + reach, maxLag - 1);
+      if (first > last) continue;
+      const int count = last - first + 1;
+      // Always five sums (the spare ones repeat the last lag): one pass, no short chains.
+      int lags[kMaxCandidates];
+      double remainders[kMaxCandidates];
+      for (int k = 0; k < kMaxCandidates; ++k) lags[k] = std::min(first + k, last);
+      rep.remaindersAt<kMaxCandidates>(lags, remainders);
       int best = -1;
       double bestRemainder = 0.0;
-      for (int lag = std::max(minLag, m * t - reach); lag <= m * t + reach && lag < maxLag; ++lag) {
-        const double rl = rep.remainderAt(lag);
-        if (best < 0 || rl < bestRemainder) {
-          best = lag;
-          bestRemainder = rl;
+      for (int k = 0; k < count; ++k)
+        if (best < 0 || remainders[k] < bestRemainder) {
+          best = lags[k];
+          bestRemainder = remainders[k];
         }
-      }
       if (best > 0 && bestRemainder < kMultipleShare * (rt - offsetAllowance)) {
         t = best;
         rt = bestRemainder;
@@ -93,10 +112,13 @@ void PitchDetector::configure(const EngineConfig& config) {
   config_ = config;
   taps_ = designAntiAliasTaps(config.decimation);
   history_.assign(static_cast<size_t>(4 * config.windowSize), 0.0f);
+  hopSamples_.assign(static_cast<size_t>(config.hop), 0.0f);
   window_.assign(static_cast<size_t>(config.windowSize), 0.0);
   products_.configure(config);
   squares_.assign(static_cast<size_t>(config.windowSize + 1), 0.0);
   difference_.assign(static_cast<size_t>(config.windowSize / 2 + 2), 0.0f);
+  lagDiffs_.assign(difference_.size(), 0.0);
+  lagSums_.assign(difference_.size(), 0.0);
   reset();
 }
 
@@ -117,114 +139,50 @@ void PitchDetector::reset() {
 void PitchDetector::push(const SampleRing& ring, int64_t written) {
   if (++decimationCounter_ < config_.decimation) return;
   decimationCounter_ = 0;
-  const int historySize = static_cast<int>(history_.size());
-  history_[static_cast<size_t>(historyIndex_)] = decimateAt(ring, written - 1, taps_);
-  ++decimatedCount_;
-  historyIndex_ = (historyIndex_ + 1) % historySize;
-  historyFill_ = std::min(historyFill_ + 1, historySize);
+  // Only the analysis reads the decimated history, so a hop's decimated samples are worked out
+  // together when it completes: the input they need is still in the ring.
   if (++hopCounter_ < config_.hop) return;
+  decimateHop(ring, written);
   hopCounter_ = 0;
   if (historyFill_ >= config_.windowSize) analyse(written);
 }
 
+void PitchDetector::decimateHop(const SampleRing& ring, int64_t written) {
+  const int count = hopCounter_;
+  float* due = hopSamples_.data();
+  decimateRun(ring, written - 1, config_.decimation, count, taps_, due);
+  const int historySize = static_cast<int>(history_.size());
+  for (int i = 0; i < count; ++i) {
+    history_[static_cast<size_t>(historyIndex_)] = due[i];
+    ++decimatedCount_;
+    if (++historyIndex_ == historySize) historyIndex_ = 0;
+  }
+  historyFill_ = std::min(historyFill_ + count, historySize);
+}
+
 void PitchDetector::analyse(int64_t written) {
   const int n = config_.windowSize;
-  const int64_t windowStart = decimatedCount_ - n;
-  const int historySize = static_cast<int>(history_.size());
-  double* x = window_.data();
-  double energy = 0.0;
-  int index = historyIndex_ - n;
-  if (index < 0) index += historySize;
-  for (int i = 0; i < n; ++i) {
-    x[i] = history_[static_cast<size_t>(index)];
-    energy += x[i] * x[i];
-    if (++index == historySize) index = 0;
-  }
-  const double rms = std::sqrt(energy / n);
-
-  const int maxLag = config_.maxLag;
-  const int minLag = config_.minLag;
-  // d(lag) = sum over j < N/2 of (x[j] - x[j+lag])^2, expanded as e0 + e(lag) - 2 r(lag): the
-  // energies slide along in O(1) per lag, leaving one product per term. Products of floats are
-  // exact in double, so the expansion loses nothing that matters against the float result.
   const int half = n / 2;
-  double e0 = 0.0;
-  for (int j = 0; j < half; ++j) e0 += x[j] * x[j];
-  double eLag = e0;
-  const double* r = products_.crossSums(x, windowStart);
-  float* d = difference_.data();
-  d[0] = 1.0f;
-  double cumulative = 0.0;
-  for (int l = 1; l <= maxLag; ++l) {
-    eLag += x[l - 1 + half] * x[l - 1 + half] - x[l - 1] * x[l - 1];
-    // What the expansion leaves of a difference that is exactly 0 (a constant, or a period of
-    // whole decimated samples) is rounding, some 1e-14 of the energies: count it as the 0 it is.
-    double diff = e0 + eLag - 2.0 * r[l];
-    if (diff < 1e-12 * (e0 + eLag)) diff = 0.0;
-    cumulative += diff;
-    d[l] = cumulative > 0.0 ? static_cast<float>(l * diff / cumulative) : 1.0f;
-  }
+  loadWindow();
+  const double* squares = squares_.data();
+  const double rms = std::sqrt(squares[n] / n);
+  // The older half of the window, the stretch every lag is compared against.
+  const double e0 = squares[half];
+  normalisedDifference(e0);
 
   PitchFrame frame;
   frame.position = written - static_cast<int64_t>(config_.decimation) * n / 2;
-
-  int t = -1;
-  if (maxLag > minLag) {
-    for (int lag = minLag; lag < maxLag; ++lag) {
-      if (d[lag] < kDipThreshold) {
-        t = lag;
-        while (t + 1 < maxLag && d[t + 1] < d[t]) ++t;
-        break;
-      }
-    }
-    if (t < 0) {
-      float best = 1.0f;
-      for (int lag = minLag; lag < maxLag; ++lag)
-        if (d[lag] < best) {
-          best = d[lag];
-          t = lag;
-        }
-    }
-  }
-  if (t < 0) {
+  const int firstDip = searchLag();
+  if (firstDip < 0) {
     admit(frame);  // no usable lag: unvoiced, confidence 0
     return;
   }
-  const int firstDip = t;
-  double* squares = squares_.data();
-  squares[0] = 0.0;
-  for (int i = 0; i < n; ++i) squares[i + 1] = squares[i] + x[i] * x[i];
-  t = fundamentalLag({x, squares, half}, t, minLag, maxLag);
-
-  double lag = t;
-  if (t > minLag && t < maxLag - 1) {
-    const double a = d[t - 1], b = d[t], c = d[t + 1];
-    const double den = a - 2.0 * b + c;
-    if (std::fabs(den) > 1e-9) lag = t + 0.5 * (a - c) / den;
-  }
-
-  float aperiodicity = d[t];
-  // Voicing is judged on the stretches the difference function compared, not on the whole
-  // window: a loud onset in its newest part must not lend its level to the ringing before it.
-  const double lagged = squares[t + half] - squares[t];
-  const double comparedRms = std::sqrt(0.5 * (e0 + lagged) / half);
-  if (std::min(e0, lagged) < kEdgeEnergyShare * std::max(e0, lagged)) aperiodicity = 1.0f;
-  float confidence = (0.34f - aperiodicity) / 0.12f;
-  bool voiced = false;
-  if (aperiodicity < kVoicedAperiodicity) {
-    voiced = rms > kVoicedRms && comparedRms > kVoicedRms;
-    confidence = std::min(confidence, 1.0f);
-  } else {
-    confidence = std::max(confidence, 0.0f);
-  }
-  const double fade = (rms - kFadeRms) / kFadeRms;
-  if (fade < 0.0)
-    confidence = 0.0f;
-  else if (fade <= 1.0)
-    confidence = static_cast<float>(confidence * fade);
-
-  if (!voiced) {
-    frame.confidence = std::min(confidence, 0.49f);
+  const int t =
+      fundamentalLag({window_.data(), squares, half}, firstDip, config_.minLag, config_.maxLag);
+  const double lag = refineLag(t);
+  const Voicing voicing = judgeVoicing(t, rms, e0);
+  if (!voicing.voiced) {
+    frame.confidence = std::min(voicing.confidence, 0.49f);
     admit(frame);
     return;
   }
@@ -233,10 +191,119 @@ void PitchDetector::analyse(int64_t written) {
                  static_cast<float>(config_.samplesPerMs), static_cast<float>(config_.maxPeriod));
   frame.period = period;
   frame.voiced = 1;
-  frame.confidence = std::max(confidence, 0.5f);
+  frame.confidence = std::max(voicing.confidence, 0.5f);
   // Always against 440 Hz: the A4 reference moves the note grid, not the measurement.
   frame.note = static_cast<float>(69.0 + 12.0 * std::log2(config_.sampleRate / period / 440.0));
   admit(frame, t != firstDip ? OctaveEvidence::longerPeriod : OctaveEvidence::noLongerPeriod);
+}
+
+void PitchDetector::loadWindow() {
+  const int n = config_.windowSize;
+  const int historySize = static_cast<int>(history_.size());
+  double* x = window_.data();
+  double* squares = squares_.data();
+  // squares[i] is the energy of x[0..i-1], summed in order: squares[n] is the window's energy,
+  // squares[n / 2] that of its older half.
+  double energy = 0.0;
+  squares[0] = 0.0;
+  int index = historyIndex_ - n;
+  if (index < 0) index += historySize;
+  for (int i = 0; i < n; ++i) {
+    x[i] = history_[static_cast<size_t>(index)];
+    energy += x[i] * x[i];
+    squares[i + 1] = energy;
+    if (++index == historySize) index = 0;
+  }
+}
+
+void PitchDetector::normalisedDifference(double e0) {
+  const int n = config_.windowSize;
+  const int half = n / 2;
+  const int maxLag = config_.maxLag;
+  const double* x = window_.data();
+  // d(lag) = sum over j < N/2 of (x[j] - x[j+lag])^2, expanded as e0 + e(lag) - 2 r(lag): the
+  // energies slide along in O(1) per lag, leaving one product per term. Products of floats are
+  // exact in double, so the expansion loses nothing that matters against the float result.
+  double eLag = e0;
+  const double* r = products_.crossSums(x, decimatedCount_ - n);
+  float* d = difference_.data();
+  d[0] = 1.0f;
+  double* diffs = lagDiffs_.data();
+  double* sums = lagSums_.data();
+  double cumulative = 0.0;
+  for (int l = 1; l <= maxLag; ++l) {
+    eLag += x[l - 1 + half] * x[l - 1 + half] - x[l - 1] * x[l - 1];
+    // What the expansion leaves of a difference that is exactly 0 (a constant, or a period of
+    // whole decimated samples) is rounding, some 1e-14 of the energies: count it as the 0 it is.
+    double diff = e0 + eLag - 2.0 * r[l];
+    if (diff < 1e-12 * (e0 + eLag)) diff = 0.0;
+    cumulative += diff;
+    diffs[l] = diff;
+    sums[l] = cumulative;
+  }
+  // The divisions are off the running sum's chain: a second pass, free to run several at once.
+  for (int l = 1; l <= maxLag; ++l)
+    d[l] = sums[l] > 0.0 ? static_cast<float>(l * diffs[l] / sums[l]) : 1.0f;
+}
+
+int PitchDetector::searchLag() const {
+  const int maxLag = config_.maxLag;
+  const int minLag = config_.minLag;
+  const float* d = difference_.data();
+  if (maxLag <= minLag) return -1;
+  // The first dip under the threshold, followed down to its bottom...
+  for (int lag = minLag; lag < maxLag; ++lag) {
+    if (d[lag] < kDipThreshold) {
+      int t = lag;
+      while (t + 1 < maxLag && d[t + 1] < d[t]) ++t;
+      return t;
+    }
+  }
+  // ... else the deepest dip, if any lag repeats at all.
+  int t = -1;
+  float best = 1.0f;
+  for (int lag = minLag; lag < maxLag; ++lag)
+    if (d[lag] < best) {
+      best = d[lag];
+      t = lag;
+    }
+  return t;
+}
+
+double PitchDetector::refineLag(int t) const {
+  const float* d = difference_.data();
+  double lag = t;
+  if (t > config_.minLag && t < config_.maxLag - 1) {
+    const double a = d[t - 1], b = d[t], c = d[t + 1];
+    const double den = a - 2.0 * b + c;
+    if (std::fabs(den) > 1e-9) lag = t + 0.5 * (a - c) / den;
+  }
+  return lag;
+}
+
+PitchDetector::Voicing PitchDetector::judgeVoicing(int t, double rms, double e0) const {
+  const int half = config_.windowSize / 2;
+  const double* squares = squares_.data();
+  float aperiodicity = difference_[static_cast<size_t>(t)];
+  // Voicing is judged on the stretches the difference function compared, not on the whole
+  // window: a loud onset in its newest part must not lend its level to the ringing before it.
+  const double lagged = squares[t + half] - squares[t];
+  const double comparedRms = std::sqrt(0.5 * (e0 + lagged) / half);
+  if (std::min(e0, lagged) < kEdgeEnergyShare * std::max(e0, lagged)) aperiodicity = 1.0f;
+  Voicing v;
+  v.confidence = (0.34f - aperiodicity) / 0.12f;
+  if (aperiodicity < kVoicedAperiodicity) {
+    v.voiced = rms > kVoicedRms && comparedRms > kVoicedRms;
+    v.confidence = std::min(v.confidence, 1.0f);
+  } else {
+    v.confidence = std::max(v.confidence, 0.0f);
+  }
+  const double fade = (rms - kFadeRms) / kFadeRms;
+  if (fade < 0.0)
+    v.confidence = 0.0f;
+  else if (fade <= 1.0)
+    v.confidence = static_cast<float>(v.confidence * fade);
+  return v;
 }
 
 void PitchDetector::admit(PitchFrame frame, OctaveEvidence evidence) {

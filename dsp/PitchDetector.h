@@ -24,6 +24,17 @@ class PitchDetector {
   // Called once per input sample, after the sample at position written - 1 entered the ring:
   // decimates and, every hop with a full window, analyses.
   void push(const SampleRing& ring, int64_t written);
+  // How many more pushes until the one that completes a hop (and may analyse); fewer pushes than
+  // that only move the counters, which skipPushes does at once.
+  int pushesUntilHop() const {
+    return (config_.decimation - decimationCounter_) +
+           config_.decimation * (config_.hop - 1 - hopCounter_);
+  }
+  void skipPushes(int count) {
+    const int total = decimationCounter_ + count;
+    hopCounter_ += total / config_.decimation;
+    decimationCounter_ = total % config_.decimation;
+  }
 
   // What the frame's own window said about the octave, beyond its note.
   enum class OctaveEvidence {
@@ -47,14 +58,30 @@ class PitchDetector {
   const std::vector<float>& difference() const { return difference_; }
 
  private:
+  // One analysis, in its steps: the window and its running energies, the normalised difference
+  // function, the lag search and its refinement, and the voicing judgement.
   void analyse(int64_t written);
+  // Decimates the hop that just completed (hopCounter_ samples) into the history.
+  void decimateHop(const SampleRing& ring, int64_t written);
+  void loadWindow();
+  void normalisedDifference(double olderHalfEnergy);
+  int searchLag() const;  // the first clear dip, else the deepest; -1 when nothing repeats
+  double refineLag(int lag) const;
+  struct Voicing {
+    bool voiced = false;
+    float confidence = 0.0f;
+  };
+  Voicing judgeVoicing(int lag, double rms, double olderHalfEnergy) const;
 
   EngineConfig config_;
   std::vector<float> taps_;
-  std::vector<float> history_;   // 4*N decimated samples, circular
-  std::vector<double> window_;   // the N newest decimated samples of the running analysis
-  std::vector<double> squares_;  // running sums of the window's squares, for its energies
+  std::vector<float> history_;     // 4*N decimated samples, circular
+  std::vector<float> hopSamples_;  // the hop's decimated samples, before they enter history_
+  std::vector<double> window_;     // the N newest decimated samples of the running analysis
+  std::vector<double> squares_;    // running sums of the window's squares, for its energies
   std::vector<float> difference_;
+  std::vector<double> lagDiffs_;  // d(lag) and its running sum, before the normalisation
+  std::vector<double> lagSums_;
   DifferenceFunction products_;  // r(lag), the lag products of the difference function
   int64_t decimatedCount_ = 0;
   int historyIndex_ = 0;

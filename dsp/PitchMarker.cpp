@@ -14,6 +14,7 @@ void PitchMarker::configure(const EngineConfig& config) {
   const int radius = config.maxPeriod / 5 + 1;
   reference_.assign(static_cast<size_t>(half + 2), 0.0);
   region_.assign(static_cast<size_t>(2 * radius + 2 * half + 6), 0.0);
+  scores_.assign(static_cast<size_t>(2 * radius + 2), 0.0);
   reset();
 }
 
@@ -58,12 +59,17 @@ int64_t PitchMarker::bestMatch(const SampleRing& ring, int64_t expected, int rad
       even[i >> 1] = v;
   }
 
+  // Candidates of one parity read the same run one sample apart: all their scores at once.
+  double* evenScores = scores_.data();
+  double* oddScores = scores_.data() + radius + 1;
+  slidingDotProducts(ref, even, products, radius + 1, evenScores);
+  slidingDotProducts(ref, odd, products, radius, oddScores);
+
   int64_t best = expected - radius;
   double bestScore = 0.0, beforeBest = 0.0, afterBest = 0.0, previous = 0.0;
   int bestOffset = 0;
   for (int offset = 0; offset <= 2 * radius; ++offset) {
-    const double* x = (offset & 1) ? odd + (offset >> 1) : even + (offset >> 1);
-    const double score = dotProduct(ref, x, products);
+    const double score = (offset & 1) ? oddScores[offset >> 1] : evenScores[offset >> 1];
     if (offset == 0 || score > bestScore) {  // the first of equal scores wins
       bestScore = score;
       best = expected - radius + offset;
@@ -82,17 +88,23 @@ int64_t PitchMarker::bestMatch(const SampleRing& ring, int64_t expected, int rad
   // the negated half squared difference, a measure that is symmetric about the true match.
   subSample = 0.0;
   if (bestOffset > 0 && bestOffset < 2 * radius) {
-    auto energyAt = [&](int offset) {
-      const double* x = (offset & 1) ? odd + (offset >> 1) : even + (offset >> 1);
-      double e = 0.0;
-      for (int k = 0; k < products; ++k) e += x[k] * x[k];
-      return e;
+    auto stretch = [&](int offset) {
+      return (offset & 1) ? odd + (offset >> 1) : even + (offset >> 1);
     };
-    double refEnergy = 0.0;
-    for (int k = 0; k < products; ++k) refEnergy += ref[k] * ref[k];
-    beforeBest -= 0.5 * (energyAt(bestOffset - 1) - refEnergy);
-    bestScore -= 0.5 * (energyAt(bestOffset) - refEnergy);
-    afterBest -= 0.5 * (energyAt(bestOffset + 1) - refEnergy);
+    const double* xb = stretch(bestOffset - 1);
+    const double* xm = stretch(bestOffset);
+    const double* xa = stretch(bestOffset + 1);
+    // Four energies, each summed in order, side by side.
+    double refEnergy = 0.0, eb = 0.0, em = 0.0, ea = 0.0;
+    for (int k = 0; k < products; ++k) {
+      refEnergy += ref[k] * ref[k];
+      eb += xb[k] * xb[k];
+      em += xm[k] * xm[k];
+      ea += xa[k] * xa[k];
+    }
+    beforeBest -= 0.5 * (eb - refEnergy);
+    bestScore -= 0.5 * (em - refEnergy);
+    afterBest -= 0.5 * (ea - refEnergy);
   }
   if (bestOffset > 0 && bestOffset < 2 * radius && bestScore > 0.0) {
     const double c = (beforeBest + afterBest) / (2.0 * bestScore);

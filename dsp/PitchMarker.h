@@ -32,6 +32,11 @@ class PitchMarker {
   void placeMarks(const SampleRing& ring, int64_t written, const PitchDetector& detector);
 
   const MarkQueue& marks() const { return marks_; }
+  // placeMarks returns at once for every written count up to this, while the detector admits no
+  // frame (-1: it has to look).
+  int64_t idleThrough(const PitchDetector& detector) const {
+    return detector.framesAdmitted() == waitFrames_ ? waitUntil_ : -1;
+  }
   int64_t lastMark() const { return lastMark_; }
 
  private:
@@ -53,6 +58,7 @@ class PitchMarker {
   // Working copies of the compared stretches, sized for the longest period.
   mutable std::vector<double> reference_;
   mutable std::vector<double> region_;
+  mutable std::vector<double> scores_;  // every candidate's correlation, even then odd
 };
 
 }  // namespace zv

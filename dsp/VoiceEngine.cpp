@@ -44,6 +44,7 @@ void VoiceEngine::reset() {
   glitch_.reset();
   stutter_.reset();
   voicedFrames_ = -1;
+  quietThrough_ = -1;
   voicedUntil_ = -1;
   freeBeats_ = 0.0;
   inputNote_ = -1.0f;
@@ -65,6 +66,7 @@ void VoiceEngine::process(const float* mono, float* left, float* right, int numS
     return;
   }
   DenormalGuard denormalGuard;  // smoothers decaying toward 0 must not crawl through denormals
+  quietThrough_ = -1;           // the parameters may have moved: the first sample takes every step
   const float outputGain = std::pow(10.0f, params_.outputDb / 20.0f);
   const float mix = params_.mix;
   const bool harmonyOn = params_.harmony > kHarmonyOn;
@@ -74,32 +76,27 @@ void VoiceEngine::process(const float* mono, float* left, float* right, int numS
   for (int runStart = 0; runStart < numSamples; runStart += kRunSamples) {
     const int run = std::min(kRunSamples, numSamples - runStart);
     const int64_t firstReadPos = written_ - latency_;
-    for (int i = 0; i < run; ++i) {
+    for (int i = 0; i < run;) {
+      if (written_ < quietThrough_) {
+        // Samples on which no step but the read-out's can act: taken in one tight loop.
+        const int quiet = static_cast<int>(std::min<int64_t>(run - i, quietThrough_ - written_));
+        energy += takeQuiet(mono + runStart + i, quiet, taken_.data() + i);
+        i += quiet;
+        continue;
+      }
       float x = mono[runStart + i];
       if (!std::isfinite(x)) x = 0.0f;
       energy += static_cast<double>(x) * x;
       taken_[static_cast<size_t>(i)] = analyseAndLay(x, formantRatio, harmonyOn);
+      quietThrough_ = quietUntil(formantRatio, harmonyOn);
+      ++i;
     }
     // 5a. read-out, first half: voicing and loudness match for the whole run
     readOut_.matchLoudness(taken_.data(), run, voicing_.data(), voiceGain_.data());
-    for (int i = 0; i < run; ++i) {
-      const ReadOutInput& taken = taken_[static_cast<size_t>(i)];
-      // 5b. read-out, second half
-      const StereoSample wet = readOut_.mixVoice(
-          taken, voicing_[static_cast<size_t>(i)], voiceGain_[static_cast<size_t>(i)], input_,
-          firstReadPos + i, params_, formantRatio, lowLatency_);
-      float l = wet.left, r = wet.right;
-      // 6. character
-      applyCharacter(l, r);
-      // 7. mix and output gain
-      l = (l * mix + taken.dry * (1.0f - mix)) * outputGain;
-      r = (r * mix + taken.dry * (1.0f - mix)) * outputGain;
-      // 8. stutter
-      applyStutter(l, r, runStart + i);
-      // 9. nothing non-finite leaves
-      left[runStart + i] = std::isfinite(l) ? l : 0.0f;
-      right[runStart + i] = std::isfinite(r) ? r : 0.0f;
-    }
+    // 5b. read-out, second half
+    readOut_.mixVoice(taken_.data(), voicing_.data(), voiceGain_.data(), run, input_, firstReadPos,
+                      params_, formantRatio, lowLatency_, wet_.data());
+    finishRun(runStart, run, mix, outputGain, left + runStart, right + runStart);
   }
 
   freeBeats_ += numSamples * std::max(transport_.tempoBpm, 20.0) / (60.0 * config_.sampleRate);
@@ -107,6 +104,98 @@ void VoiceEngine::process(const float* mono, float* left, float* right, int numS
   inputLevel_ = static_cast<float>(std::clamp(level, 0.0, 1.0));
   inputNote_ = detector_.inputNote();
   outputNote_ = inputNote_ >= 0.0f ? main_.glide.outNote : -1.0f;
+}
+
+void VoiceEngine::finishRun(int runStart, int run, float mix, float outputGain, float* left,
+                            float* right) {
+  const bool characterOn = params_.character != kCharacterOff;
+  const bool stutterOn = params_.stutter > kStutterOff;
+  for (int i = 0; i < run; ++i) {
+    float l = wet_[static_cast<size_t>(i)].left, r = wet_[static_cast<size_t>(i)].right;
+    const float dry = taken_[static_cast<size_t>(i)].dry;
+    // 6. character
+    if (characterOn) applyCharacter(l, r);
+    // 7. mix and output gain
+    l = (l * mix + dry * (1.0f - mix)) * outputGain;
+    r = (r * mix + dry * (1.0f - mix)) * outputGain;
+    // 8. stutter
+    if (stutterOn) applyStutter(l, r, runStart + i);
+    // 9. nothing non-finite leaves
+    left[i] = std::isfinite(l) ? l : 0.0f;
+    right[i] = std::isfinite(r) ? r : 0.0f;
+  }
+}
+
+int64_t VoiceEngine::quietUntil(double formantRatio, bool harmonyOn) const {
+  // The detector analyses only when a hop completes.
+  int64_t until = written_ + detector_.pushesUntilHop() - 1;
+  // The marker waits for a written count.
+  until = std::min(until, marker_.idleThrough(detector_));
+  // The voicing looked up at the read position holds to a known position; before the stream's
+  // start nothing is looked up.
+  int64_t voicedThrough = latency_;
+  if (voicedFrames_ == detector_.framesAdmitted())
+    voicedThrough = std::max(voicedThrough, voicedUntil_ >= INT64_MAX - 1 - latency_
+                                                ? INT64_MAX
+                                                : voicedUntil_ + 1 + latency_);
+  until = std::min(until, voicedThrough);
+  if (lowLatency_) {
+    // The newest complete source holds to a written count; a voice far enough ahead of the
+    // read-out stays so to a read position.
+    const double still = newestSource_.stillUntil();
+    if (!(still >= 0.0)) return -1;
+    if (still < 1e15) until = std::min(until, static_cast<int64_t>(std::floor(still)));
+    const GrainSource& source = newestSource_.source();
+    const double lead = newestSource_.lead();
+    auto aheadThrough = [&](const ShiftVoice& voice) -> int64_t {
+      const int64_t readPos = farEnoughAheadThrough(voice, source, lead, config_.maxPeriod);
+      return readPos < 0 ? -1 : readPos + 1 + latency_;
+    };
+    until = std::min(until, aheadThrough(main_));
+    if (harmonyOn) until = std::min(until, aheadThrough(harmony_));
+    return until;
+  }
+  // A waiting voice waits for a written count while its marks, frames, time and ratio hold.
+  const PitchMarker::MarkQueue& marks = marker_.marks();
+  const int64_t newestMark = marks.empty() ? -1 : marks.back().position;
+  auto waitingThrough = [&](const ShiftVoice& voice) -> int64_t {
+    const ShiftVoice::Wait& wait = voice.wait;
+    const bool holds = voice.synthesisTime >= 0.0 && wait.frames == detector_.framesAdmitted() &&
+                       wait.mark == newestMark && wait.time == voice.synthesisTime &&
+                       wait.ratio == formantRatio;
+    return holds ? wait.until : -1;
+  };
+  until = std::min(until, waitingThrough(main_));
+  if (harmonyOn) until = std::min(until, waitingThrough(harmony_));
+  return until;
+}
+
+double VoiceEngine::takeQuiet(const float* mono, int count, ReadOutInput* taken) {
+  double energy = 0.0;
+  const bool voiced = voicedCached_;
+  for (int i = 0; i < count; ++i) {
+    float x = mono[i];
+    if (!std::isfinite(x)) x = 0.0f;
+    energy += static_cast<double>(x) * x;
+    input_.cell(written_) = x;
+    ++written_;
+    const int64_t readPos = written_ - 1 - latency_;
+    ReadOutInput t;
+    if (readPos >= 0) {
+      t.started = true;
+      t.dry = input_.at(readPos);
+      float& mainCell = main_.out.cell(readPos);
+      float& harmonyCell = harmony_.out.cell(readPos);
+      t.main = mainCell;
+      t.harmony = harmonyCell;
+      mainCell = 0.0f;
+      harmonyCell = 0.0f;
+      t.voiced = voiced;
+    }
+    taken[i] = t;
+  }
+  detector_.skipPushes(count);
+  return energy;
 }
 
 ReadOutInput VoiceEngine::analyseAndLay(float x, double formantRatio, bool harmonyOn) {

@@ -69,6 +69,14 @@ class VoiceEngine {
   void applyStutter(float& left, float& right, int sampleIndex);
   // Steps 1 to 4 for one input sample: returns what the read-out takes at its read position.
   ReadOutInput analyseAndLay(float x, double formantRatio, bool harmonyOn);
+  // Steps 6 to 9 for a run whose wet pairs are in wet_: character, mix and output gain, stutter.
+  void finishRun(int runStart, int run, float mix, float outputGain, float* left, float* right);
+  // The written count through which the samples after the current one are quiet: no analysis,
+  // no mark, no grain and the same voicing, as long as the input only grows (normal mode).
+  int64_t quietUntil(double formantRatio, bool harmonyOn) const;
+  // Steps 1 to 4 for quiet samples: the input written, the read-out's cells taken; returns the
+  // input's energy.
+  double takeQuiet(const float* mono, int count, ReadOutInput* taken);
   // Whether the frame nearest the read position is voiced.
   bool voicedAt(int64_t readPos);
 
@@ -80,12 +88,14 @@ class VoiceEngine {
   std::array<ReadOutInput, kRunSamples> taken_{};
   std::array<float, kRunSamples> voicing_{};
   std::array<float, kRunSamples> voiceGain_{};
+  std::array<StereoSample, kRunSamples> wet_{};
 
   // frameAt(readPos) only changes when a frame is admitted or the read position passes the
   // midpoint to the next frame: the voicing is looked up again only then.
   int64_t voicedFrames_ = -1;
   int64_t voicedUntil_ = -1;
   bool voicedCached_ = false;
+  int64_t quietThrough_ = -1;  // see quietUntil
 
   PlainParams params_;
   HostTransport transport_;

@@ -67,31 +67,45 @@ void VoiceReadOut::matchLoudness(const ReadOutInput* in, int count, float* voici
   voiceGain_ = g;
 }
 
-StereoSample VoiceReadOut::mixVoice(const ReadOutInput& in, float voicing, float gain,
-                                    const SampleRing& input, int64_t readPos,
-                                    const PlainParams& params, double formantRatio,
-                                    bool lowLatency) {
-  const float main = in.main * gain;
-  const float harm = in.harmony * gain;
-
+void VoiceReadOut::mixVoice(const ReadOutInput* in, const float* voicing, const float* gain,
+                            int count, const SampleRing& input, int64_t firstReadPos,
+                            const PlainParams& params, double formantRatio, bool lowLatency,
+                            StereoSample* wet) {
   const bool formantOn = std::fabs(params.formantSemitones) > 0.05f;
-  formantActivity_ = smooth(formantActivity_, formantOn ? 1.0f : 0.0f, formantCoef_);
-  float dry = in.dry;
-  if (in.started && formantActivity_ > 0.001f) {
-    const double centre = static_cast<double>(readPos) + (lowLatency ? 0.0 : formantWindow_ / 2.0);
-    const float shifted = consonantShifter_.process(input, centre, formantRatio);
-    dry += (shifted - dry) * formantActivity_;
-  }
-  const float consonant = dry * params.consonants;
-  const float voice = main * voicing + consonant * (1.0f - voicing);
+  const float formantTarget = formantOn ? 1.0f : 0.0f;
+  const float harmonyTarget = params.harmony;
+  const float consonants = params.consonants;
+  // Locals, not members: a chain through memory adds a store-to-load round trip per sample.
+  float activity = formantActivity_, level = harmonyLevel_;
+  const bool activitySteady = smooth(activity, formantTarget, formantCoef_) == activity;
+  const bool levelSteady = smooth(level, harmonyTarget, harmonyCoef_) == level;
+  const double centreOffset = lowLatency ? 0.0 : formantWindow_ / 2.0;
+  float* line = harmonyLine_.data();
+  int64_t counter = harmonyCounter_;
+  for (int i = 0; i < count; ++i) {
+    const float main = in[i].main * gain[i];
+    const float harm = in[i].harmony * gain[i];
+    if (!activitySteady) activity = smooth(activity, formantTarget, formantCoef_);
+    float dry = in[i].dry;
+    if (in[i].started && activity > 0.001f) {
+      const double centre = static_cast<double>(firstReadPos + i) + centreOffset;
+      const float shifted = consonantShifter_.process(input, centre, formantRatio);
+      dry += (shifted - dry) * activity;
+    }
+    const float consonant = dry * consonants;
+    const float v = voicing[i];
+    const float voice = main * v + consonant * (1.0f - v);
 
-  harmonyLevel_ = smooth(harmonyLevel_, params.harmony, harmonyCoef_);
-  const float h = voicing * harm * harmonyLevel_;
-  harmonyLine_[static_cast<size_t>(harmonyCounter_ & harmonyMask_)] = h;
-  const float delayed =
-      harmonyLine_[static_cast<size_t>((harmonyCounter_ - harmonyDelay_) & harmonyMask_)];
-  ++harmonyCounter_;
-  return {voice + kHarmonyGain * h, voice + kHarmonyGain * delayed};
+    if (!levelSteady) level = smooth(level, harmonyTarget, harmonyCoef_);
+    const float h = v * harm * level;
+    line[static_cast<size_t>(counter & harmonyMask_)] = h;
+    const float delayed = line[static_cast<size_t>((counter - harmonyDelay_) & harmonyMask_)];
+    ++counter;
+    wet[i] = {voice + kHarmonyGain * h, voice + kHarmonyGain * delayed};
+  }
+  formantActivity_ = activity;
+  harmonyLevel_ = level;
+  harmonyCounter_ = counter;
 }
 
 }  // namespace zv

@@ -41,20 +41,21 @@ class VoiceReadOut {
     float voicing, gain;
     matchLoudness(&in, 1, &voicing, &gain);
   }
-  // The voice, the consonants and the harmony of one sample, with the voicing and the gain the
-  // loudness match gave for it. formantRatio is 2^(formantSemitones / 12), worked out once per
-  // block by the caller.
-  StereoSample mixVoice(const ReadOutInput& in, float voicing, float gain, const SampleRing& input,
-                        int64_t readPos, const PlainParams& params, double formantRatio,
-                        bool lowLatency);
-  StereoSample mixVoice(const ReadOutInput& in, const SampleRing& input, int64_t readPos,
-                        const PlainParams& params, double formantRatio, bool lowLatency) {
-    return mixVoice(in, voicing_, voiceGain_, input, readPos, params, formantRatio, lowLatency);
-  }
+  // The voice, the consonants and the harmony of a run of samples (read positions firstReadPos
+  // on), with the voicing and the gain matchLoudness gave for each: wet[i] for in[i]. The
+  // formant activity and the harmony level smooth toward targets that hold for the whole run,
+  // so once a step leaves one unchanged it stays so for the rest of the run and is not
+  // recomputed. formantRatio is 2^(formantSemitones / 12), worked out once per block.
+  void mixVoice(const ReadOutInput* in, const float* voicing, const float* gain, int count,
+                const SampleRing& input, int64_t firstReadPos, const PlainParams& params,
+                double formantRatio, bool lowLatency, StereoSample* wet);
   StereoSample process(const ReadOutInput& in, const SampleRing& input, int64_t readPos,
                        const PlainParams& params, double formantRatio, bool lowLatency) {
-    matchLoudness(in);
-    return mixVoice(in, input, readPos, params, formantRatio, lowLatency);
+    float voicing, gain;
+    matchLoudness(&in, 1, &voicing, &gain);
+    StereoSample wet;
+    mixVoice(&in, &voicing, &gain, 1, input, readPos, params, formantRatio, lowLatency, &wet);
+    return wet;
   }
 
   float voicing() const { return voicing_; }

@@ -22,11 +22,13 @@ for r in csv.reader(sys.stdin):
 print("| sr | low latency | harmony | baseline µs/block | new µs/block | speed-up |")
 print("| ---: | :---: | :---: | ---: | ---: | ---: |")
 def key(a):
-    return [int(p.split(":")[1]) for p in a.split("/")]
+    return [int(p.split(":")[-1]) for p in a.split("/")]
 for args in sorted(rows, key=key):
     sr, lowlat, harmony = key(args)
-    b, n = rows[args].get("baselineChain"), rows[args].get("newChain")
-    if b and n:
-        onoff = ["off", "on"]
-        print(f"| {sr} | {onoff[lowlat]} | {onoff[harmony]} | {b:.1f} | {n:.1f} | {b / n:.2f}x |")
+    onoff = ["off", "on"]
+    for bside, nside, label in (("baselineChain", "newChain", ""),
+                                ("baselineEverything", "newEverything", " (every stage on)")):
+        b, n = rows[args].get(bside), rows[args].get(nside)
+        if b and n:
+            print(f"| {sr}{label} | {onoff[lowlat]} | {onoff[harmony]} | {b:.1f} | {n:.1f} | {b / n:.2f}x |")
 '
