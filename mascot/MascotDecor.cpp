@@ -140,7 +140,8 @@ void drawRays(Canvas& canvas, int x0, int y0, int x1, int y1, float originX, flo
     const float dy = static_cast<float>(py) + 0.5f - originY;
     // A pixel is touched only when its angle from the ray is below 0.09 + 0.5 / r, and r is at
     // least |dy|: on a row above the origin the wedge spans the columns between its two edges
-    // (cot is monotonic while both edges point upwards). Slack covers atan2's error.
+    // (cot is monotonic while both edges point upwards). The 1e-3 of slack, 500 times atan2's
+    // error, already covers every rounding; the edge columns get one more pixel on the outside.
     const double reach = kRayHalfAngle + 0.5 / std::fabs(static_cast<double>(dy)) + 1e-3;
     // Full strength where 0.5 - (|d| - 0.09) r > 1 for every r >= |dy|: angles within
     // 0.09 - 0.5 / |dy| of the ray (less slack), between the two inner edges.
@@ -163,15 +164,13 @@ void drawRays(Canvas& canvas, int x0, int y0, int x1, int y1, float originX, flo
       if (dy < -1.0f && lo > -pm::kPi + 0.01 && hi < -0.01) {
         double xa, xb;
         edges(reachSin, reachCos, xa, xb);
-        from = std::max(x0, pixelOf(static_cast<float>(std::floor(std::min(xa, xb)) - 2)));
-        to = std::min(x1 - 1, pixelOf(static_cast<float>(std::ceil(std::max(xa, xb)) + 2)));
+        from = std::max(x0, pixelOf(static_cast<float>(std::floor(std::min(xa, xb)) - 1)));
+        to = std::min(x1 - 1, pixelOf(static_cast<float>(std::ceil(std::max(xa, xb)) + 1)));
         if (inner > 0 && from <= to) {
           double ia, ib;
           edges(innerSin, innerCos, ia, ib);
-          const int in0 =
-              std::max(from, pixelOf(static_cast<float>(std::ceil(std::min(ia, ib)) + 1)));
-          const int in1 =
-              std::min(to, pixelOf(static_cast<float>(std::floor(std::max(ia, ib)) - 1)));
+          const int in0 = std::max(from, pixelOf(static_cast<float>(std::ceil(std::min(ia, ib)))));
+          const int in1 = std::min(to, pixelOf(static_cast<float>(std::floor(std::max(ia, ib)))));
           if (in0 <= in1) {
             if (from < in0)
               rayRun(row, from, in0 - 1, dy, originX, rayAngles[i], rayColours[i], strength);
