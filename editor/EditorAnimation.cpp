@@ -6,8 +6,13 @@
 #include <cstdio>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "Editor.h"
 #include "Palette.h"
+#include "PulseHalo.h"
 #include "ScaleTable.h"
 
 namespace zv {
@@ -230,6 +235,63 @@ void Editor::paintPopOut() {
 
 // --- Knob pulse ----------------------------------------------------------------------------
 
+void pulseHaloRowPlain(std::uint32_t* row, int from, int to, float dy, float cx, float innerPx,
+                       float outerPx, float strength, const RGB& colour) {
+  const float spanPx = outerPx - innerPx;
+  for (int i = from; i <= to; ++i) {
+    const float dx = static_cast<float>(i) - cx;
+    const float dist = std::sqrt(dx * dx + dy * dy);
+    if (dist < innerPx || dist > outerPx) continue;
+    const float f = 1.0f - (dist - innerPx) / spanPx;
+    row[i] = blendPixel(row[i], colour, strength * f * f);
+  }
+}
+
+void pulseHaloRow(std::uint32_t* row, int from, int to, float dy, float cx, float innerPx,
+                  float outerPx, float strength, const RGB& colour) {
+#if defined(__SSE2__)
+  // The plain loop's operations in the same order, four lanes at a time: SSE's single-precision
+  // add, multiply, divide and square root round exactly as the scalar ones do, and the byte to
+  // unit step divides by 255 as blendPixel's table was built.
+  const __m128 vCx = _mm_set1_ps(cx), vDy2 = _mm_set1_ps(dy * dy);
+  const __m128 vInner = _mm_set1_ps(innerPx), vOuter = _mm_set1_ps(outerPx);
+  const __m128 vSpan = _mm_set1_ps(outerPx - innerPx), vStrength = _mm_set1_ps(strength);
+  const __m128 one = _mm_set1_ps(1.0f), v255 = _mm_set1_ps(255.0f), half = _mm_set1_ps(0.5f);
+  const __m128 zero = _mm_setzero_ps();
+  const __m128 target[3] = {_mm_set1_ps(colour.r), _mm_set1_ps(colour.g), _mm_set1_ps(colour.b)};
+  const __m128i byteMask = _mm_set1_epi32(0xFF);
+  int i = from;
+  for (; i + 3 <= to; i += 4) {
+    const __m128i lane = _mm_add_epi32(_mm_set1_epi32(i), _mm_set_epi32(3, 2, 1, 0));
+    const __m128 dx = _mm_sub_ps(_mm_cvtepi32_ps(lane), vCx);
+    const __m128 dist = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(dx, dx), vDy2));
+    const __m128 inside = _mm_and_ps(_mm_cmpge_ps(dist, vInner), _mm_cmple_ps(dist, vOuter));
+    const int insideBits = _mm_movemask_ps(inside);
+    if (insideBits == 0) continue;
+    const __m128 f = _mm_sub_ps(one, _mm_div_ps(_mm_sub_ps(dist, vInner), vSpan));
+    const __m128 a = _mm_mul_ps(_mm_mul_ps(vStrength, f), f);
+    const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
+    __m128i blended = _mm_setzero_si128();
+    for (int ch = 0; ch < 3; ++ch) {
+      const int shift = 16 - 8 * ch;
+      const __m128i bytes = _mm_and_si128(_mm_srli_epi32(pixels, shift), byteMask);
+      const __m128 v = _mm_div_ps(_mm_cvtepi32_ps(bytes), v255);
+      const __m128 mixed = _mm_add_ps(
+          _mm_mul_ps(_mm_add_ps(v, _mm_mul_ps(_mm_sub_ps(target[ch], v), a)), v255), half);
+      // f > 0 ? (f < 255 ? trunc(f) : 255) : 0; a halo's f is never NaN.
+      const __m128 limited = _mm_min_ps(_mm_max_ps(mixed, zero), v255);
+      blended = _mm_or_si128(blended, _mm_slli_epi32(_mm_cvttps_epi32(limited), shift));
+    }
+    const __m128i keep = _mm_castps_si128(inside);
+    const __m128i out = _mm_or_si128(_mm_and_si128(keep, blended), _mm_andnot_si128(keep, pixels));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(row + i), out);
+  }
+  pulseHaloRowPlain(row, i, to, dy, cx, innerPx, outerPx, strength, colour);
+#else
+  pulseHaloRowPlain(row, from, to, dy, cx, innerPx, outerPx, strength, colour);
+#endif
+}
+
 void Editor::storePulseSnapshot() {
   if (pulseSnapshot_.size() != face_.pixels.size()) pulseSnapshot_.assign(face_.pixels.size(), 0);
   snapshotWidth_ = face_.width;
@@ -265,7 +327,7 @@ void Editor::drawPulse() {
       const int i1 = std::min(face_.width - 1, static_cast<int>(std::ceil(cx + outer * s)));
       const int j0 = std::max(0, static_cast<int>(std::floor(cy - outer * s)));
       const int j1 = std::min(face_.height - 1, static_cast<int>(std::ceil(cy + outer * s)));
-      const float innerPx = inner * s, outerPx = outer * s, spanPx = outerPx - innerPx;
+      const float innerPx = inner * s, outerPx = outer * s;
       for (int j = j0; j <= j1; ++j) {
         std::uint32_t* row = face_.pixels.data() + static_cast<std::size_t>(j) * face_.width;
         const float dy = static_cast<float>(j) - cy;
@@ -273,13 +335,7 @@ void Editor::drawPulse() {
         const float reach = std::sqrt(std::max(outerPx * outerPx - dy * dy, 0.0f)) + 1.0f;
         const int from = std::max(i0, static_cast<int>(std::floor(cx - reach)));
         const int to = std::min(i1, static_cast<int>(std::ceil(cx + reach)));
-        for (int i = from; i <= to; ++i) {
-          const float dx = static_cast<float>(i) - cx;
-          const float dist = std::sqrt(dx * dx + dy * dy);
-          if (dist < innerPx || dist > outerPx) continue;
-          const float f = 1.0f - (dist - innerPx) / spanPx;
-          row[i] = blendPixel(row[i], kPink, a * f * f);
-        }
+        pulseHaloRow(row, from, to, dy, cx, innerPx, outerPx, a, kPink);
       }
     }
     face_.arc(knob.cx, knob.cy, r - 12, 1, static_cast<float>(-pm::kPi),

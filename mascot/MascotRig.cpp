@@ -5,6 +5,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "MascotImages.h"
 #include "PortableMath.h"
 #include "StbImage.h"
@@ -136,6 +140,7 @@ SpriteChain buildSpriteChain(int index, SpriteLevel level0) {
     chain.levels[l] = halveSpriteLevel(prev);
     chain.levelCount = l + 1;
   }
+  for (int l = 0; l < chain.levelCount; ++l) findOpaqueSpans(chain.levels[l]);
   return chain;
 }
 
@@ -163,101 +168,333 @@ int chooseSpriteLevel(const SpriteChain& chain, float targetPixels) {
 
 // --- Drawing a sprite ----------------------------------------------------------------------
 
-void blitSprite(Canvas& canvas, const SpriteLevel& level, float centreX, float centreY,
-                float height, float angle, float alpha, float clipX0, float clipY0, float clipX1,
-                float clipY1) {
+void findOpaqueSpans(SpriteLevel& level) {
+  level.opaqueSpans.clear();
+  const int w = level.width, h = level.height;
+  if (w <= 0 || h <= 0 || level.pixels.size() < static_cast<std::size_t>(w) * h * 4) return;
+  level.opaqueSpans.resize(static_cast<std::size_t>(h) * 2);
+  for (int y = 0; y < h; ++y) {
+    const std::uint8_t* row = level.pixels.data() + static_cast<std::size_t>(y) * w * 4;
+    int first = 0, end = w;
+    while (first < w && row[first * 4 + 3] == 0) ++first;
+    while (end > first && row[(end - 1) * 4 + 3] == 0) --end;
+    level.opaqueSpans[2 * y] = first;
+    level.opaqueSpans[2 * y + 1] = end;
+  }
+}
+
+namespace {
+
+// Everything one blit needs besides the pixel being drawn.
+struct BlitSetup {
+  int W = 0, H = 0;
+  const std::uint8_t* tex = nullptr;
+  std::size_t stride = 0;
+  int opacity = 0;  // round(alpha * 256)
+  float co = 0, si = 0, cx = 0, cy = 0, f = 0, invF = 0, uStep = 0, vStep = 0;
+  float halfW = 0, halfH = 0, uMid = 0, vMid = 0, uMax = 0, vMax = 0;
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // the pixel box, right and bottom exclusive
+};
+
+// False when the blit draws nothing.
+bool setUpBlit(const Canvas& canvas, const SpriteLevel& level, float centreX, float centreY,
+               float height, float angle, float alpha, float clipX0, float clipY0, float clipX1,
+               float clipY1, BlitSetup& b) {
   const int W = level.width, H = level.height;
-  if (W <= 0 || H <= 0 || level.pixels.size() < static_cast<std::size_t>(W) * H * 4) return;
+  if (W <= 0 || H <= 0 || level.pixels.size() < static_cast<std::size_t>(W) * H * 4) return false;
   const float k = canvas.scale;
   if (!finite(centreX) || !finite(centreY) || !finite(height) || !finite(angle) || !(height > 0) ||
       !(k > 0) || !(alpha > 0))
-    return;
-  const int opacity = static_cast<int>(std::lround(std::min(alpha, 1.0f) * 256.0f));
+    return false;
+  b.W = W;
+  b.H = H;
+  b.opacity = static_cast<int>(std::lround(std::min(alpha, 1.0f) * 256.0f));
   double sn, cs;
   pm::sinCos(angle, sn, cs);
-  const float co = static_cast<float>(cs), si = static_cast<float>(sn);
-  const float cx = centreX * k, cy = centreY * k;
-  const float f = height * k / static_cast<float>(H);
-  if (!finite(f) || !(f > 0) || !finite(cx) || !finite(cy)) return;
+  b.co = static_cast<float>(cs);
+  b.si = static_cast<float>(sn);
+  b.cx = centreX * k;
+  b.cy = centreY * k;
+  b.f = height * k / static_cast<float>(H);
+  if (!finite(b.f) || !(b.f > 0) || !finite(b.cx) || !finite(b.cy)) return false;
 
-  const float halfW = static_cast<float>(W) * f / 2, halfH = static_cast<float>(H) * f / 2;
-  const float ex = halfW * std::fabs(co) + halfH * std::fabs(si) + 2;
-  const float ey = halfW * std::fabs(si) + halfH * std::fabs(co) + 2;
-  const int x0 = clampToInt(std::max(std::floor(cx - ex), std::floor(clipX0 * k)), 0, canvas.width);
-  const int x1 = clampToInt(std::min(std::floor(cx + ex), std::floor(clipX1 * k)), 0, canvas.width);
-  const int y0 =
-      clampToInt(std::max(std::floor(cy - ey), std::floor(clipY0 * k)), 0, canvas.height);
-  const int y1 =
-      clampToInt(std::min(std::floor(cy + ey), std::floor(clipY1 * k)), 0, canvas.height);
-  if (x0 >= x1 || y0 >= y1) return;
+  b.halfW = static_cast<float>(W) * b.f / 2;
+  b.halfH = static_cast<float>(H) * b.f / 2;
+  const float ex = b.halfW * std::fabs(b.co) + b.halfH * std::fabs(b.si) + 2;
+  const float ey = b.halfW * std::fabs(b.si) + b.halfH * std::fabs(b.co) + 2;
+  b.x0 = clampToInt(std::max(std::floor(b.cx - ex), std::floor(clipX0 * k)), 0, canvas.width);
+  b.x1 = clampToInt(std::min(std::floor(b.cx + ex), std::floor(clipX1 * k)), 0, canvas.width);
+  b.y0 = clampToInt(std::max(std::floor(b.cy - ey), std::floor(clipY0 * k)), 0, canvas.height);
+  b.y1 = clampToInt(std::min(std::floor(b.cy + ey), std::floor(clipY1 * k)), 0, canvas.height);
+  if (b.x0 >= b.x1 || b.y0 >= b.y1) return false;
 
-  const float uMax = static_cast<float>(W) - 0.5f, vMax = static_cast<float>(H) - 0.5f;
-  const float uMid = static_cast<float>(W) * 0.5f - 0.5f,
-              vMid = static_cast<float>(H) * 0.5f - 0.5f;
+  b.uMax = static_cast<float>(W) - 0.5f;
+  b.vMax = static_cast<float>(H) - 0.5f;
+  b.uMid = static_cast<float>(W) * 0.5f - 0.5f;
+  b.vMid = static_cast<float>(H) * 0.5f - 0.5f;
   // Per pixel u = (co dx + si dy) / f + uMid and v = (-si dx + co dy) / f + vMid, with the
   // divisions taken out of the loop.
-  const float invF = 1.0f / f, uStep = co * invF, vStep = -si * invF;
-  const std::uint8_t* tex = level.pixels.data();
-  const std::size_t stride = static_cast<std::size_t>(W) * 4;
-  for (int py = y0; py < y1; ++py) {
-    const float dy = static_cast<float>(py) + 0.5f - cy;
-    const float a = si * dy, b = co * dy;
-    const float uRow = a * invF + uMid, vRow = b * invF + vMid;
+  b.invF = 1.0f / b.f;
+  b.uStep = b.co * b.invF;
+  b.vStep = -b.si * b.invF;
+  b.tex = level.pixels.data();
+  b.stride = static_cast<std::size_t>(W) * 4;
+  return true;
+}
+
+// Where pixel px of a row samples the image; false outside it. uRow and vRow are the row's terms.
+inline bool samplePoint(const BlitSetup& b, int px, float uRow, float vRow, float& u, float& v) {
+  const float dx = static_cast<float>(px) + 0.5f - b.cx;
+  u = dx * b.uStep + uRow;
+  v = dx * b.vStep + vRow;
+  return u >= -0.5f && u <= b.uMax && v >= -0.5f && v <= b.vMax;
+}
+
+// Bilinear mix of four texels weighted by position and alpha, stored over the pixel. The plain
+// form every pixel could take.
+inline void mixTexels(const BlitSetup& b, std::uint32_t& pixel, const std::uint8_t* t00,
+                      const std::uint8_t* t10, const std::uint8_t* t01, const std::uint8_t* t11,
+                      std::uint32_t fx, std::uint32_t fy) {
+  if ((t00[3] | t10[3] | t01[3] | t11[3]) == 0) return;
+  // Unsigned 32-bit: a weight reaches 65536 * 255 and a channel sum 255 times that (4.26e9),
+  // past a signed int but inside 2^32.
+  const std::uint32_t w00 = (256 - fx) * (256 - fy) * t00[3];
+  const std::uint32_t w10 = fx * (256 - fy) * t10[3];
+  const std::uint32_t w01 = (256 - fx) * fy * t01[3];
+  const std::uint32_t w11 = fx * fy * t11[3];
+  const std::uint32_t sum = w00 + w10 + w01 + w11;
+  if (sum <= kMinWeightSum) return;
+  int colour[3];
+  for (int ch = 0; ch < 3; ++ch)
+    colour[ch] =
+        static_cast<int>((t00[ch] * w00 + t10[ch] * w10 + t01[ch] * w01 + t11[ch] * w11) / sum);
+  const int cover =
+      std::min(255, static_cast<int>(((sum >> 16) * static_cast<std::uint32_t>(b.opacity)) >> 8));
+  if (cover == 255) {
+    pixel = packRGB(colour[0], colour[1], colour[2]);
+    return;
+  }
+  const std::uint32_t d = pixel;
+  const int dst[3] = {static_cast<int>((d >> 16) & 0xFF), static_cast<int>((d >> 8) & 0xFF),
+                      static_cast<int>(d & 0xFF)};
+  int out[3];
+  for (int ch = 0; ch < 3; ++ch) out[ch] = dst[ch] + ((colour[ch] - dst[ch]) * cover + 127) / 255;
+  pixel = packRGB(out[0], out[1], out[2]);
+}
+
+// The texel cell under (u, v) (inside the image's sample range) and the fractions within it.
+struct Cell {
+  int iu, iv;
+  std::uint32_t fx, fy;
+};
+
+inline Cell cellAt(float u, float v) {
+  // floor by truncation of a positive number (u, v >= -0.5 here): a libm call per pixel was a
+  // good part of the blit's cost.
+  Cell c;
+  c.iu = static_cast<int>(u + 1.0f) - 1;
+  c.iv = static_cast<int>(v + 1.0f) - 1;
+  c.fx = static_cast<std::uint32_t>((u - static_cast<float>(c.iu)) * 256.0f);
+  c.fy = static_cast<std::uint32_t>((v - static_cast<float>(c.iv)) * 256.0f);
+  return c;
+}
+
+inline void plainPixel(const BlitSetup& b, std::uint32_t& pixel, float u, float v) {
+  const Cell c = cellAt(u, v);
+  const int c0 = std::clamp(c.iu, 0, b.W - 1), c1 = std::clamp(c.iu + 1, 0, b.W - 1);
+  const int r0 = std::clamp(c.iv, 0, b.H - 1), r1 = std::clamp(c.iv + 1, 0, b.H - 1);
+  mixTexels(b, pixel, b.tex + r0 * b.stride + c0 * 4, b.tex + r0 * b.stride + c1 * 4,
+            b.tex + r1 * b.stride + c0 * 4, b.tex + r1 * b.stride + c1 * 4, c.fx, c.fy);
+}
+
+// Four opaque texels, t00 and t01 the left ones of two adjacent rows (their right neighbours
+// follow them): sum(t * positionWeight) >> 16 per channel, as 0x00RRGGBB.
+inline std::uint32_t opaqueMix(const std::uint8_t* t00, const std::uint8_t* t01, std::uint32_t fx,
+                               std::uint32_t fy) {
+#if defined(__SSE2__)
+  // Across first, (256 - fx) t0 + fx t1 per channel in 32 bits, then down, in float: every
+  // product and sum there is a whole number below 256 * 65280 < 2^24, so float holds it exactly.
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i top = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(t00));
+  const __m128i bottom = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(t01));
+  const __m128i topPairs = _mm_unpacklo_epi8(_mm_unpacklo_epi8(top, _mm_srli_si128(top, 4)), zero);
+  const __m128i bottomPairs =
+      _mm_unpacklo_epi8(_mm_unpacklo_epi8(bottom, _mm_srli_si128(bottom, 4)), zero);
+  const __m128i across = _mm_set1_epi32(static_cast<int>((fx << 16) | (256 - fx)));
+  const __m128 upper = _mm_cvtepi32_ps(_mm_madd_epi16(topPairs, across));
+  const __m128 lower = _mm_cvtepi32_ps(_mm_madd_epi16(bottomPairs, across));
+  const __m128 mixed = _mm_add_ps(_mm_mul_ps(upper, _mm_set1_ps(static_cast<float>(256 - fy))),
+                                  _mm_mul_ps(lower, _mm_set1_ps(static_cast<float>(fy))));
+  const __m128i channels = _mm_srli_epi32(_mm_cvttps_epi32(mixed), 16);
+  const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(channels, zero), zero);
+  const std::uint32_t rgba = static_cast<std::uint32_t>(_mm_cvtsi128_si32(bytes));  // R lowest
+  return ((rgba & 0xFFu) << 16) | (rgba & 0xFF00u) | ((rgba >> 16) & 0xFFu);
+#else
+  const std::uint32_t w00 = (256 - fx) * (256 - fy), w10 = fx * (256 - fy);
+  const std::uint32_t w01 = (256 - fx) * fy, w11 = fx * fy;
+  int colour[3];
+  for (int ch = 0; ch < 3; ++ch)
+    colour[ch] = static_cast<int>(
+        (t00[ch] * w00 + t00[4 + ch] * w10 + t01[ch] * w01 + t01[4 + ch] * w11) >> 16);
+  return packRGB(colour[0], colour[1], colour[2]);
+#endif
+}
+
+// One pixel of the fast path. Most samples lie inside the image, away from its border, and
+// either on four clear texels or on four opaque ones: those take the short ways here.
+inline void interiorPixel(const BlitSetup& b, std::uint32_t& pixel, int iu, int iv,
+                          std::uint32_t fx, std::uint32_t fy) {
+  const std::uint8_t* t00 = b.tex + iv * b.stride + iu * 4;
+  const std::uint8_t* t01 = t00 + b.stride;
+  const std::uint8_t* t10 = t00 + 4;
+  const std::uint8_t* t11 = t01 + 4;
+  if ((t00[3] | t10[3] | t01[3] | t11[3]) == 0) return;
+  if (b.opacity == 256 && (t00[3] & t10[3] & t01[3] & t11[3]) == 0xFF) {
+    // All four alphas 255: each weight is the position weight times 255, their sum 65536 * 255,
+    // and sum(t * w) / (65536 * 255) = sum(t * positionWeight) >> 16 exactly; the cover is 255.
+    pixel = opaqueMix(t00, t01, fx, fy);
+    return;
+  }
+  mixTexels(b, pixel, t00, t10, t01, t11, fx, fy);
+}
+
+inline bool interiorCell(const BlitSetup& b, int iu, int iv) {
+  return static_cast<unsigned>(iu) < static_cast<unsigned>(b.W - 1) &&
+         static_cast<unsigned>(iv) < static_cast<unsigned>(b.H - 1);
+}
+
+inline void fastPixel(const BlitSetup& b, std::uint32_t& pixel, float u, float v) {
+  const Cell c = cellAt(u, v);
+  if (interiorCell(b, c.iu, c.iv))
+    interiorPixel(b, pixel, c.iu, c.iv, c.fx, c.fy);
+  else
+    plainPixel(b, pixel, u, v);
+}
+
+// Pixels from..to - 1 of a row through the fast path.
+inline void fastRun(const BlitSetup& b, std::uint32_t* row, int from, int to, float uRow,
+                    float vRow) {
+  int px = from;
+#if defined(__SSE2__)
+  // Four samples at a time up to their cells, with samplePoint's and cellAt's operations in the
+  // same order (SSE rounds single precision as the scalar code does, and truncates alike).
+  const __m128 half = _mm_set1_ps(0.5f), minusHalf = _mm_set1_ps(-0.5f), one = _mm_set1_ps(1.0f);
+  const __m128 cx = _mm_set1_ps(b.cx), uStep = _mm_set1_ps(b.uStep), vStep = _mm_set1_ps(b.vStep);
+  const __m128 uRowV = _mm_set1_ps(uRow), vRowV = _mm_set1_ps(vRow);
+  const __m128 uMax = _mm_set1_ps(b.uMax), vMax = _mm_set1_ps(b.vMax), v256 = _mm_set1_ps(256.0f);
+  const __m128i ones = _mm_set1_epi32(1), lanes = _mm_set_epi32(3, 2, 1, 0);
+  for (; px + 4 <= to; px += 4) {
+    const __m128 dx =
+        _mm_sub_ps(_mm_add_ps(_mm_cvtepi32_ps(_mm_add_epi32(_mm_set1_epi32(px), lanes)), half), cx);
+    const __m128 u = _mm_add_ps(_mm_mul_ps(dx, uStep), uRowV);
+    const __m128 v = _mm_add_ps(_mm_mul_ps(dx, vStep), vRowV);
+    const int inside =
+        _mm_movemask_ps(_mm_and_ps(_mm_and_ps(_mm_cmpge_ps(u, minusHalf), _mm_cmple_ps(u, uMax)),
+                                   _mm_and_ps(_mm_cmpge_ps(v, minusHalf), _mm_cmple_ps(v, vMax))));
+    if (inside == 0) continue;
+    const __m128i iu = _mm_sub_epi32(_mm_cvttps_epi32(_mm_add_ps(u, one)), ones);
+    const __m128i iv = _mm_sub_epi32(_mm_cvttps_epi32(_mm_add_ps(v, one)), ones);
+    const __m128i fx = _mm_cvttps_epi32(_mm_mul_ps(_mm_sub_ps(u, _mm_cvtepi32_ps(iu)), v256));
+    const __m128i fy = _mm_cvttps_epi32(_mm_mul_ps(_mm_sub_ps(v, _mm_cvtepi32_ps(iv)), v256));
+    alignas(16) std::int32_t ius[4], ivs[4], fxs[4], fys[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(ius), iu);
+    _mm_store_si128(reinterpret_cast<__m128i*>(ivs), iv);
+    _mm_store_si128(reinterpret_cast<__m128i*>(fxs), fx);
+    _mm_store_si128(reinterpret_cast<__m128i*>(fys), fy);
+    for (int k = 0; k < 4; ++k) {
+      if (!(inside & (1 << k))) continue;
+      if (interiorCell(b, ius[k], ivs[k])) {
+        interiorPixel(b, row[px + k], ius[k], ivs[k], static_cast<std::uint32_t>(fxs[k]),
+                      static_cast<std::uint32_t>(fys[k]));
+      } else {
+        float uk, vk;
+        samplePoint(b, px + k, uRow, vRow, uk, vk);
+        plainPixel(b, row[px + k], uk, vk);
+      }
+    }
+  }
+#endif
+  for (; px < to; ++px) {
+    float u, v;
+    if (samplePoint(b, px, uRow, vRow, u, v)) fastPixel(b, row[px], u, v);
+  }
+}
+
+// Pixels are taken in runs of this many when narrowing a row to the image's drawn texels.
+constexpr int kNarrowRun = 32;
+
+}  // namespace
+
+void blitSpriteEveryPixel(Canvas& canvas, const SpriteLevel& level, float centreX, float centreY,
+                          float height, float angle, float alpha, float clipX0, float clipY0,
+                          float clipX1, float clipY1) {
+  BlitSetup b;
+  if (!setUpBlit(canvas, level, centreX, centreY, height, angle, alpha, clipX0, clipY0, clipX1,
+                 clipY1, b))
+    return;
+  for (int py = b.y0; py < b.y1; ++py) {
+    const float dy = static_cast<float>(py) + 0.5f - b.cy;
+    const float uRow = b.si * dy * b.invF + b.uMid, vRow = b.co * dy * b.invF + b.vMid;
+    std::uint32_t* row = canvas.pixels.data() + static_cast<std::size_t>(py) * canvas.width;
+    for (int px = b.x0; px < b.x1; ++px) {
+      float u, v;
+      if (samplePoint(b, px, uRow, vRow, u, v)) plainPixel(b, row[px], u, v);
+    }
+  }
+}
+
+void blitSprite(Canvas& canvas, const SpriteLevel& level, float centreX, float centreY,
+                float height, float angle, float alpha, float clipX0, float clipY0, float clipX1,
+                float clipY1) {
+  BlitSetup b;
+  if (!setUpBlit(canvas, level, centreX, centreY, height, angle, alpha, clipX0, clipY0, clipX1,
+                 clipY1, b))
+    return;
+  const int W = b.W, H = b.H;
+  const bool spansKnown = level.opaqueSpans.size() == static_cast<std::size_t>(H) * 2;
+  const std::int32_t* spans = level.opaqueSpans.data();
+  for (int py = b.y0; py < b.y1; ++py) {
+    const float dy = static_cast<float>(py) + 0.5f - b.cy;
+    const float a = b.si * dy, c = b.co * dy;
+    const float uRow = a * b.invF + b.uMid, vRow = c * b.invF + b.vMid;
     // The pixels whose sample lies inside the image: two linear conditions on dx, solved once per
     // row (with a pixel of slack; the exact test below decides).
     float u0, u1, v0, v1;
-    if (!solveSpan(co, a, -halfW - f, halfW + f, u0, u1) ||
-        !solveSpan(-si, b, -halfH - f, halfH + f, v0, v1))
+    if (!solveSpan(b.co, a, -b.halfW - b.f, b.halfW + b.f, u0, u1) ||
+        !solveSpan(-b.si, c, -b.halfH - b.f, b.halfH + b.f, v0, v1))
       continue;
-    const float t0 = std::max(u0, v0) + cx - 0.5f, t1 = std::min(u1, v1) + cx - 0.5f;
-    const int from = std::max(x0, clampToInt(std::floor(t0) - 1, x0, x1));
-    const int to = std::min(x1, clampToInt(std::ceil(t1) + 2, x0, x1));
+    const float t0 = std::max(u0, v0) + b.cx - 0.5f, t1 = std::min(u1, v1) + b.cx - 0.5f;
+    const int from = std::max(b.x0, clampToInt(std::floor(t0) - 1, b.x0, b.x1));
+    const int to = std::min(b.x1, clampToInt(std::ceil(t1) + 2, b.x0, b.x1));
     std::uint32_t* row = canvas.pixels.data() + static_cast<std::size_t>(py) * canvas.width;
-    for (int px = from; px < to; ++px) {
-      const float dx = static_cast<float>(px) + 0.5f - cx;
-      const float u = dx * uStep + uRow;
-      const float v = dx * vStep + vRow;
-      if (!(u >= -0.5f && u <= uMax && v >= -0.5f && v <= vMax)) continue;
-      // floor by truncation of a positive number (u, v >= -0.5 here): a libm call per pixel was
-      // a good part of the blit's cost.
-      const int iu = static_cast<int>(u + 1.0f) - 1, iv = static_cast<int>(v + 1.0f) - 1;
-      const std::uint32_t fx = static_cast<std::uint32_t>((u - static_cast<float>(iu)) * 256.0f);
-      const std::uint32_t fy = static_cast<std::uint32_t>((v - static_cast<float>(iv)) * 256.0f);
-      const int c0 = std::clamp(iu, 0, W - 1), c1 = std::clamp(iu + 1, 0, W - 1);
-      const int r0 = std::clamp(iv, 0, H - 1), r1 = std::clamp(iv + 1, 0, H - 1);
-      const std::uint8_t* t00 = tex + r0 * stride + c0 * 4;
-      const std::uint8_t* t10 = tex + r0 * stride + c1 * 4;
-      const std::uint8_t* t01 = tex + r1 * stride + c0 * 4;
-      const std::uint8_t* t11 = tex + r1 * stride + c1 * 4;
-      if ((t00[3] | t10[3] | t01[3] | t11[3]) == 0) continue;
-      // Unsigned 32-bit: a weight reaches 65536 * 255 and a channel sum 255 times that
-      // (4.26e9), past a signed int but inside 2^32.
-      const std::uint32_t w00 = (256 - fx) * (256 - fy) * t00[3];
-      const std::uint32_t w10 = fx * (256 - fy) * t10[3];
-      const std::uint32_t w01 = (256 - fx) * fy * t01[3];
-      const std::uint32_t w11 = fx * fy * t11[3];
-      const std::uint32_t sum = w00 + w10 + w01 + w11;
-      if (sum <= kMinWeightSum) continue;
-      int colour[3];
-      // Inside the sprite the sum is a constant, and dividing by a constant is a multiplication.
-      const std::uint32_t divisor = sum == kOpaqueSum ? kOpaqueSum : sum;
-      for (int ch = 0; ch < 3; ++ch) {
-        const std::uint32_t mixed = t00[ch] * w00 + t10[ch] * w10 + t01[ch] * w01 + t11[ch] * w11;
-        colour[ch] = static_cast<int>(sum == kOpaqueSum ? mixed / kOpaqueSum : mixed / divisor);
+    for (int runFrom = from; runFrom < to; runFrom += kNarrowRun) {
+      int runTo = std::min(to, runFrom + kNarrowRun);
+      if (spansKnown) {
+        // A sample draws only when one of its four texels has alpha: find the columns the
+        // texel rows this run can reach draw, and keep the pixels whose u can reach them
+        // (a texel and a pixel of slack either side; the test per pixel still decides).
+        const float vA = (static_cast<float>(runFrom) + 0.5f - b.cx) * b.vStep + vRow;
+        const float vB = (static_cast<float>(runTo) - 0.5f - b.cx) * b.vStep + vRow;
+        const int rLo = clampToInt(std::floor(std::min(vA, vB)) - 1, 0, H - 1);
+        const int rHi = clampToInt(std::floor(std::max(vA, vB)) + 2, 0, H - 1);
+        int colLo = W, colHi = 0;
+        for (int r = rLo; r <= rHi; ++r)
+          if (spans[2 * r] < spans[2 * r + 1]) {
+            colLo = std::min(colLo, static_cast<int>(spans[2 * r]));
+            colHi = std::max(colHi, static_cast<int>(spans[2 * r + 1]));
+          }
+        if (colLo >= colHi) continue;
+        const float uLo = static_cast<float>(colLo) - 2, uHi = static_cast<float>(colHi) + 1;
+        if (std::fabs(b.uStep) > 1e-6f) {
+          const float pa = (uLo - uRow) / b.uStep + b.cx - 0.5f;
+          const float pb = (uHi - uRow) / b.uStep + b.cx - 0.5f;
+          const int narrowFrom = clampToInt(std::floor(std::min(pa, pb)) - 1, runFrom, runTo);
+          const int narrowTo = clampToInt(std::ceil(std::max(pa, pb)) + 2, runFrom, runTo);
+          if (narrowFrom < narrowTo) fastRun(b, row, narrowFrom, narrowTo, uRow, vRow);
+          continue;
+        }
       }
-      const int cover =
-          std::min(255, static_cast<int>(((sum >> 16) * static_cast<std::uint32_t>(opacity)) >> 8));
-      if (cover == 255) {
-        row[px] = packRGB(colour[0], colour[1], colour[2]);
-        continue;
-      }
-      const std::uint32_t d = row[px];
-      const int dst[3] = {static_cast<int>((d >> 16) & 0xFF), static_cast<int>((d >> 8) & 0xFF),
-                          static_cast<int>(d & 0xFF)};
-      int out[3];
-      for (int ch = 0; ch < 3; ++ch)
-        out[ch] = dst[ch] + ((colour[ch] - dst[ch]) * cover + 127) / 255;
-      row[px] = packRGB(out[0], out[1], out[2]);
+      fastRun(b, row, runFrom, runTo, uRow, vRow);
     }
   }
 }

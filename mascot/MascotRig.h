@@ -67,7 +67,14 @@ struct SpriteLevel {
   std::int32_t width = 0;
   std::int32_t height = 0;
   std::vector<std::uint8_t> pixels;  // width * height * 4
+  // Per row, the first column holding a texel with alpha above 0 and one past the last (equal
+  // when the row is clear), two entries a row; empty until findOpaqueSpans. Lets the blit skip
+  // the clear parts of the image without sampling them.
+  std::vector<std::int32_t> opaqueSpans;
 };
+
+// Fills level.opaqueSpans from its pixels.
+void findOpaqueSpans(SpriteLevel& level);
 
 struct SpriteChain {
   SpriteLevel levels[kMaxSpriteLevels];
@@ -98,6 +105,11 @@ int chooseSpriteLevel(const SpriteChain& chain, float targetPixels);
 void blitSprite(Canvas& canvas, const SpriteLevel& level, float centreX, float centreY,
                 float height, float angle, float alpha, float clipX0, float clipY0, float clipX1,
                 float clipY1);
+// The same pixels, every pixel of the box sampled the plain way: the reference blitSprite must
+// equal.
+void blitSpriteEveryPixel(Canvas& canvas, const SpriteLevel& level, float centreX, float centreY,
+                          float height, float angle, float alpha, float clipX0, float clipY0,
+                          float clipX1, float clipY1);
 
 // A rigid transform of design space: p -> R(angle) p + (x, y).
 struct RigFrame {
