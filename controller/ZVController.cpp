@@ -24,7 +24,7 @@ tresult PLUGIN_API ZVController::initialize(FUnknown* context) {
   const tresult result = EditController::initialize(context);
   if (result != kResultOk) return result;
   for (int32 id = 0; id < zv::kNumParams; ++id) parameters.addParameter(new ZVParam(id));
-  dancer.owner = this;
+  dancer.readParam = [this](int id) { return getParamNormalized(static_cast<ParamID>(id)); };
   return result;
 }
 

@@ -27,7 +27,6 @@ class ViewPort {
   // Called by the render thread after it released both locks.
   virtual void invalidateAll() = 0;
   virtual void invalidateRect(int x0, int y0, int x1, int y1) = 0;
-  virtual bool dancerOpen() { return false; }
 };
 
 struct PixelRect {
@@ -71,6 +70,19 @@ class ViewCore {
 
   void markDirty() { dirty_.store(true); }
   void markFullRedraw() { fullRedraw_.store(true); }
+
+  // The dancer window. A press on the pop-out control only records what it asked for: the
+  // window opens or closes once the input handler returned and the state lock is free. The
+  // user-interface thread publishes whether it is open; the render thread shows the figure or
+  // the placeholder from that alone.
+  void requestDancer(bool open) { dancerRequest_.store(open ? kDancerOpen : kDancerClose); }
+  // kDancerOpen, kDancerClose or 0 for nothing asked; clears the request.
+  int takeDancerRequest() { return dancerRequest_.exchange(0); }
+  void publishDancerOpen(bool open) {
+    dancerOut_.store(open);
+    fullRedraw_.store(true);
+  }
+  static constexpr int kDancerOpen = 1, kDancerClose = 2;
 
   // Input in window pixels, each under the state lock; true when something changed. The host
   // hears of the edits made (begin, perform, end) after the lock is released, in order, so a
@@ -133,6 +145,8 @@ class ViewCore {
   std::atomic<bool> dirty_{false};
   std::atomic<bool> fullRedraw_{true};
   std::atomic<uint64_t> framesDrawn_{0};
+  std::atomic<int> dancerRequest_{0};
+  std::atomic<bool> dancerOut_{false};
   bool idle_ = false;
   // Edits made under the state lock, waiting to reach the host; guarded by the state lock.
   std::deque<HostEdit> pendingEdits_;
