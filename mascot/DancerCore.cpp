@@ -175,11 +175,20 @@ void paintChrome(Canvas& c, const DancerChromeState& state) {
 
 }  // namespace
 
-void paintDancer(Canvas& c, MascotRig& rig, const DancerChromeState& chrome) {
+void paintDancerBackdrop(Canvas& c) {
   const float logicalWidth = c.width / c.scale;
   c.clear(kDancerBackground);
   c.glow(0.15f * logicalWidth, 29, 232, kGlowViolet, 0.35f);
   c.glow(0.9f * logicalWidth, 58, 203, kGlowPink, 0.22f);
+}
+
+void paintDancer(Canvas& c, MascotRig& rig, const DancerChromeState& chrome) {
+  paintDancerBackdrop(c);
+  paintDancerFigure(c, rig, chrome);
+}
+
+void paintDancerFigure(Canvas& c, MascotRig& rig, const DancerChromeState& chrome) {
+  const float logicalWidth = c.width / c.scale;
   rig.x = 0;
   rig.y = 0;
   rig.width = logicalWidth;
@@ -222,8 +231,14 @@ void DancerCore::run(const std::atomic<bool>& running, DancerSurface& surface) {
 void DancerCore::drawFrame(double dtSeconds, const DancerSurface::Pointer& pointer, int width,
                            int height) {
   const float k = static_cast<float>(height) / kDancerLogicalHeight;
-  if (canvas_.width != width || canvas_.height != height) canvas_.resize(width, height);
-  canvas_.scale = k;
+  if (canvas_.width != width || canvas_.height != height) {
+    canvas_.resize(width, height);
+    canvas_.scale = k;
+    // The backdrop only changes with the size: painted once, copied under every frame.
+    backdrop_.resize(width, height);
+    backdrop_.scale = k;
+    paintDancerBackdrop(backdrop_);
+  }
 
   Editor& ed = *editor_;
   ed.params[kKey] = readParam_(kKey);
@@ -249,11 +264,13 @@ void DancerCore::drawFrame(double dtSeconds, const DancerSurface::Pointer& point
     fade_ -= fade_ * ease;
   }
   chrome.fade = fade_;
-  paintDancer(canvas_, ed.mascot, chrome);
+  canvas_.pixels = backdrop_.pixels;
+  paintDancerFigure(canvas_, ed.mascot, chrome);
 
   {
+    // Swapped rather than copied: the next frame starts from a copy of the backdrop anyway.
     std::lock_guard<std::mutex> lock(frameLock_);
-    front_ = canvas_.pixels;
+    front_.swap(canvas_.pixels);
     frontWidth_ = width;
     frontHeight_ = height;
   }
@@ -262,6 +279,7 @@ void DancerCore::drawFrame(double dtSeconds, const DancerSurface::Pointer& point
 
 std::size_t DancerCore::bytesHeld() const {
   std::size_t bytes = canvas_.pixels.capacity() * sizeof(std::uint32_t);
+  bytes += backdrop_.pixels.capacity() * sizeof(std::uint32_t);
   bytes += front_.capacity() * sizeof(std::uint32_t);
   for (const FontFace& face : canvas_.fonts.faces)
     for (const auto& entry : face.cache) bytes += sizeof(entry) + entry.second.bitmap.capacity();

@@ -72,9 +72,11 @@ struct DancerChromeState {
   int hovered = kDancerNoButton;
   bool pinned = false;
 };
-// Everything but the mood step, into a canvas whose scale is its height over 290: backdrop, the
-// editor's mascot across the whole canvas, the logo and the chrome.
+// Everything but the mood step, into a canvas whose scale is its height over 290: the backdrop,
+// then the figure (the editor's mascot across the whole canvas, the logo and the chrome).
 void paintDancer(Canvas& canvas, MascotRig& rig, const DancerChromeState& chrome);
+void paintDancerBackdrop(Canvas& canvas);
+void paintDancerFigure(Canvas& canvas, MascotRig& rig, const DancerChromeState& chrome);
 
 // The platform side of the frame loop, called on the dancer thread.
 class DancerSurface {
@@ -142,6 +144,7 @@ class DancerCore {
   ParamReader readParam_;
   std::unique_ptr<Editor> editor_;
   Canvas canvas_;
+  Canvas backdrop_;  // no fonts: never draws text
   float dpiScale_ = 1.0f;
   std::atomic<int> clientWidth_{0}, clientHeight_{0};
   std::atomic<bool> pinned_{false};
