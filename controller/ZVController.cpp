@@ -27,7 +27,7 @@ tresult PLUGIN_API ZVController::initialize(FUnknown* context) {
     parameters.addParameter(new ZVParam(id));
     published.publish(id, getParamNormalized(static_cast<ParamID>(id)));
   }
-  dancer.owner = this;
+  dancer.readParam = [this](int id) { return getParamNormalized(static_cast<ParamID>(id)); };
   return result;
 }
 

@@ -31,11 +31,13 @@ PluginViewBase::PluginViewBase(ZVController* controller, float contentScale, boo
   editor.loadPresets = [](std::vector<zv::UserPreset>& list) { zv::loadUserPresets(list); };
   editor.savePreset = [](const zv::UserPreset& preset) { return zv::saveUserPreset(preset); };
   editor.deletePreset = [](const std::string& name) { return zv::deleteUserPreset(name); };
-  // The dancer window is not part of this view yet: the stage keeps the mascot at home.
-  editor.onPopOut = [this](bool) { core_->markFullRedraw(); };
-  const bool dancerOpen = controller_->dancerWindow().isOpen();
-  editor.poppedOut = dancerOpen;
-  core_->publishDancerOpen(dancerOpen);
+  // Opening a top-level window from inside the press would do it under the state lock and the
+  // mouse capture: the core records the wish and applyPendingDancer() carries it out.
+  DancerWindow& dancer = controller_->dancerWindow();
+  editor.poppedOut = dancer.isOpen();
+  core_->publishDancerOpen(editor.poppedOut);
+  // However the window closes (its own button, the system, the controller), the stage hears.
+  dancerListener_ = dancer.addOpenListener([this](bool open) { core_->publishDancerOpen(open); });
   if (!popOutAvailable) {
     editor.popOutAvailable = false;
     editor.rebuildHitRegions();
@@ -48,6 +50,7 @@ PluginViewBase::PluginViewBase(ZVController* controller, float contentScale, boo
 }
 
 PluginViewBase::~PluginViewBase() {
+  controller_->dancerWindow().removeOpenListener(dancerListener_);
   core_.reset();
   controller_->release();
 }
@@ -170,4 +173,15 @@ void PluginViewBase::performEdit(int id, double normalized) {
 
 void PluginViewBase::endEdit(int id) {
   controller_->endEdit(static_cast<Vst::ParamID>(id));
+}
+
+void PluginViewBase::applyPendingDancer() {
+  const int request = core_->takeDancerRequest();
+  if (request == 0) return;
+  DancerWindow& dancer = controller_->dancerWindow();
+  if (request == zv::ViewCore::kDancerOpen)
+    dancer.open();
+  else
+    dancer.close();
+  core_->publishDancerOpen(dancer.isOpen());
 }

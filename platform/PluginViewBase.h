@@ -48,6 +48,8 @@ class PluginViewBase : public Steinberg::CPluginView,
 
   // Applies the size the size control chose; call once the input handler let go of the state.
   void applyPendingSize();
+  // Opens or closes the dancer window as the pop-out control asked; same rule as the size.
+  void applyPendingDancer();
   void showContextMenu(int paramId, int x, int y);
   // True when `ch` came through onKeyDown a moment ago: a host that forwards a key there and still
   // lets the window see it would otherwise type every character twice.
@@ -64,4 +66,5 @@ class PluginViewBase : public Steinberg::CPluginView,
   float contentScale_ = 1.0f;
   float sizeFactor_ = 1.0f;
   float pendingSize_ = 0.0f;  // set by the size control, applied once the input handler let go
+  int dancerListener_ = 0;
 };

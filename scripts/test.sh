@@ -30,6 +30,10 @@ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_SANITIZE=thread 
 cmake --build build-tsan --target view_core_test view_x11_test -j"${ZV_JOBS:-2}" >/dev/null
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --test-dir build-tsan -R 'view_core_test|view_x11_test' --output-on-failure
 
+echo "== dancer frame loop under ThreadSanitizer"
+cmake --build build-tsan --target dancer_thread_test -j"${ZV_JOBS:-2}" >/dev/null
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --test-dir build-tsan -R '^dancer_thread_test$' --output-on-failure
+
 echo "== module, engine through the module, presets and render tool under ASan + UBSan"
 asan_tests=(plugin_params_test plugin_module_test plugin_engine_test plugin_fuzz_test plugin_noalloc_test dsp_engine_test
   controller_presets_test tools_render_test)

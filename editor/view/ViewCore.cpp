@@ -16,6 +16,8 @@ ViewCore::ViewCore(ViewPort& port) : port_(port), editor_(std::make_unique<Edito
     queueEdit({HostEdit::kPerform, id, value});
     dirty_.store(true);
   };
+  // Likewise the dancer window: opened or closed by the window once the press has returned.
+  editor_->onPopOut = [this](bool open) { requestDancer(open); };
 }
 
 void ViewCore::queueEdit(HostEdit edit) {
@@ -149,6 +151,7 @@ void ViewCore::renderFrame(double elapsedSeconds) {
   const bool open = dancerOpen_.load();
   if (open != ed.poppedOut) {
     ed.poppedOut = open;
+    ed.rebuildHitRegions();  // the pop-out icon becomes the bring-back button and back
     fullRedraw_.store(true);
   }
   idle_ = ed.silentSeconds() > 1.5f && meter(kPlaying) < 0.5;

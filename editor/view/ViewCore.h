@@ -60,9 +60,6 @@ class ViewCore {
   void resizeForScale(float scale);
   // Copies every published parameter value into the editor's copy.
   void pullAllParams();
-  // The dancer window's open state as the user-interface thread last saw it; the render thread
-  // draws the stage from this, never asking the window.
-  void publishDancerOpen(bool open) { dancerOpen_.store(open); }
 
   void startRender();
   void stopRender();  // returns once the thread has ended
@@ -76,6 +73,19 @@ class ViewCore {
 
   void markDirty() { dirty_.store(true); }
   void markFullRedraw() { fullRedraw_.store(true); }
+
+  // The dancer window. A press on the pop-out control only records what it asked for: the
+  // window opens or closes once the input handler returned and the state lock is free. The
+  // user-interface thread publishes whether it is open; the render thread shows the figure or
+  // the placeholder from that alone.
+  void requestDancer(bool open) { dancerRequest_.store(open ? kDancerOpen : kDancerClose); }
+  // kDancerOpen, kDancerClose or 0 for nothing asked; clears the request.
+  int takeDancerRequest() { return dancerRequest_.exchange(0); }
+  void publishDancerOpen(bool open) {
+    dancerOpen_.store(open);
+    fullRedraw_.store(true);
+  }
+  static constexpr int kDancerOpen = 1, kDancerClose = 2;
 
   // Input in window pixels, each under the state lock; true when something changed. The host
   // hears of the edits made (begin, perform, end) after the lock is released, in order, so a
@@ -140,6 +150,7 @@ class ViewCore {
   std::atomic<bool> fullRedraw_{true};
   std::atomic<bool> dancerOpen_{false};
   std::atomic<uint64_t> framesDrawn_{0};
+  std::atomic<int> dancerRequest_{0};
   bool idle_ = false;
   // Edits made under the state lock, waiting to reach the host; guarded by the state lock.
   std::deque<HostEdit> pendingEdits_;

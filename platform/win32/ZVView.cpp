@@ -164,9 +164,11 @@ LRESULT ZVView::handleMessageAlive(HWND hwnd, UINT message, WPARAM wParam, LPARA
     case WM_LBUTTONUP:
       ReleaseCapture();
       core_->mouseUp();
+      applyPendingDancer();  // with the capture released, so the new window may take the focus
       return 0;
     case WM_CAPTURECHANGED:
       core_->captureLost();
+      applyPendingDancer();
       return 0;
     case WM_RBUTTONUP: {
       const int id = core_->contextParamAt(x, y);

@@ -15,6 +15,7 @@ const SceneRegistry& builtInScenes() {
     addCanvasScenes(r);
     addEditorScenes(r);
     addMascotScenes(r);
+    addDancerScenes(r);
     return r;
   }();
   return registry;

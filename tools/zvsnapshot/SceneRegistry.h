@@ -37,6 +37,7 @@ const SceneRegistry& builtInScenes();
 void addCanvasScenes(SceneRegistry& registry);
 void addEditorScenes(SceneRegistry& registry);
 void addMascotScenes(SceneRegistry& registry);
+void addDancerScenes(SceneRegistry& registry);
 
 // A fresh canvas of the scene's size and scale, fonts loaded, with the scene drawn into it.
 Canvas render(const Scene& scene);
