@@ -42,7 +42,7 @@ void measure(const char* label, float scale, bool singing, bool mascot, double s
   core.resizeForScale(scale);
   core.pullAllParams();
   if (!mascot) {
-    std::lock_guard<std::recursive_mutex> lock(core.stateLock());
+    std::lock_guard<std::mutex> lock(core.stateLock());
     core.editor().mascot.height = 0;  // fits nothing: the stage is drawn empty
   }
   core.startRender();
