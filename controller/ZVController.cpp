@@ -27,7 +27,8 @@ tresult PLUGIN_API ZVController::initialize(FUnknown* context) {
     parameters.addParameter(new ZVParam(id));
     published.publish(id, getParamNormalized(static_cast<ParamID>(id)));
   }
-  dancer.readParam = [this](int id) { return getParamNormalized(static_cast<ParamID>(id)); };
+  // The dancer thread reads what the controller published, never the parameter objects.
+  dancer.readParam = [this](int id) { return published.read(id); };
   return result;
 }
 

@@ -176,12 +176,13 @@ TEST(DancerFrames, GoldenFrames) {
 // and the stage follows the state the user-interface thread publishes.
 class NoWindow : public ViewPort {
  public:
-  double getParamNormalized(int id) override { return meters[id]; }
+  const ParamSnapshot& params() const override { return values; }
   void beginEdit(int) override {}
   void performEdit(int, double) override {}
   void endEdit(int) override {}
   void invalidateAll() override {}
   void invalidateRect(int, int, int, int) override {}
+  ParamSnapshot values;
 };
 
 TEST(DancerFromTheEditor, PressesRecordRequestsAndTheStageFollowsThePublishedState) {
