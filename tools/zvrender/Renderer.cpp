@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -225,24 +226,52 @@ struct BlockBuffers {
       if (got < count) inputDone = true;
       if (got > 0) count = got;
     }
+    // The frames read, then silence to the block's end: two plain loops rather than a test per
+    // sample, and a straight copy for the usual mono file.
     const size_t channels = in.size();
+    const size_t have = static_cast<size_t>(std::max(got, 0));
+    const size_t total = static_cast<size_t>(std::max(count, 0));
+    const float* src = interleavedIn.data();
     for (size_t c = 0; c < channels; ++c) {
       float* dst = in[c].data();
-      for (int i = 0; i < count; ++i)
-        dst[i] = i < got ? interleavedIn[static_cast<size_t>(i) * channels + c] : 0.0f;
+      if (channels == 1) {
+        if (have > 0) std::memcpy(dst, src, have * sizeof(float));
+      } else if (channels == 2) {
+        for (size_t i = 0; i < have; ++i) dst[i] = src[i * 2 + c];
+      } else {
+        for (size_t i = 0; i < have; ++i) dst[i] = src[i * channels + c];
+      }
+      if (total > have) std::fill(dst + have, dst + total, 0.0f);
     }
     return got;
   }
 
   // Interleaves output frames first .. first + frames - 1 for the sink, raising `peak`.
+  // The peak is kept as the magnitude's bit pattern: for finite and infinite floats that
+  // orders as the values do, so the largest word is the largest magnitude; NaNs (any pattern
+  // above infinity's) are never a peak. Whole-word maxima have no chain through a comparison
+  // and conversion per sample, and give the same figure.
   void interleaveOutput(int first, int frames, double& peak) {
+    constexpr uint32_t kMagnitude = 0x7fffffffu, kInfinity = 0x7f800000u;
+    const float* l = out[0].data() + first;
+    const float* r = out[1].data() + first;
+    float* dst = interleavedOut.data();
+    uint32_t top = 0;
     for (int i = 0; i < frames; ++i) {
-      const float l = out[0][static_cast<size_t>(first + i)];
-      const float r = out[1][static_cast<size_t>(first + i)];
-      interleavedOut[static_cast<size_t>(i) * 2] = l;
-      interleavedOut[static_cast<size_t>(i) * 2 + 1] = r;
-      peak = std::max({peak, static_cast<double>(std::fabs(l)), static_cast<double>(std::fabs(r))});
+      uint32_t a, b;
+      std::memcpy(&a, l + i, sizeof a);
+      std::memcpy(&b, r + i, sizeof b);
+      a &= kMagnitude;
+      b &= kMagnitude;
+      a = a > kInfinity ? 0u : a;
+      b = b > kInfinity ? 0u : b;
+      top = std::max(top, std::max(a, b));
+      dst[static_cast<size_t>(i) * 2] = l[i];
+      dst[static_cast<size_t>(i) * 2 + 1] = r[i];
     }
+    float blockPeak;
+    std::memcpy(&blockPeak, &top, sizeof blockPeak);
+    peak = std::max(peak, static_cast<double>(blockPeak));
   }
 
   std::vector<std::vector<float>> in, out;
