@@ -8,6 +8,7 @@
 
 #include "DancerCore.h"
 #include "DancerWindow.h"
+#include "Win32Window.h"
 
 namespace {
 
@@ -16,11 +17,7 @@ const wchar_t kDancerClass[] = L"ZoquaVoceDancerWnd";
 LRESULT CALLBACK dancerClassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 HINSTANCE thisModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExW(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<LPCWSTR>(&dancerClassProc), &module);
-  return module;
+  return zv::win32::moduleHolding(&dancerClassProc);
 }
 
 zv::DancerRect toRect(const RECT& r) {
@@ -124,11 +121,7 @@ struct DancerWindow::Impl : zv::DancerSurface {
 namespace {
 
 LRESULT CALLBACK dancerClassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  if (auto* impl = reinterpret_cast<DancerWindow::Impl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
+  if (auto* impl = static_cast<DancerWindow::Impl*>(zv::win32::windowOwner(hwnd, message, lParam)))
     return impl->windowProc(hwnd, message, wParam, lParam);
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
@@ -145,13 +138,8 @@ void DancerWindow::Impl::open(HINSTANCE instance) {
   WNDCLASSEXW existing{};
   existing.cbSize = sizeof(existing);
   if (!GetClassInfoExW(instance, kDancerClass, &existing)) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_DROPSHADOW;
-    wc.lpfnWndProc = dancerClassProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.lpszClassName = kDancerClass;
+    const WNDCLASSEXW wc =
+        zv::win32::windowClass(instance, kDancerClass, dancerClassProc, CS_DROPSHADOW);
     if (!RegisterClassExW(&wc)) return;
   }
   if (!core) {
@@ -215,13 +203,7 @@ void DancerWindow::Impl::paint(HWND window) {
   HDC dc = BeginPaint(window, &ps);
   if (core) {
     core->withFrontBuffer([dc](const std::uint32_t* pixels, int width, int height) {
-      BITMAPINFO info{};
-      info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-      info.bmiHeader.biWidth = width;
-      info.bmiHeader.biHeight = -height;  // rows top to bottom
-      info.bmiHeader.biPlanes = 1;
-      info.bmiHeader.biBitCount = 32;
-      info.bmiHeader.biCompression = BI_RGB;
+      const BITMAPINFO info = zv::win32::topDownBitmap(width, height);
       SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0,
                         static_cast<UINT>(height), pixels, &info, DIB_RGB_COLORS);
     });

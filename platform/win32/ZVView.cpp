@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "Win32Window.h"
+
 using namespace Steinberg;
 
 namespace {
@@ -33,21 +35,13 @@ void fillOutside(HDC dc, const RECT& want, const zv::PixelRect& drawn) {
 }
 
 LRESULT CALLBACK editorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  if (auto* view = reinterpret_cast<ZVView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
+  if (auto* view = static_cast<ZVView*>(zv::win32::windowOwner(hwnd, message, lParam)))
     return view->handleMessage(hwnd, message, wParam, lParam);
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 HINSTANCE moduleInstance() {
-  HMODULE module = nullptr;
-  GetModuleHandleExW(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<LPCWSTR>(&editorWindowProc), &module);
-  return module;
+  return zv::win32::moduleHolding(&editorWindowProc);
 }
 
 float screenContentScale() {
@@ -73,13 +67,8 @@ tresult PLUGIN_API ZVView::isPlatformTypeSupported(FIDString type) {
 void ZVView::attachedToParent() {
   HINSTANCE instance = moduleInstance();
   if (!windowClassRegistered) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = editorWindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.lpszClassName = kWindowClass;
+    const WNDCLASSEXW wc =
+        zv::win32::windowClass(instance, kWindowClass, editorWindowProc, CS_DBLCLKS);
     windowClassRegistered =
         RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
   }
@@ -125,13 +114,7 @@ LRESULT ZVView::handleMessageAlive(HWND hwnd, UINT message, WPARAM wParam, LPARA
       const zv::PixelRect drawn = core_->withBackBuffer(
           {want.left, want.top, want.right, want.bottom},
           [&](const uint32_t* pixels, int width, int height, zv::PixelRect r) {
-            BITMAPINFO info{};
-            info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-            info.bmiHeader.biWidth = width;
-            info.bmiHeader.biHeight = -height;  // rows top to bottom
-            info.bmiHeader.biPlanes = 1;
-            info.bmiHeader.biBitCount = 32;
-            info.bmiHeader.biCompression = BI_RGB;
+            const BITMAPINFO info = zv::win32::topDownBitmap(width, height);
             SetDIBitsToDevice(dc, r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0, r.x0, height - r.y1, 0,
                               height, pixels, &info, DIB_RGB_COLORS);
           });

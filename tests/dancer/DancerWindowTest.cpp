@@ -14,43 +14,20 @@
 
 #include "TempAppData.h"
 #include "ViewTestHost.h"
+#include "Win32TestWindow.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include "stb_image_write.h"
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
+using zv::test::pumpMessages;
+using zv::test::threadIds;
 
 namespace {
 
 const wchar_t kDancerClass[] = L"ZoquaVoceDancerWnd";
 constexpr double kScale = 1.15;  // the editor's size for a fresh user at 96 dpi
-
-void pump(int milliseconds) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  while (std::chrono::steady_clock::now() < end) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    Sleep(5);
-  }
-}
-
-std::set<DWORD> threadIds() {
-  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  THREADENTRY32 entry{};
-  entry.dwSize = sizeof(entry);
-  std::set<DWORD> ids;
-  if (Thread32First(snap, &entry)) {
-    do {
-      if (entry.th32OwnerProcessID == GetCurrentProcessId()) ids.insert(entry.th32ThreadID);
-    } while (Thread32Next(snap, &entry));
-  }
-  CloseHandle(snap);
-  return ids;
-}
 
 // Of `threads`, those still running.
 size_t alive(const std::set<DWORD>& threads) {
@@ -77,21 +54,7 @@ std::vector<uint32_t> capture(HWND hwnd, const char* name = nullptr) {
   RECT r{};
   GetClientRect(hwnd, &r);
   const int w = r.right, h = r.bottom;
-  HDC windowDc = GetDC(hwnd);
-  HDC memDc = CreateCompatibleDC(windowDc);
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memDc, bitmap);
-  BitBlt(memDc, 0, 0, w, h, windowDc, 0, 0, SRCCOPY);
-  const auto* px = static_cast<const uint32_t*>(bits);
-  std::vector<uint32_t> out(px, px + static_cast<size_t>(w) * h);
-  SelectObject(memDc, old);
-  DeleteObject(bitmap);
-  DeleteDC(memDc);
-  ReleaseDC(hwnd, windowDc);
-  for (auto& p : out) p &= 0xFFFFFF;
+  const std::vector<uint32_t> out = zv::test::clientPixels(hwnd);
   if (name) {
     std::vector<unsigned char> rgb(out.size() * 3);
     for (size_t i = 0; i < out.size(); ++i) {
@@ -124,7 +87,7 @@ struct Hosted {
     ASSERT_EQ(view->attached(parent, kPlatformTypeHWND), kResultOk);
     child = FindWindowExW(parent, nullptr, L"ZoquaVoceEditorWnd", nullptr);
     ASSERT_NE(child, nullptr);
-    pump(100);
+    pumpMessages(100);
   }
   void removeView() {
     if (!view) return;
@@ -145,7 +108,7 @@ struct Hosted {
   void bringBack() { click(430, 406); }
   // Mean brightness of the stage card: the figure on its backdrop is bright, the placeholder dark.
   double stageBrightness(const char* screenshot = nullptr) {
-    pump(150);
+    pumpMessages(150);
     const std::vector<uint32_t> px = capture(child, screenshot);
     RECT r{};
     GetClientRect(child, &r);
@@ -184,14 +147,14 @@ class DancerWindowTest : public ::testing::Test {
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
     host.open(0);
     module = moduleOf(host.child);
-    pump(300);  // the first full frame
+    pumpMessages(300);  // the first full frame
     figure = host.stageBrightness();
   }
   // The one dancer window after the pop-out was clicked; the threads that came with it.
   HWND popOut() {
     const std::set<DWORD> before = threadIds();
     host.popOut();
-    pump(200);
+    pumpMessages(200);
     dancerThreads.clear();
     for (DWORD id : threadIds())
       if (!before.count(id)) dancerThreads.insert(id);
@@ -200,7 +163,7 @@ class DancerWindowTest : public ::testing::Test {
   }
   void expectClosedAndTheFigureBack(const char* how) {
     SCOPED_TRACE(how);
-    pump(200);
+    pumpMessages(200);
     EXPECT_TRUE(dancerWindows().empty());
     EXPECT_FALSE(classRegistered(module));
     EXPECT_LT(alive(dancerThreads), dancerThreads.size()) << "the dancer thread still runs";
@@ -237,7 +200,7 @@ TEST_F(DancerWindowTest, PopOutOpensACentredAnimatedPopupAndEachCloseLeavesNothi
     EXPECT_NEAR((r.top + r.bottom) / 2.0, (work.top + work.bottom) / 2.0, 1.0);
     const bool first = std::string(how) == "its button";
     const auto a = capture(dancer, first ? "dancer_default.png" : nullptr);
-    pump(300);
+    pumpMessages(300);
     EXPECT_NE(a, capture(dancer)) << "the mascot stands still";
     EXPECT_LT(host.stageBrightness(first ? "editor_placeholder.png" : nullptr), 0.6 * figure);
 
@@ -257,7 +220,7 @@ TEST_F(DancerWindowTest, OpeningTwiceRaisesTheOneWindowAndPinTogglesTopmost) {
   const std::set<DWORD> before = threadIds();
   host.popOut();
   host.popOut();  // before the editor has redrawn: the same control asks again
-  pump(200);
+  pumpMessages(200);
   ASSERT_EQ(dancerWindows().size(), 1u);
   HWND dancer = dancerWindows()[0];
   for (DWORD id : threadIds())
@@ -265,13 +228,13 @@ TEST_F(DancerWindowTest, OpeningTwiceRaisesTheOneWindowAndPinTogglesTopmost) {
   const LPARAM pin = MAKELPARAM(442 - 10 - 26 - 8 - 13, 10 + 13);
   SendMessageW(dancer, WM_LBUTTONUP, 0, pin);
   EXPECT_TRUE(GetWindowLongW(dancer, GWL_EXSTYLE) & WS_EX_TOPMOST);
-  pump(300);
+  pumpMessages(300);
   capture(dancer, "dancer_pinned.png");
   SendMessageW(dancer, WM_LBUTTONUP, 0, pin);
   EXPECT_FALSE(GetWindowLongW(dancer, GWL_EXSTYLE) & WS_EX_TOPMOST);
   // A wide window shows more backdrop beside the figure.
   SetWindowPos(dancer, nullptr, 200, 300, 900, 406, SWP_NOZORDER | SWP_NOACTIVATE);
-  pump(300);
+  pumpMessages(300);
   capture(dancer, "dancer_wide.png");
   SendMessageW(dancer, WM_CLOSE, 0, 0);
   expectClosedAndTheFigureBack("WM_CLOSE");
@@ -281,10 +244,10 @@ TEST_F(DancerWindowTest, OutlivesTheEditorAndEndsWithTheController) {
   HWND dancer = popOut();
   ASSERT_NE(dancer, nullptr);
   host.removeView();
-  pump(200);
+  pumpMessages(200);
   EXPECT_TRUE(IsWindow(dancer));
   const auto a = capture(dancer);
-  pump(300);
+  pumpMessages(300);
   EXPECT_NE(a, capture(dancer));
   host.plugin.controller()->terminate();
   EXPECT_FALSE(IsWindow(dancer));
@@ -298,17 +261,17 @@ TEST_F(DancerWindowTest, TwoInstancesEachHaveTheirOwnDancer) {
   HWND first = popOut();
   ASSERT_NE(first, nullptr);
   second.popOut();
-  pump(200);
+  pumpMessages(200);
   const auto windows = dancerWindows();
   ASSERT_EQ(windows.size(), 2u);
   HWND other = windows[0] == first ? windows[1] : windows[0];
   SendMessageW(first, WM_CLOSE, 0, 0);
-  pump(100);
+  pumpMessages(100);
   EXPECT_FALSE(IsWindow(first));
   ASSERT_TRUE(IsWindow(other));
   EXPECT_TRUE(classRegistered(module)) << "the other instance's window still needs its class";
   const auto a = capture(other);
-  pump(300);
+  pumpMessages(300);
   EXPECT_NE(a, capture(other));
   SendMessageW(other, WM_CLOSE, 0, 0);
   EXPECT_TRUE(dancerWindows().empty());
@@ -318,14 +281,14 @@ TEST_F(DancerWindowTest, DestroyedFromOutsideTheNextPopOutOpensAFreshWindow) {
   HWND dancer = popOut();
   ASSERT_NE(dancer, nullptr);
   DestroyWindow(dancer);  // a host tearing down every window it finds
-  pump(200);
+  pumpMessages(200);
   EXPECT_LT(alive(dancerThreads), dancerThreads.size());
   EXPECT_GT(host.stageBrightness(), 0.8 * figure);
   HWND fresh = popOut();
   ASSERT_NE(fresh, nullptr);
   EXPECT_TRUE(IsWindowVisible(fresh));
   const auto a = capture(fresh);
-  pump(300);
+  pumpMessages(300);
   EXPECT_NE(a, capture(fresh));
   host.bringBack();
   expectClosedAndTheFigureBack("bring back");

@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "ViewScenarios.h"
+#include "Win32TestWindow.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include "stb_image_write.h"
@@ -60,17 +61,7 @@ class ViewWindow : public ::testing::TestWithParam<zv::test::ViewScenario>,
     child = FindWindowExW(parent, nullptr, L"ZoquaVoceEditorWnd", nullptr);
     ASSERT_NE(child, nullptr);
   }
-  void pump(int milliseconds) override {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    while (std::chrono::steady_clock::now() < end) {
-      MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-      }
-      Sleep(5);
-    }
-  }
+  void pump(int milliseconds) override { zv::test::pumpMessages(milliseconds); }
   void pointer(Pointer what, Px p) override {
     switch (what) {
       case Pointer::Down:
@@ -111,39 +102,18 @@ class ViewWindow : public ::testing::TestWithParam<zv::test::ViewScenario>,
     return c == CLR_INVALID ? 0 : (GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c));
   }
   bool windowGone() override { return !IsWindow(child); }
-  int threadCount() override {
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof(entry);
-    int n = 0;
-    for (BOOL more = Thread32First(snap, &entry); more; more = Thread32Next(snap, &entry))
-      n += entry.th32OwnerProcessID == GetCurrentProcessId();
-    CloseHandle(snap);
-    return n;
-  }
+  int threadCount() override { return static_cast<int>(zv::test::threadIds().size()); }
 
   // Writes what the window shows to a PNG, so a failing run leaves something to look at.
   void screenshot(const char* name) override {
     const auto [w, h] = windowSize();
-    HDC windowDc = GetDC(child);
-    HDC memDc = CreateCompatibleDC(windowDc);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memDc, bitmap);
-    BitBlt(memDc, 0, 0, w, h, windowDc, 0, 0, SRCCOPY);
+    const std::vector<uint32_t> px = zv::test::clientPixels(child);
     std::vector<unsigned char> rgb(static_cast<size_t>(w) * h * 3);
-    const auto* px = static_cast<const uint32_t*>(bits);
     for (size_t i = 0; i < static_cast<size_t>(w) * h; ++i)
       for (int k = 0; k < 3; ++k) rgb[i * 3 + k] = (px[i] >> (16 - 8 * k)) & 0xFF;
     const char* dir = std::getenv("ZV_SCREENSHOT_DIR");
     const std::string path = std::string(dir ? dir : ".") + "\\" + name + ".png";
     stbi_write_png(path.c_str(), w, h, 3, rgb.data(), w * 3);
-    SelectObject(memDc, old);
-    DeleteObject(bitmap);
-    DeleteDC(memDc);
-    ReleaseDC(child, windowDc);
   }
 
   zv::test::RecordingFrame windowFrame;
