@@ -38,6 +38,10 @@ int floorDiv(int a, int b) {
   return a >= 0 ? a / b : -((-a + b - 1) / b);
 }
 
+// The popped-out placeholder's note and the label on its button.
+constexpr TextStyle kPlaceholderNote{10, kLilac, kAlignCentre, true, 2};
+constexpr TextStyle kBringBackLabel{10, kDarkText, kAlignCentre, true, 1.6f};
+
 // Copies the three knob boxes between two buffers of the canvas's size.
 void copyPulseBoxes(const Canvas& canvas, const std::uint32_t* from, std::uint32_t* to) {
   const float s = canvas.scale;
@@ -212,25 +216,37 @@ void Editor::paintPopOut() {
     const Rect& b = kPopOutIcon;
     face_.rrect(b.x, b.y, b.width, b.height, 8, kBlack, hot ? 0.55f : 0.35f);
     face_.rrect(b.x, b.y, b.width, b.height, 8, kHotPink, hot ? 0.28f : 0.12f);
-    // A window with an arrow leaving it through its top-right corner.
+    // A window with an arrow leaving it through its top-right corner, in units from the icon's
+    // top-left corner so the glyph stays on the box the click lands in.
     const RGB& ink = hot ? kWhite : kLilac;
     const float t = 1.6f;
-    capsule(557, 259, 557, 270, t, ink);
-    capsule(557, 270, 568, 270, t, ink);
-    capsule(568, 270, 568, 265, t, ink);
-    capsule(557, 259, 562, 259, t, ink);
-    capsule(562, 264, 571, 255, t, ink);
-    capsule(566, 255, 571, 255, t, ink);
-    capsule(571, 255, 571, 260, t, ink);
+    const auto stroke = [&](float x1, float y1, float x2, float y2) {
+      capsule(b.x + x1, b.y + y1, b.x + x2, b.y + y2, t, ink);
+    };
+    stroke(7, 9, 7, 20);
+    stroke(7, 20, 18, 20);
+    stroke(18, 20, 18, 15);
+    stroke(7, 9, 12, 9);
+    stroke(12, 14, 21, 5);
+    stroke(16, 5, 21, 5);
+    stroke(21, 5, 21, 10);
     return;
   }
-  face_.rrect(273, 241, 314, 288, 17, kInk, 0.92f);
-  face_.text("DANCER IS IN", 430, 351, 10, kLilac, 1, true, 2);
-  face_.text("HER OWN WINDOW", 430, 369, 10, kLilac, 1, true, 2);
+  // The stage card dimmed just inside its edge, the note above the button and the button itself,
+  // which is also the region a click brings the dancer back through.
+  const Rect& card = kStageCard;
+  const Rect panel = card.grown(-1);
+  face_.rrect(panel.x, panel.y, panel.width, panel.height, kStageCardRadius - 1, kInk, 0.92f);
+  const Rect& button = kBringBackButton;
+  face_.text("DANCER IS IN", card.centreX(), button.y - 38, kPlaceholderNote);
+  face_.text("HER OWN WINDOW", card.centreX(), button.y - 20, kPlaceholderNote);
   const bool hot = hovering(kHitDancer, kNoParamId);
-  face_.rrectGrad(357, 386, 146, 40, 20, kViolet, kPink, hot ? 0.35f : 0.2f);
-  face_.rrectGrad(360, 389, 140, 34, 17, kViolet, kPink, 1.0f);
-  face_.text("BRING BACK", 430, 410.5f, 10, kDarkText, 1, true, 1.6f);
+  const float radius = button.height / 2;
+  const Rect halo = button.grown(3);
+  face_.rrectGrad(halo.x, halo.y, halo.width, halo.height, radius + 3, kViolet, kPink,
+                  hot ? 0.35f : 0.2f);
+  face_.rrectGrad(button.x, button.y, button.width, button.height, radius, kViolet, kPink, 1.0f);
+  face_.text("BRING BACK", button.centreX(), button.y + 21.5f, kBringBackLabel);
 }
 
 // --- Knob pulse ----------------------------------------------------------------------------
