@@ -72,22 +72,39 @@ inline void addWeighted(SampleRing& out, int64_t n, const double* v, const doubl
   for (int j = 0; j < count; ++j) out.cell(n + j) += static_cast<float>(v[j] * weight[j]);
 }
 
+// The raised-cosine window's phase on kLanes consecutive samples from n0, and the rotation that
+// moves every lane kLanes samples on: each lane is then stepped by multiplication alone.
+struct WindowLanes {
+  alignas(32) double c[kLanes];
+  alignas(32) double s[kLanes];
+  double rotCos, rotSin;
+};
+
+inline WindowLanes startWindow(int64_t n0, double centre, double halfLength) {
+  WindowLanes w;
+  const double step = kPi / halfLength;
+  const double u0 = static_cast<double>(n0) - centre;
+  w.c[0] = std::cos(step * u0);
+  w.s[0] = std::sin(step * u0);
+  const double stepCos = std::cos(step), stepSin = std::sin(step);
+  for (int j = 1; j < kLanes; ++j) {
+    w.c[j] = w.c[j - 1] * stepCos - w.s[j - 1] * stepSin;
+    w.s[j] = w.s[j - 1] * stepCos + w.c[j - 1] * stepSin;
+  }
+  w.rotCos = std::cos(kLanes * step);
+  w.rotSin = std::sin(kLanes * step);
+  return w;
+}
+
 // Lays samples n0..last weighted by the grain's window; read(n, count, v) fills v with the
 // grain's input for output positions n..n+count-1.
 template <typename Read>
 void overlapAdd(SampleRing& out, int64_t n0, int64_t last, double centre, double halfLength,
                 double gain, Read read) {
-  const double step = kPi / halfLength;
-  const double u0 = static_cast<double>(n0) - centre;
-  double c[kLanes], s[kLanes];
-  c[0] = std::cos(step * u0);
-  s[0] = std::sin(step * u0);
-  const double stepCos = std::cos(step), stepSin = std::sin(step);
-  for (int j = 1; j < kLanes; ++j) {
-    c[j] = c[j - 1] * stepCos - s[j - 1] * stepSin;
-    s[j] = s[j - 1] * stepCos + c[j - 1] * stepSin;
-  }
-  const double rotCos = std::cos(kLanes * step), rotSin = std::sin(kLanes * step);
+  WindowLanes w = startWindow(n0, centre, halfLength);
+  double* c = w.c;
+  double* s = w.s;
+  const double rotCos = w.rotCos, rotSin = w.rotSin;
   const double half = 0.5 * gain;
   for (int64_t n = n0; n <= last; n += kLanes) {
     const int count = static_cast<int>(std::min<int64_t>(kLanes, last - n + 1));
@@ -110,18 +127,11 @@ template <typename Read>
 ZV_TARGET_AVX inline void overlapAddAvx(SampleRing& out, int64_t n0, int64_t last, double centre,
                                         double halfLength, double gain, Read read) {
   static_assert(kLanes == 8, "two registers of four lanes");
-  const double step = kPi / halfLength;
-  const double u0 = static_cast<double>(n0) - centre;
-  alignas(32) double c[kLanes], s[kLanes];
-  c[0] = std::cos(step * u0);
-  s[0] = std::sin(step * u0);
-  const double stepCos = std::cos(step), stepSin = std::sin(step);
-  for (int j = 1; j < kLanes; ++j) {
-    c[j] = c[j - 1] * stepCos - s[j - 1] * stepSin;
-    s[j] = s[j - 1] * stepCos + c[j - 1] * stepSin;
-  }
-  const __m256d rotCos = _mm256_set1_pd(std::cos(kLanes * step));
-  const __m256d rotSin = _mm256_set1_pd(std::sin(kLanes * step));
+  WindowLanes w = startWindow(n0, centre, halfLength);
+  double* c = w.c;
+  double* s = w.s;
+  const __m256d rotCos = _mm256_set1_pd(w.rotCos);
+  const __m256d rotSin = _mm256_set1_pd(w.rotSin);
   const __m256d half = _mm256_set1_pd(0.5 * gain);
   __m256d c0 = _mm256_load_pd(c), c1 = _mm256_load_pd(c + 4);
   __m256d s0 = _mm256_load_pd(s), s1 = _mm256_load_pd(s + 4);
