@@ -55,33 +55,13 @@ ZV_TARGET_AVX void crossProductsAvx(const double* x, int length, int lag, double
   r1 = (b[0] + b[1]) + (b[2] + b[3]);
 }
 
-// r(lag) .. r(lag + 3): four lags share each load of x[j], and their four sums, each with the
-// lanes and order of crossProductsAvx, run side by side instead of queueing on one addition.
-ZV_TARGET_AVX void crossProducts4Avx(const double* x, int length, int lag, double* r) {
-  __m256d v0 = _mm256_setzero_pd(), v1 = v0, v2 = v0, v3 = v0;
-  const double* y = x + lag;
-  int j = 0;
-  for (; j + 3 < length; j += 4) {
-    const __m256d xj = _mm256_loadu_pd(x + j);
-    v0 = _mm256_add_pd(v0, _mm256_mul_pd(xj, _mm256_loadu_pd(y + j)));
-    v1 = _mm256_add_pd(v1, _mm256_mul_pd(xj, _mm256_loadu_pd(y + j + 1)));
-    v2 = _mm256_add_pd(v2, _mm256_mul_pd(xj, _mm256_loadu_pd(y + j + 2)));
-    v3 = _mm256_add_pd(v3, _mm256_mul_pd(xj, _mm256_loadu_pd(y + j + 3)));
-  }
-  alignas(32) double s[4][4];
-  _mm256_store_pd(s[0], v0);
-  _mm256_store_pd(s[1], v1);
-  _mm256_store_pd(s[2], v2);
-  _mm256_store_pd(s[3], v3);
-  for (int l = 0; l < 4; ++l) {
-    for (int k = j; k < length; ++k) s[l][0] += x[k] * y[k + l];
-    r[l] = (s[l][0] + s[l][1]) + (s[l][2] + s[l][3]);
-  }
-}
+// out[l] = dot(a, b + l) for l = 0..3, sharing each load of a; four sums side by side instead of
+// queueing on one addition, each with the lanes and order of dotProductAvx.
+ZV_TARGET_AVX void slidingDotProducts4Avx(const double* a, const double* b, int count, double* out);
 
 ZV_TARGET_AVX void blockProductsAvx(const double* x, int length, int maxLag, double* sums) {
   int lag = 1;
-  for (; lag + 3 <= maxLag; lag += 4) crossProducts4Avx(x, length, lag, sums + lag);
+  for (; lag + 3 <= maxLag; lag += 4) slidingDotProducts4Avx(x, x + lag, length, sums + lag);
   for (; lag <= maxLag; lag += 2) crossProductsAvx(x, length, lag, sums[lag], sums[lag + 1]);
 }
 
@@ -96,7 +76,6 @@ ZV_TARGET_AVX double dotProductAvx(const double* a, const double* b, int count) 
   return (s[0] + s[1]) + (s[2] + s[3]);
 }
 
-// dotProductAvx(a, b + s, count) for four neighbouring shifts at once, sharing each load of a.
 ZV_TARGET_AVX void slidingDotProducts4Avx(const double* a, const double* b, int count,
                                           double* out) {
   __m256d v0 = _mm256_setzero_pd(), v1 = v0, v2 = v0, v3 = v0;
