@@ -34,9 +34,9 @@ echo "== dancer frame loop under ThreadSanitizer"
 cmake --build build-tsan --target dancer_thread_test -j"${ZV_JOBS:-2}" >/dev/null
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --test-dir build-tsan -R '^dancer_thread_test$' --output-on-failure
 
-echo "== module, engine through the module, presets and render tool under ASan + UBSan"
-asan_tests=(plugin_params_test plugin_module_test plugin_engine_test plugin_fuzz_test plugin_noalloc_test dsp_engine_test
-  controller_presets_test tools_render_test)
+echo "== parameter table, module, engine through the module, presets and render tool under ASan + UBSan"
+asan_tests=(core_params_test plugin_module_test plugin_engine_test plugin_fuzz_test plugin_noalloc_test dsp_engine_test
+  core_presets_test tools_render_test)
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_SANITIZE=address,undefined \
   -DZV_BENCHMARKS=OFF >/dev/null
 cmake --build build-asan --target "${asan_tests[@]}" -j"${ZV_JOBS:-2}" >/dev/null
