@@ -15,29 +15,16 @@ inline zvhost::Module& module() {
   static std::unique_ptr<zvhost::Module> instance = [] {
     std::string error;
     auto m = zvhost::Module::load(ZV_MODULE_FILE, error);
-    if (!m) {
-      fprintf(stderr, "%s\n", error.c_str());
-      std::abort();
-    }
+    if (!m) fprintf(stderr, "%s\n", error.c_str()), std::abort();
     return m;
   }();
   return *instance;
 }
 
-// A factory reference released at scope end.
-struct Factory {
-  Factory() : ptr(module().getFactory()) {}
-  ~Factory() {
-    if (ptr) ptr->release();
-  }
-  Steinberg::IPluginFactory* operator->() { return ptr; }
-  Steinberg::IPluginFactory* ptr;
-};
-
 inline std::unique_ptr<zvhost::PluginInstance> makeInstance() {
-  Factory factory;
+  auto factory = Steinberg::owned(module().getFactory());
   std::string error;
-  auto inst = zvhost::PluginInstance::create(factory.ptr, error);
+  auto inst = zvhost::PluginInstance::create(factory.get(), error);
   EXPECT_TRUE(inst) << error;
   return inst;
 }
@@ -46,13 +33,14 @@ inline std::unique_ptr<zvhost::PluginInstance> makeInstance() {
 inline std::vector<double> readState(Steinberg::Vst::IComponent* component) {
   Steinberg::MemoryStream stream;
   EXPECT_EQ(component->getState(&stream), Steinberg::kResultOk);
-  const std::vector<char> bytes = zvhost::streamBytes(&stream);
+  std::vector<char> bytes = zvhost::streamBytes(&stream);
   EXPECT_EQ(bytes.size(), 132u);
+  bytes.resize(132);
   int32_t version = 0;
+  std::vector<double> values(16);
   std::memcpy(&version, bytes.data(), 4);
   EXPECT_EQ(version, 7);
-  std::vector<double> values((bytes.size() - 4) / 8);
-  std::memcpy(values.data(), bytes.data() + 4, values.size() * 8);
+  std::memcpy(values.data(), bytes.data() + 4, 8 * values.size());
   return values;
 }
 
