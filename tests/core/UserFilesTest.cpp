@@ -1,3 +1,4 @@
+// The files kept on the user's machine, preset files and the settings file, in a private APPDATA.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -5,8 +6,13 @@
 
 #include "FileSystem.h"
 #include "PresetBrowser.h"
+#include "SettingsFile.h"
 #include "TempAppData.h"
 #include "UserPresets.h"
+
+namespace zvtest {
+zv::ParamValues freshValues();  // PresetBrowserTest.cpp
+}  // namespace zvtest
 
 namespace {
 
@@ -15,20 +21,11 @@ using zv::test::readBytes;
 using zv::test::TempAppData;
 using zv::test::treeListing;
 using zv::test::writeBytes;
+using zvtest::freshValues;
 namespace stdfs = std::filesystem;
 
 PresetValues defaults() {
-  PresetValues v{};
-  for (int32_t j = 0; j < kNumPresetParams; ++j)
-    v[j] = plainToNormalized(kPresetParamIds[j], kParamDefs[kPresetParamIds[j]].defaultValue);
-  return v;
-}
-
-ParamValues freshValues() {
-  ParamValues v{};
-  for (int32_t id = 0; id < kNumParams; ++id)
-    v[id] = plainToNormalized(id, kParamDefs[id].defaultValue);
-  return v;
+  return presetColumns(freshValues());
 }
 
 std::vector<UserPreset> loadSorted() {
@@ -67,44 +64,26 @@ TEST(PresetFolder, IsCreatedUnderAppDataOrWithoutItInTheWorkingFolder) {
   EXPECT_TRUE(stdfs::is_directory(appData.presets()));
 }
 
-TEST(PresetFile, RoundTripsToNineDecimalsUnderItsNameWithNoTemporaryLeft) {
-  TempAppData appData;
-  UserPreset p{"Round Trip", {}};
-  for (int32_t j = 0; j < kNumPresetParams; ++j)
-    p.values[j] = std::fmod(0.1234567891234 * (j + 1), 1.0);
-  ASSERT_TRUE(saveUserPreset(p));
-  EXPECT_EQ(treeListing(appData.presets()), "Round Trip.zvp\n");
-  EXPECT_EQ(readBytes(appData.presets() / "Round Trip.zvp")
-                .rfind("ZoquaVocePreset 1\nname=Round Trip\nv0=0.123456789\nv1=", 0),
-            0u);
-  const std::vector<UserPreset> list = loadSorted();
-  ASSERT_EQ(list.size(), 1u);
-  EXPECT_EQ(list[0].name, "Round Trip");
-  for (int32_t j = 0; j < kNumPresetParams; ++j)
-    EXPECT_NEAR(list[0].values[j], p.values[j], 5e-10) << j;
-}
-
-TEST(PresetFile, OnlyFilesWithTheMagicLineANameAndTheExtensionAreListed) {
+// Only a file with the extension, the magic line (anywhere) and a safe name is listed; a hostile
+// name never becomes a preset. Value lines are read by the letters of the format, and missing
+// columns keep their defaults.
+TEST(PresetFile, OnlyFilesWithTheMagicLineASafeNameAndTheExtensionAreListed) {
   TempAppData appData;
   writePreset(appData, "nomagic.zvp", "name=NoMagic\nv0=0.5\n");
   writePreset(appData, "noname.zvp", "ZoquaVocePreset 1\nname=\nv0=0.5\n");
   writePreset(appData, "empty.zvp", "");
   writePreset(appData, "other.txt", "ZoquaVocePreset 1\nname=Other\n");
   stdfs::create_directories(appData.presets() / "folder.zvp");
-  // The magic line may come anywhere; missing columns keep their defaults.
-  writePreset(appData, "late.zvp", "name=Late\nv1=0.5\nZoquaVocePreset 7 whatever\n");
-  const std::vector<UserPreset> list = loadSorted();
-  ASSERT_EQ(list.size(), 1u);
-  EXPECT_EQ(list[0].name, "Late");
-  PresetValues expected = defaults();
-  expected[1] = 0.5;
-  EXPECT_EQ(list[0].values, expected);
-}
-
-TEST(PresetFile, ReadsValueLinesByTheLettersOfTheFormat) {
-  TempAppData appData;
+  std::vector<std::string> unsafe = {"..\\x", "../x",  "a/b",     "C:\\x",     " lead",
+                                     "lead ", "..",    ".",       "tab\there", "q?",
+                                     "star*", "pipe|", "quote\"", "<a>",       "caf\xE9"};
+  unsafe.push_back(std::string(300, 'n'));
+  unsafe.push_back(std::string(21, 'n'));
+  for (size_t n = 0; n < unsafe.size(); ++n)
+    writePreset(appData, "f" + std::to_string(n) + ".zvp",
+                "ZoquaVocePreset 1\nname=" + unsafe[n] + "\n");
+  writePreset(appData, "ok.zvp", "ZoquaVocePreset 1\nname=" + std::string(20, 'k') + "\n");
   writePreset(appData, "rules.zvp",
-              "ZoquaVocePreset 1\r\n"
               "name=First\r\n"
               "v12=0.5\n"         // no such column
               "v-1=0.5\n"         // no such column
@@ -118,29 +97,27 @@ TEST(PresetFile, ReadsValueLinesByTheLettersOfTheFormat) {
               "v9=0.1\nv9=0.2\n"  // later lines win
               "v2\n"              // too short to be a value line
               "v=\n"              // likewise, although "=" follows
-              "name=Second\r\n");
+              "ZoquaVocePreset 7 whatever\r\n"
+              "name=Rules\r\n");
   const std::vector<UserPreset> list = loadSorted();
-  ASSERT_EQ(list.size(), 1u);
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_EQ(list[0].name, "Rules");
+  EXPECT_EQ(list[1].name, std::string(20, 'k'));
   PresetValues expected = defaults();
+  EXPECT_EQ(list[1].values, expected);
   const std::pair<int, double> read[] = {{0, 0.123}, {5, 1.0}, {6, 0.0}, {7, 0.0},
                                          {4, 0.0},   {3, 0.0}, {9, 0.2}};
   for (auto [j, v] : read) expected[j] = v;
-  EXPECT_EQ(list[0].name, "Second");
   EXPECT_EQ(list[0].values, expected);
 }
 
-TEST(PresetFile, ReadsLongLinesIn255CharacterPiecesInTheFolderAndAsASingleFile) {
+// A long line is read in 255-character pieces: the second piece of the first line reads as a
+// line of its own and the name line's tail is cut. A single file is read by the folder's rules.
+TEST(PresetFile, ReadsLongLinesIn255CharacterPiecesAndASingleFileByTheFolderRules) {
   TempAppData appData;
-  // The second piece of the first line reads as a line of its own; the name line's tail is cut.
-  const std::string body = std::string(255, 'x') + "v2=0.75\nZoquaVocePreset 1\nname=Piece\n" +
-                           std::string(300, 'y') + "\n";
-  writePreset(appData, "long.zvp", body);
-  const std::vector<UserPreset> list = loadSorted();
-  ASSERT_EQ(list.size(), 1u);
-  EXPECT_EQ(list[0].values[2], 0.75);
-
   const stdfs::path file = appData.root() / "loose.txt";
-  writeBytes(file, body);
+  writeBytes(file, std::string(255, 'x') + "v2=0.75\nZoquaVocePreset 1\nname=Piece\n" +
+                       std::string(300, 'y') + "\n");
   UserPreset p;
   ASSERT_TRUE(readUserPresetFile(fs::widen(file.string()), p));
   EXPECT_EQ(p.name, "Piece");
@@ -156,16 +133,35 @@ TEST(PresetFile, SortsByUnsignedBytes) {
   for (const char* name : {"beta", "caf\xE9", "alpha", "cafz", "Alpha", "caf", "Alp"})
     list.push_back({name, {}});
   sortUserPresets(list);
-  std::vector<std::string> names;
-  for (const UserPreset& p : list) names.push_back(p.name);
-  EXPECT_EQ(names,
-            (std::vector<std::string>{"Alp", "Alpha", "alpha", "beta", "caf", "cafz", "caf\xE9"}));
+  std::string names;
+  for (const UserPreset& p : list) names += p.name + " ";
+  EXPECT_EQ(names, "Alp Alpha alpha beta caf cafz caf\xE9 ");
 }
 
-TEST(PresetFile, SavingANameAgainKeepsOneFileAndNamesDifferingInCaseShareOneOnWindows) {
+// A preset file keeps nine decimals under its own name with no temporary left, and deleting
+// removes it. Saving a name again keeps one file (names differing in case share one on Windows);
+// a save that fails is reported and leaves the list and any previous file as they were.
+TEST(PresetFile, RoundTripsUnderItsNameAndASaveReplacesTheOneFileOfItsName) {
   TempAppData appData;
+  UserPreset p{"Round Trip", {}};
+  for (int32_t j = 0; j < kNumPresetParams; ++j)
+    p.values[j] = std::fmod(0.1234567891234 * (j + 1), 1.0);
+  ASSERT_TRUE(saveUserPreset(p));
+  EXPECT_EQ(treeListing(appData.presets()), "Round Trip.zvp\n");
+  EXPECT_EQ(readBytes(appData.presets() / "Round Trip.zvp")
+                .rfind("ZoquaVocePreset 1\nname=Round Trip\nv0=0.123456789\nv1=", 0),
+            0u);
+  std::vector<UserPreset> list = loadSorted();
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].name, "Round Trip");
+  for (int32_t j = 0; j < kNumPresetParams; ++j)
+    EXPECT_NEAR(list[0].values[j], p.values[j], 5e-10) << j;
+  EXPECT_TRUE(deleteUserPreset("Round Trip"));
+  EXPECT_TRUE(deleteUserPreset("Round Trip"));  // already gone counts as deleted
+  EXPECT_EQ(treeListing(appData.presets()), "");
+
   ParamValues v = freshValues();
-  std::vector<UserPreset> list;
+  list.clear();
   for (double speed : {0.3, 0.6}) {
     v[kSpeed] = speed;
     ASSERT_TRUE(commitPresetSave("My Preset 1", v, list, saveUserPreset));
@@ -174,7 +170,6 @@ TEST(PresetFile, SavingANameAgainKeepsOneFileAndNamesDifferingInCaseShareOneOnWi
   ASSERT_EQ(list.size(), 1u);
   ASSERT_EQ(loadSorted().size(), 1u);
   EXPECT_DOUBLE_EQ(loadSorted()[0].values[0], 0.6);
-
   v[kSpeed] = 0.75;
   ASSERT_TRUE(commitPresetSave("my preset 1", v, list, saveUserPreset));
   EXPECT_EQ(list.size(), 2u);
@@ -186,41 +181,15 @@ TEST(PresetFile, SavingANameAgainKeepsOneFileAndNamesDifferingInCaseShareOneOnWi
 #else
   EXPECT_EQ(loaded.size(), 2u);
 #endif
-}
 
-TEST(PresetFile, AFailedSaveIsReportedAndKeepsTheListAndThePreviousFile) {
-  TempAppData appData;
   stdfs::create_directories(appData.presets() / "Lead.zvp");  // a folder stands at the file's path
-  std::vector<UserPreset> list = {{"Keep", defaults()}};
-  ParamValues v = freshValues();
   EXPECT_FALSE(commitPresetSave("Lead", v, list, saveUserPreset));
-  ASSERT_EQ(list.size(), 1u);
-  EXPECT_EQ(list[0].name, "Keep");
-  EXPECT_EQ(treeListing(appData.presets()), "Lead.zvp\n");
-
-  UserPreset p{"Keep", defaults()};
-  ASSERT_TRUE(saveUserPreset(p));
-  const std::string before = readBytes(appData.presets() / "Keep.zvp");
-  stdfs::create_directories(appData.presets() / "Keep.zvp.tmp");  // no temporary can be made
-  p.values[0] = 0.9;
-  EXPECT_FALSE(saveUserPreset(p));
-  EXPECT_EQ(readBytes(appData.presets() / "Keep.zvp"), before);
-}
-
-TEST(HostileNames, FilesWithUnsafeNamesAreLeftOut) {
-  TempAppData appData;
-  std::vector<std::string> unsafe = {"..\\x", "../x",  "a/b",     "C:\\x",     " lead",
-                                     "lead ", "..",    ".",       "tab\there", "q?",
-                                     "star*", "pipe|", "quote\"", "<a>",       "caf\xE9"};
-  unsafe.push_back(std::string(300, 'n'));
-  unsafe.push_back(std::string(21, 'n'));
-  for (size_t n = 0; n < unsafe.size(); ++n)
-    writePreset(appData, "f" + std::to_string(n) + ".zvp",
-                "ZoquaVocePreset 1\nname=" + unsafe[n] + "\n");
-  writePreset(appData, "ok.zvp", "ZoquaVocePreset 1\nname=" + std::string(20, 'k') + "\n");
-  const std::vector<UserPreset> list = loadSorted();
-  ASSERT_EQ(list.size(), 1u);
-  EXPECT_EQ(list[0].name, std::string(20, 'k'));
+  EXPECT_EQ(list.size(), 2u);
+  EXPECT_FALSE(stdfs::exists(appData.presets() / "Lead.zvp.tmp"));
+  const std::string before = readBytes(appData.presets() / "My Preset 1.zvp");
+  stdfs::create_directories(appData.presets() / "My Preset 1.zvp.tmp");  // no temporary possible
+  EXPECT_FALSE(saveUserPreset({"My Preset 1", defaults()}));
+  EXPECT_EQ(readBytes(appData.presets() / "My Preset 1.zvp"), before);
 }
 
 TEST(HostileNames, NeverReachAPathForWritingOrDeleting) {
@@ -239,20 +208,62 @@ TEST(HostileNames, NeverReachAPathForWritingOrDeleting) {
   EXPECT_EQ(treeListing(appData.root()), before);
 }
 
-TEST(PresetBrowsing, LoadedPresetsMatchLikeSavedOnesAndDeleteRemovesOnlyTheirFile) {
+// Without a file, or with one that holds no acceptable size, the editor opens at 1.15. The last
+// exact "size=" line counts, from 0.99 to 2.01 except 1.25.
+TEST(SettingsFile, ReadsTheLastExactSizeLineFrom099To201Except125) {
   TempAppData appData;
-  ParamValues v = freshValues();
-  v[kMix] = 0.4;
-  std::vector<UserPreset> saved;
-  ASSERT_TRUE(saveUserPreset({"Other", defaults()}));
-  ASSERT_TRUE(commitPresetSave("Quiet", v, saved, saveUserPreset));
-  EXPECT_EQ(currentPresetIndex(v, loadSorted()), kFirstUserPreset + 1);
-  float timer = 0.0f;
-  pressPresetDelete(timer, v, saved, deleteUserPreset);
-  EXPECT_TRUE(pressPresetDelete(timer, v, saved, deleteUserPreset));
-  EXPECT_TRUE(saved.empty());
-  EXPECT_EQ(treeListing(appData.presets()), "Other.zvp\n");
-  EXPECT_TRUE(deleteUserPreset("Quiet"));  // already gone counts as deleted
+  const stdfs::path file = appData.product() / "settings.txt";
+  EXPECT_EQ(stdfs::path(zv::settingsFilePath()), file);
+  EXPECT_TRUE(stdfs::is_directory(appData.presets()));
+  EXPECT_EQ(zv::readSizeFactor(), 1.15f);
+  EXPECT_FALSE(stdfs::exists(file));
+  const std::pair<std::string, float> cases[] = {
+      {"size=1.6", 1.6f},  // not snapped to an offered size
+      {"size=0.99\n", 0.99f},
+      {"size=2.01\n", 2.01f},
+      {"size=1.5\r\n", 1.5f},
+      {"size= +1.5e0x\n", 1.5f},
+      {"size=1.25\n", 1.15f},
+      {"size=2.5\n", 1.15f},
+      {"size=0.98\n", 1.15f},
+      {"size=nan\n", 1.15f},
+      {"size=big\n", 1.15f},
+      {"size=0x1p0\n", 1.15f},
+      {"width=1.5\n", 1.15f},
+      {"", 1.15f},
+      {" size=1.5\n", 1.15f},
+      {"SIZE=1.5\n", 1.15f},
+      {"size 1.5\n", 1.15f},
+      {"size=1.3\nother\nsize=1.75\n", 1.75f},
+      {"size=1.3\nsize=9\n", 1.15f},  // the last line wins even when it is unusable
+      // Long lines are read in 127-character pieces.
+      {std::string(127, 'x') + "size=1.5\n", 1.5f},
+      {"size=1.5" + std::string(200, ' ') + "size=1.75\n", 1.5f},
+  };
+  for (const auto& [contents, expected] : cases) {
+    writeBytes(file, contents);
+    EXPECT_EQ(zv::readSizeFactor(), expected) << contents;
+  }
+}
+
+// Every offered size reads back as written, from one line of two decimals that replaces a longer
+// file; an unwritable file is reported and reads as the default.
+TEST(SettingsFile, EveryOfferedSizeRoundTripsThroughOneLine) {
+  TempAppData appData;
+  const stdfs::path file = appData.product() / "settings.txt";
+  stdfs::create_directories(appData.product());
+  writeBytes(file, "size=1.75\n" + std::string(1000, '#') + "\n");
+  for (float factor : {1.0f, 1.15f, 1.3f, 1.5f, 1.75f, 2.0f}) {
+    ASSERT_TRUE(zv::writeSizeFactor(factor));
+    EXPECT_EQ(zv::readSizeFactor(), factor);
+  }
+  EXPECT_EQ(readBytes(file), "size=2.00\n");
+  EXPECT_EQ(treeListing(appData.product()), "Presets\nsettings.txt\n");
+  stdfs::remove(file);
+  stdfs::create_directories(file);
+  EXPECT_FALSE(zv::writeSizeFactor(1.5f));
+  EXPECT_EQ(zv::readSizeFactor(), 1.15f);
+  EXPECT_TRUE(stdfs::is_directory(file));
 }
 
 }  // namespace
