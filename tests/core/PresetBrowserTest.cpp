@@ -9,8 +9,7 @@ using namespace zv;
 
 namespace zvtest {
 
-// Every parameter at its default, as a fresh instance holds them (the preset file tests use it
-// too).
+// Every parameter at its default, as a fresh instance holds them (the file tests use it too).
 ParamValues freshValues() {
   ParamValues v{};
   for (int32_t id = 0; id < kNumParams; ++id)

@@ -4,7 +4,6 @@
 // finite and in range. Fixed seeds and bounded counts, so a failure repeats exactly.
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <cstring>
 #include <random>
 #include <string>
@@ -13,7 +12,6 @@
 #include "SettingsFile.h"
 #include "TempAppData.h"
 #include "UserPresets.h"
-#include "public.sdk/source/common/memorystream.h"
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
