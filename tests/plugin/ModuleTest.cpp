@@ -103,7 +103,7 @@ TEST(Controller, RegistersTwentyTwoParametersWhoseDisplayedValuesReadBack) {
   auto show = [c](int32 id, double v) {
     String128 text{};
     EXPECT_EQ(c->getParamStringByValue(id, v, text), kResultOk);
-    return std::u16string(text);
+    return std::basic_string<TChar>(text);
   };
   ASSERT_EQ(c->getParameterCount(), 22);
   for (int32 id = 0; id < 22; ++id) {
@@ -114,7 +114,7 @@ TEST(Controller, RegistersTwentyTwoParametersWhoseDisplayedValuesReadBack) {
     const int32 points = info.stepCount > 0 ? info.stepCount : 400;
     for (int32 k = 0; k <= points; ++k) {
       const ParamValue v = static_cast<double>(k) / points;
-      const std::u16string shown = show(id, v);
+      const auto shown = show(id, v);
       ParamValue back = -1;
       ASSERT_EQ(c->getParamValueByString(id, const_cast<TChar*>(shown.c_str()), back), kResultOk)
           << id << " " << v;
