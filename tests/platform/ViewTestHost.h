@@ -1,6 +1,6 @@
-// The host's side of an editor view, for the tests that open it in a real window: the plug-in
-// made from the built module, a component handler that records the edits and context menus the
-// view asks for, and a frame that records (and may refuse) the sizes the view asks for.
+// The host's side of an editor view, for the tests that open it in a real window: a component
+// handler that records the edits and context menus the view asks for, a frame that records (and
+// may refuse) the sizes the view asks for, and the plug-in made from the built module.
 #pragma once
 
 #include <functional>
@@ -31,33 +31,6 @@ class HostObject : public Interface {
   }
   uint32 PLUGIN_API addRef() override { return 1; }
   uint32 PLUGIN_API release() override { return 1; }
-};
-
-// The module opened through its entry points and one plug-in made from it, its controller
-// reporting to `handler`: what a host holds while it shows the editor.
-class HostedPlugin {
- public:
-  // What failed, or nothing when the plug-in is ready.
-  std::string open(const std::string& moduleFile, IComponentHandler* handler) {
-    std::string error;
-    module_ = zvhost::Module::load(moduleFile, error);
-    if (!module_) return error;
-    factory_ = module_->getFactory();
-    instance_ = zvhost::PluginInstance::create(factory_, error);
-    if (!instance_) return error;
-    instance_->controller()->setComponentHandler(handler);
-    return {};
-  }
-  ~HostedPlugin() {
-    instance_.reset();
-    if (factory_) factory_->release();
-  }
-  IEditController* controller() { return instance_->controller(); }
-
- private:
-  std::unique_ptr<zvhost::Module> module_;
-  IPluginFactory* factory_ = nullptr;
-  std::unique_ptr<zvhost::PluginInstance> instance_;
 };
 
 class RecordingMenu : public HostObject<IContextMenu> {
@@ -127,6 +100,53 @@ class RecordingFrame : public HostObject<IPlugFrame> {
   }
   std::vector<ViewRect> resizes;
   bool refuse = false;
+};
+
+// The module opened through its entry points, one plug-in made from it reporting to `handler`,
+// and its editor view in `frame`: what a host holds while it shows the editor.
+class HostedPlugin {
+ public:
+  // What failed, or nothing when the view is ready.
+  std::string open(const std::string& moduleFile, RecordingFrame* hostFrame) {
+    std::string error;
+    module_ = zvhost::Module::load(moduleFile, error);
+    if (!module_) return error;
+    factory_ = module_->getFactory();
+    instance_ = zvhost::PluginInstance::create(factory_, error);
+    if (!instance_) return error;
+    controller()->setComponentHandler(&handler);
+    frame = hostFrame;
+    return createView() ? "" : "no editor view";
+  }
+  bool createView() {
+    view = controller()->createView("editor");
+    if (view) view->setFrame(frame);
+    return view != nullptr;
+  }
+  void closeView() {
+    if (!view) return;
+    if (attachedNow) view->removed();
+    attachedNow = false;
+    view->setFrame(nullptr);
+    view->release();
+    view = nullptr;
+  }
+  ~HostedPlugin() {
+    closeView();
+    instance_.reset();
+    if (factory_) factory_->release();
+  }
+  IEditController* controller() { return instance_->controller(); }
+
+  Handler handler;  // outlives the plug-in
+  RecordingFrame* frame = nullptr;
+  IPlugView* view = nullptr;
+  bool attachedNow = false;
+
+ private:
+  std::unique_ptr<zvhost::Module> module_;
+  IPluginFactory* factory_ = nullptr;
+  std::unique_ptr<zvhost::PluginInstance> instance_;
 };
 
 }  // namespace zv::test
