@@ -140,8 +140,8 @@ inline void dragIgnoresTheHost(ViewWindowHost& h) {
 inline void rightClickAsksTheHostForItsMenu(ViewWindowHost& h) {
   h.pointer(Pointer::RightClick, kMixKnob);
   ASSERT_EQ(h.handler.menuParams, std::vector<int>{kMixId});
-  ASSERT_EQ(h.handler.menu.popups.size(), 1u);
-  EXPECT_EQ(h.handler.menu.popups[0].first, static_cast<int>(std::lround(kMixKnob.x)));
+  ASSERT_EQ(h.handler.popups.size(), 1u);
+  EXPECT_EQ(h.handler.popups[0].first, static_cast<int>(std::lround(kMixKnob.x)));
   h.pointer(Pointer::RightClick, {5, 5});  // nothing there
   EXPECT_EQ(h.handler.menuParams.size(), 1u);
 }

@@ -33,8 +33,17 @@ class HostObject : public Interface {
   uint32 PLUGIN_API release() override { return 1; }
 };
 
-class RecordingMenu : public HostObject<IContextMenu> {
+// The host's component handler, and its context menu, which records where it popped up.
+class Handler : public IComponentHandler, public IComponentHandler3, public IContextMenu {
  public:
+  tresult PLUGIN_API beginEdit(ParamID id) override { return record('b', id, 0); }
+  tresult PLUGIN_API performEdit(ParamID id, ParamValue v) override { return record('p', id, v); }
+  tresult PLUGIN_API endEdit(ParamID id) override { return record('e', id, 0); }
+  tresult PLUGIN_API restartComponent(int32) override { return kResultOk; }
+  IContextMenu* PLUGIN_API createContextMenu(IPlugView*, const ParamID* id) override {
+    menuParams.push_back(id ? static_cast<int>(*id) : -1);
+    return this;
+  }
   int32 PLUGIN_API getItemCount() override { return 0; }
   tresult PLUGIN_API getItem(int32, Item&, IContextMenuTarget**) override { return kResultFalse; }
   tresult PLUGIN_API addItem(const Item&, IContextMenuTarget*) override { return kResultOk; }
@@ -43,24 +52,11 @@ class RecordingMenu : public HostObject<IContextMenu> {
     popups.push_back({x, y});
     return kResultOk;
   }
-  std::vector<std::pair<int, int>> popups;
-};
-
-// The host's component handler, with context menus.
-class Handler : public IComponentHandler, public IComponentHandler3 {
- public:
-  tresult PLUGIN_API beginEdit(ParamID id) override { return record('b', id, 0); }
-  tresult PLUGIN_API performEdit(ParamID id, ParamValue v) override { return record('p', id, v); }
-  tresult PLUGIN_API endEdit(ParamID id) override { return record('e', id, 0); }
-  tresult PLUGIN_API restartComponent(int32) override { return kResultOk; }
-  IContextMenu* PLUGIN_API createContextMenu(IPlugView*, const ParamID* id) override {
-    menuParams.push_back(id ? static_cast<int>(*id) : -1);
-    return &menu;
-  }
   tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
     QUERY_INTERFACE(iid, obj, FUnknown::iid, IComponentHandler)
     QUERY_INTERFACE(iid, obj, IComponentHandler::iid, IComponentHandler)
     QUERY_INTERFACE(iid, obj, IComponentHandler3::iid, IComponentHandler3)
+    QUERY_INTERFACE(iid, obj, IContextMenu::iid, IContextMenu)
     *obj = nullptr;
     return kNoInterface;
   }
@@ -86,7 +82,7 @@ class Handler : public IComponentHandler, public IComponentHandler3 {
   std::function<void(char, int)> during;  // the host calling back into the view from an edit
   std::vector<Edit> edits;
   std::vector<int> menuParams;
-  RecordingMenu menu;
+  std::vector<std::pair<int, int>> popups;
 };
 
 // The host's frame: resizes its window when asked, as hosts do, unless told to refuse.
