@@ -91,7 +91,7 @@ TEST(ViewCore, AResizeHandsOverOnlyAFrameOfTheNewSize) {
 }
 
 // The first frame is whole, then only the animated regions move, and the back buffer holds what
-// the canvas holds; a host change repaints everything.
+// the canvas holds; a host change repaints everything but the knob under the mouse.
 TEST(ViewCore, FramesRepaintWhatChanged) {
   Fixture f;
   f.core.renderFrame(0.02);
@@ -113,6 +113,13 @@ TEST(ViewCore, FramesRepaintWhatChanged) {
   f.core.renderFrame(0.02);
   EXPECT_EQ(f.port.wholeInvalidations, 2);
   EXPECT_EQ(f.core.editor().params[zv::kMix], 0.25);
+  f.core.mouseDown(659, 604, false, false);  // the Mix knob: the drag owns it until release
+  f.port.values.publish(zv::kMix, 0.9);
+  f.core.renderFrame(0.02);
+  EXPECT_EQ(f.core.editor().params[zv::kMix], 0.25);
+  f.core.mouseUp();
+  f.core.renderFrame(0.02);
+  EXPECT_EQ(f.core.editor().params[zv::kMix], 0.9);
 }
 
 // The real controller behind the view. The host sets values and meters on its user-interface
