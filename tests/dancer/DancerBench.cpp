@@ -7,24 +7,18 @@
 
 #include <atomic>
 #include <chrono>
-#include <cmath>
 #include <ctime>
 #include <thread>
 
 #include "DancerCore.h"
+#include "SungPhrase.h"
 
 namespace {
 
 std::atomic<double> hostValues[zv::kNumParams];
 
 void sing(double t) {
-  const double note = 60.0 + 5.0 * std::sin(t * 1.3) + 0.3 * std::sin(t * 34.0);
-  hostValues[zv::kPitchIn].store(0.02 + 0.98 * (note - 24.0) / 84.0);
-  hostValues[zv::kPitchOut].store(0.02 + 0.98 * (std::round(note) - 24.0) / 84.0);
-  hostValues[zv::kLevel].store(0.55 + 0.25 * std::sin(t * 7.0));
-  hostValues[zv::kTempo].store(100.0 / 380.0);
-  hostValues[zv::kBeat].store(std::fmod(t * 2.0, 1.0));
-  hostValues[zv::kPlaying].store(1.0);
+  zv::test::singMeters(t, [](int id, double v) { hostValues[id].store(v); });
 }
 
 double readHost(int id) {
@@ -57,17 +51,6 @@ BENCHMARK(BM_DancerFrame)
     ->Args({1000, 920})
     ->Args({1920, 1080})
     ->Unit(benchmark::kMillisecond);
-
-// The backdrop each frame copies instead of painting: the saving the cache makes per frame.
-void BM_DancerBackdropPainted(benchmark::State& state) {
-  zv::Canvas canvas(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
-                    static_cast<float>(state.range(1)) / zv::kDancerLogicalHeight);
-  for (auto _ : state) {
-    zv::paintDancerBackdrop(canvas);
-    benchmark::DoNotOptimize(canvas.pixels.data());
-  }
-}
-BENCHMARK(BM_DancerBackdropPainted)->Args({1920, 1080})->Unit(benchmark::kMillisecond);
 
 double threadCpuSeconds(pthread_t thread) {
   clockid_t clock;

@@ -6,7 +6,7 @@
 
 #include "DancerCore.h"
 #include "GoldenCheck.h"
-#include "ViewCore.h"
+#include "QuietPort.h"
 
 namespace zv {
 namespace {
@@ -106,13 +106,18 @@ class FakeSurface : public DancerSurface {
   int frames = 0;
 };
 
-double meters[kNumParams] = {};
-
-TEST(DancerFrames, PacedByTheClockCappedAndSkippedWhileTiny) {
-  DancerCore core([](int id) { return meters[id]; });
+// A core at the opening size with its clock at 0, meters all zero.
+class DancerFrames : public testing::Test {
+ protected:
+  void SetUp() override {
+    core.setClientSize(442, 406);
+    core.restartClock(0);
+  }
+  DancerCore core{[](int) { return 0.0; }};
   FakeSurface surface;
-  core.setClientSize(442, 406);
-  core.restartClock(0);
+};
+
+TEST_F(DancerFrames, PacedByTheClockCappedAndSkippedWhileTiny) {
   struct Step {
     double now;
     int width, height;
@@ -143,11 +148,7 @@ TEST(DancerFrames, PacedByTheClockCappedAndSkippedWhileTiny) {
   EXPECT_EQ(height, 406);
 }
 
-TEST(DancerFrames, ChromeFadesInWithThePointerAndOutWithoutIt) {
-  DancerCore core([](int id) { return meters[id]; });
-  FakeSurface surface;
-  core.setClientSize(442, 406);
-  core.restartClock(0);
+TEST_F(DancerFrames, ChromeFadesInWithThePointerAndOutWithoutIt) {
   surface.where = {true, 410, 20};
   double t = 0;
   for (int i = 0; i < 10; ++i) core.tick(t += 0.02, surface);
@@ -162,7 +163,7 @@ TEST(DancerFrames, ChromeFadesInWithThePointerAndOutWithoutIt) {
   EXPECT_NE(overClose, away);  // the button went with the fade
 }
 
-TEST(DancerFrames, GoldenFrames) {
+TEST_F(DancerFrames, GoldenFrames) {
   const Golden goldens[] = {
       {"dancer-default", 0x4bb2fdfc83dacf1bull},
       {"dancer-wide", 0x172c2c0b08cea6dbull},
@@ -174,19 +175,8 @@ TEST(DancerFrames, GoldenFrames) {
 
 // The editor's pop-out control only records the wish; the window opens after the press returned,
 // and the stage follows the state the user-interface thread publishes.
-class NoWindow : public ViewPort {
- public:
-  const ParamSnapshot& params() const override { return values; }
-  void beginEdit(int) override {}
-  void performEdit(int, double) override {}
-  void endEdit(int) override {}
-  void invalidateAll() override {}
-  void invalidateRect(int, int, int, int) override {}
-  ParamSnapshot values;
-};
-
 TEST(DancerFromTheEditor, PressesRecordRequestsAndTheStageFollowsThePublishedState) {
-  NoWindow port;
+  test::QuietPort port;
   ViewCore core(port);
   core.resizeForScale(1.0f);
   EXPECT_EQ(core.takeDancerRequest(), 0);

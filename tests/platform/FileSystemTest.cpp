@@ -17,48 +17,41 @@ std::wstring wide(const stdfs::path& p) {
   return zv::fs::widen(p.string());
 }
 
-TEST(FileSystem, WidensAndNarrowsEveryByteUnchanged) {
+class FileSystem : public testing::Test {
+ protected:
+  stdfs::path at(const char* name) const { return appData.root() / name; }
+  TempAppData appData;
+};
+
+TEST_F(FileSystem, WidensAndNarrowsEveryByteAndReadsTheEnvironment) {
   std::string all;
   for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
   const std::wstring widened = zv::fs::widen(all);
   ASSERT_EQ(widened.size(), all.size());
   EXPECT_EQ(widened[0xE9 - 1], L'\u00e9');  // a high byte is its own code unit, not sign-extended
   EXPECT_EQ(zv::fs::narrow(widened), all);
-}
-
-TEST(FileSystem, ReadsTheEnvironmentAndTellsAnUnsetVariable) {
-  TempAppData appData;
   std::wstring value;
   ASSERT_TRUE(zv::fs::environmentVariable(L"APPDATA", value));
   EXPECT_EQ(stdfs::path(value), appData.root());
   EXPECT_FALSE(zv::fs::environmentVariable(L"ZV_SURELY_NOT_SET_ANYWHERE", value));
 }
 
-TEST(FileSystem, CreatesAFolderOnceAndAcceptsOneThatExists) {
-  TempAppData appData;
-  const std::wstring folder = wide(appData.root()) + zv::fs::kPathSeparator + L"made";
+// A folder is made once and one that exists is accepted; a listing holds only plain files with
+// the suffix.
+TEST_F(FileSystem, CreatesFoldersAndListsOnlyPlainFilesWithTheSuffix) {
+  const std::wstring folder = wide(appData.root()) + zv::fs::kPathSeparator + L"made.zvp";
   EXPECT_TRUE(zv::fs::createFolder(folder));
-  EXPECT_TRUE(stdfs::is_directory(appData.root() / "made"));
+  EXPECT_TRUE(stdfs::is_directory(at("made.zvp")));
   EXPECT_TRUE(zv::fs::createFolder(folder));
-  writeBytes(appData.root() / "plain", "x");
-  EXPECT_FALSE(zv::fs::createFolder(wide(appData.root() / "plain")));
-}
-
-TEST(FileSystem, ListsOnlyPlainFilesWithTheSuffix) {
-  TempAppData appData;
-  writeBytes(appData.root() / "a.zvp", "1");
-  writeBytes(appData.root() / "b.zvp", "2");
-  writeBytes(appData.root() / "c.txt", "3");
-  writeBytes(appData.root() / "d.zvp.tmp", "4");
-  stdfs::create_directory(appData.root() / "folder.zvp");
+  for (const char* name : {"a.zvp", "b.zvp", "c.txt", "d.zvp.tmp"}) writeBytes(at(name), "1");
+  EXPECT_FALSE(zv::fs::createFolder(wide(at("a.zvp"))));
   std::vector<std::wstring> names = zv::fs::listFiles(wide(appData.root()), L".zvp");
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::wstring>{L"a.zvp", L"b.zvp"}));
-  EXPECT_TRUE(zv::fs::listFiles(wide(appData.root() / "missing"), L".zvp").empty());
+  EXPECT_TRUE(zv::fs::listFiles(wide(at("missing")), L".zvp").empty());
 }
 
-TEST(FileSystem, OpensAnEightBitNameAsTheSameNameEverywhere) {
-  TempAppData appData;
+TEST_F(FileSystem, OpensAnEightBitNameAsTheSameNameEverywhere) {
   const std::wstring name = zv::fs::widen("caf\xE9.zvp");
   const std::wstring path = wide(appData.root()) + zv::fs::kPathSeparator + name;
   std::FILE* file = zv::fs::openFile(path, "wb");
@@ -74,32 +67,29 @@ TEST(FileSystem, OpensAnEightBitNameAsTheSameNameEverywhere) {
   EXPECT_TRUE(zv::fs::listFiles(wide(appData.root()), L".zvp").empty());
 }
 
-TEST(FileSystem, ReplacingWriteSwapsTheWholeFileOrFailsKeepingTheOldOneAndNoTemporary) {
-  TempAppData appData;
-  const stdfs::path target = appData.root() / "settings.txt";
+TEST_F(FileSystem, ReplacingWriteSwapsTheWholeFileOrFailsKeepingTheOldOneAndNoTemporary) {
+  const stdfs::path target = at("settings.txt");
   writeBytes(target, std::string(500, 'o'));
   ASSERT_TRUE(zv::fs::writeFileReplacing(wide(target), "new\n"));
   EXPECT_EQ(readBytes(target), "new\n");
   EXPECT_EQ(treeListing(appData.root()), "settings.txt\n");
 
-  stdfs::create_directory(appData.root() / "settings.txt.tmp");  // no temporary can be made
+  stdfs::create_directory(at("settings.txt.tmp"));  // no temporary can be made
   EXPECT_FALSE(zv::fs::writeFileReplacing(wide(target), "newer"));
   EXPECT_EQ(readBytes(target), "new\n");
-  stdfs::remove(appData.root() / "settings.txt.tmp");
+  stdfs::remove(at("settings.txt.tmp"));
 
-  const stdfs::path taken = appData.root() / "taken";
-  stdfs::create_directory(taken);
-  EXPECT_FALSE(zv::fs::writeFileReplacing(wide(taken), "data"));
-  EXPECT_TRUE(stdfs::is_directory(taken));
+  stdfs::create_directory(at("taken"));
+  EXPECT_FALSE(zv::fs::writeFileReplacing(wide(at("taken")), "data"));
+  EXPECT_TRUE(stdfs::is_directory(at("taken")));
   EXPECT_EQ(treeListing(appData.root()), "settings.txt\ntaken\n");
-  EXPECT_TRUE(zv::fs::removeFile(wide(appData.root() / "never.zvp")));  // missing counts as gone
+  EXPECT_TRUE(zv::fs::removeFile(wide(at("never.zvp"))));  // missing counts as gone
 }
 
 #ifndef _WIN32
 // Where Linux programs keep settings: XDG_CONFIG_HOME when absolute, else ~/.config (made when
 // missing), else the working folder.
-TEST(FileSystem, UserSettingsBaseFollowsTheXdgRules) {
-  TempAppData appData;
+TEST_F(FileSystem, UserSettingsBaseFollowsTheXdgRules) {
   const std::string root = appData.root().string();
   const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
   struct Case {
@@ -120,7 +110,7 @@ TEST(FileSystem, UserSettingsBaseFollowsTheXdgRules) {
         << (c.xdg ? c.xdg : "(unset)");
   }
   setenv("HOME", home.c_str(), 1);
-  EXPECT_TRUE(stdfs::is_directory(appData.root() / ".config"));
+  EXPECT_TRUE(stdfs::is_directory(at(".config")));
 }
 #endif
 

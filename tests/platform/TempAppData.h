@@ -8,14 +8,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <random>
 #include <string>
 #include <vector>
-
-#ifdef _WIN32
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace zv::test {
 
@@ -37,36 +33,21 @@ inline void setAppData(const stdfs::path* value) {
 #endif
 }
 
-inline int processId() {
-#ifdef _WIN32
-  return _getpid();
-#else
-  return getpid();
-#endif
-}
-
 class TempAppData {
  public:
   TempAppData() {
+    // Tests of several programs run at once: a folder of this process's own.
+    static const std::string run = std::to_string(std::random_device{}());
     static std::atomic<int> counter{0};
-    const std::string leaf =
-        "zv-presets-test-" + std::to_string(processId()) + "-" + std::to_string(counter++);
-    root_ = stdfs::temp_directory_path() / leaf;
+    root_ =
+        stdfs::temp_directory_path() / ("zv-presets-test-" + run + "-" + std::to_string(counter++));
     stdfs::remove_all(root_);
     stdfs::create_directories(root_);
-    if (const char* old = std::getenv("APPDATA")) {
-      hadOld_ = true;
-      old_ = old;
-    }
+    if (const char* old = std::getenv("APPDATA")) old_ = stdfs::path(old);
     setAppData(&root_);
   }
   ~TempAppData() {
-    if (hadOld_) {
-      const stdfs::path old(old_);
-      setAppData(&old);
-    } else {
-      setAppData(nullptr);
-    }
+    setAppData(old_ ? &*old_ : nullptr);
     std::error_code ignored;
     stdfs::remove_all(root_, ignored);
   }
@@ -79,8 +60,7 @@ class TempAppData {
 
  private:
   stdfs::path root_;
-  bool hadOld_ = false;
-  std::string old_;
+  std::optional<stdfs::path> old_;
 };
 
 inline std::string readBytes(const stdfs::path& path) {

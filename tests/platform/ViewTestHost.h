@@ -1,6 +1,6 @@
-// The host's side of an editor view, for the tests that open it in a real window: the plug-in
-// made from the built module, a component handler that records the edits and context menus the
-// view asks for, and a frame that records (and may refuse) the sizes the view asks for.
+// The host's side of an editor view, for the tests that open it in a real window: a component
+// handler that records the edits and context menus the view asks for, a frame that records (and
+// may refuse) the sizes the view asks for, and the plug-in made from the built module.
 #pragma once
 
 #include <functional>
@@ -33,35 +33,17 @@ class HostObject : public Interface {
   uint32 PLUGIN_API release() override { return 1; }
 };
 
-// The module opened through its entry points and one plug-in made from it, its controller
-// reporting to `handler`: what a host holds while it shows the editor.
-class HostedPlugin {
+// The host's component handler, and its context menu, which records where it popped up.
+class Handler : public IComponentHandler, public IComponentHandler3, public IContextMenu {
  public:
-  // What failed, or nothing when the plug-in is ready.
-  std::string open(const std::string& moduleFile, IComponentHandler* handler) {
-    std::string error;
-    module_ = zvhost::Module::load(moduleFile, error);
-    if (!module_) return error;
-    factory_ = module_->getFactory();
-    instance_ = zvhost::PluginInstance::create(factory_, error);
-    if (!instance_) return error;
-    instance_->controller()->setComponentHandler(handler);
-    return {};
+  tresult PLUGIN_API beginEdit(ParamID id) override { return record('b', id, 0); }
+  tresult PLUGIN_API performEdit(ParamID id, ParamValue v) override { return record('p', id, v); }
+  tresult PLUGIN_API endEdit(ParamID id) override { return record('e', id, 0); }
+  tresult PLUGIN_API restartComponent(int32) override { return kResultOk; }
+  IContextMenu* PLUGIN_API createContextMenu(IPlugView*, const ParamID* id) override {
+    menuParams.push_back(id ? static_cast<int>(*id) : -1);
+    return this;
   }
-  ~HostedPlugin() {
-    instance_.reset();
-    if (factory_) factory_->release();
-  }
-  IEditController* controller() { return instance_->controller(); }
-
- private:
-  std::unique_ptr<zvhost::Module> module_;
-  IPluginFactory* factory_ = nullptr;
-  std::unique_ptr<zvhost::PluginInstance> instance_;
-};
-
-class RecordingMenu : public HostObject<IContextMenu> {
- public:
   int32 PLUGIN_API getItemCount() override { return 0; }
   tresult PLUGIN_API getItem(int32, Item&, IContextMenuTarget**) override { return kResultFalse; }
   tresult PLUGIN_API addItem(const Item&, IContextMenuTarget*) override { return kResultOk; }
@@ -70,24 +52,11 @@ class RecordingMenu : public HostObject<IContextMenu> {
     popups.push_back({x, y});
     return kResultOk;
   }
-  std::vector<std::pair<int, int>> popups;
-};
-
-// The host's component handler, with context menus.
-class Handler : public IComponentHandler, public IComponentHandler3 {
- public:
-  tresult PLUGIN_API beginEdit(ParamID id) override { return record('b', id, 0); }
-  tresult PLUGIN_API performEdit(ParamID id, ParamValue v) override { return record('p', id, v); }
-  tresult PLUGIN_API endEdit(ParamID id) override { return record('e', id, 0); }
-  tresult PLUGIN_API restartComponent(int32) override { return kResultOk; }
-  IContextMenu* PLUGIN_API createContextMenu(IPlugView*, const ParamID* id) override {
-    menuParams.push_back(id ? static_cast<int>(*id) : -1);
-    return &menu;
-  }
   tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
     QUERY_INTERFACE(iid, obj, FUnknown::iid, IComponentHandler)
     QUERY_INTERFACE(iid, obj, IComponentHandler::iid, IComponentHandler)
     QUERY_INTERFACE(iid, obj, IComponentHandler3::iid, IComponentHandler3)
+    QUERY_INTERFACE(iid, obj, IContextMenu::iid, IContextMenu)
     *obj = nullptr;
     return kNoInterface;
   }
@@ -113,7 +82,7 @@ class Handler : public IComponentHandler, public IComponentHandler3 {
   std::function<void(char, int)> during;  // the host calling back into the view from an edit
   std::vector<Edit> edits;
   std::vector<int> menuParams;
-  RecordingMenu menu;
+  std::vector<std::pair<int, int>> popups;
 };
 
 // The host's frame: resizes its window when asked, as hosts do, unless told to refuse.
@@ -127,6 +96,53 @@ class RecordingFrame : public HostObject<IPlugFrame> {
   }
   std::vector<ViewRect> resizes;
   bool refuse = false;
+};
+
+// The module opened through its entry points, one plug-in made from it reporting to `handler`,
+// and its editor view in `frame`: what a host holds while it shows the editor.
+class HostedPlugin {
+ public:
+  // What failed, or nothing when the view is ready.
+  std::string open(const std::string& moduleFile, RecordingFrame* hostFrame) {
+    std::string error;
+    module_ = zvhost::Module::load(moduleFile, error);
+    if (!module_) return error;
+    factory_ = module_->getFactory();
+    instance_ = zvhost::PluginInstance::create(factory_, error);
+    if (!instance_) return error;
+    controller()->setComponentHandler(&handler);
+    frame = hostFrame;
+    return createView() ? "" : "no editor view";
+  }
+  bool createView() {
+    view = controller()->createView("editor");
+    if (view) view->setFrame(frame);
+    return view != nullptr;
+  }
+  void closeView() {
+    if (!view) return;
+    if (attachedNow) view->removed();
+    attachedNow = false;
+    view->setFrame(nullptr);
+    view->release();
+    view = nullptr;
+  }
+  ~HostedPlugin() {
+    closeView();
+    instance_.reset();
+    if (factory_) factory_->release();
+  }
+  IEditController* controller() { return instance_->controller(); }
+
+  Handler handler;  // outlives the plug-in
+  RecordingFrame* frame = nullptr;
+  IPlugView* view = nullptr;
+  bool attachedNow = false;
+
+ private:
+  std::unique_ptr<zvhost::Module> module_;
+  IPluginFactory* factory_ = nullptr;
+  std::unique_ptr<zvhost::PluginInstance> instance_;
 };
 
 }  // namespace zv::test

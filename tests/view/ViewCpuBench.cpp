@@ -6,28 +6,13 @@
 
 #include <atomic>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <thread>
 
-#include "ViewCore.h"
+#include "QuietPort.h"
+#include "SungPhrase.h"
 
 namespace {
-
-class MeterPort : public zv::ViewPort {
- public:
-  MeterPort() {
-    values.publish(0, 1.0 / 11);
-    values.publish(19, 100.0 / 380.0);  // 120 BPM
-  }
-  const zv::ParamSnapshot& params() const override { return values; }
-  void beginEdit(int) override {}
-  void performEdit(int, double) override {}
-  void endEdit(int) override {}
-  void invalidateAll() override {}
-  void invalidateRect(int, int, int, int) override {}
-  zv::ParamSnapshot values;
-};
 
 double cpuSeconds() {
   rusage usage{};
@@ -37,7 +22,9 @@ double cpuSeconds() {
 }
 
 void measure(const char* label, float scale, bool singing, bool mascot, double seconds) {
-  MeterPort port;
+  zv::test::QuietPort port;
+  port.values.publish(zv::kKey, 1.0 / 11);
+  port.values.publish(zv::kTempo, zv::tempoMeterFromBpm(120.0));
   zv::ViewCore core(port);
   core.resizeForScale(scale);
   core.pullAllParams();
@@ -49,18 +36,8 @@ void measure(const char* label, float scale, bool singing, bool mascot, double s
   std::atomic<bool> stop{false};
   // The host's meters arrive once per audio block; a sung phrase moves pitch and level.
   std::thread host([&] {
-    const auto start = std::chrono::steady_clock::now();
-    while (!stop.load()) {
-      if (singing) {
-        const double t =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        const double note = 60.0 + 5.0 * std::sin(t * 1.3) + 0.3 * std::sin(t * 34.0);
-        port.values.publish(16, 0.02 + 0.98 * (note - 24.0) / 84.0);
-        port.values.publish(17, 0.02 + 0.98 * (std::round(note) - 24.0) / 84.0);
-        port.values.publish(18, 0.55 + 0.25 * std::sin(t * 7.0));
-        port.values.publish(20, std::fmod(t * 2.0, 1.0));
-        port.values.publish(21, 1.0);
-      }
+    for (double t = 0; !stop.load(); t += 0.011) {
+      if (singing) zv::test::singMeters(t, [&](int id, double v) { port.values.publish(id, v); });
       std::this_thread::sleep_for(std::chrono::milliseconds(11));
     }
   });
@@ -69,8 +46,7 @@ void measure(const char* label, float scale, bool singing, bool mascot, double s
   const uint64_t frames0 = core.framesDrawn();
   const auto wall0 = std::chrono::steady_clock::now();
   std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-  const double wall =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
+  const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - wall0;
   const double cpu = cpuSeconds() - cpu0;
   const uint64_t frames = core.framesDrawn() - frames0;
   stop.store(true);
@@ -80,8 +56,8 @@ void measure(const char* label, float scale, bool singing, bool mascot, double s
   std::printf(
       "%-24s %-10s scale %.2f  %5.1f frames/s  %5.1f %% of one core  %.2f ms per frame  "
       "%5.1f %% at 51 frames/s\n",
-      label, mascot ? "mascot" : "no mascot", scale, frames / wall, 100.0 * cpu / wall,
-      1000.0 * perFrame, 100.0 * perFrame * 51.0);
+      label, mascot ? "mascot" : "no mascot", scale, frames / wall.count(),
+      100.0 * cpu / wall.count(), 1000.0 * perFrame, 100.0 * perFrame * 51.0);
 }
 
 }  // namespace

@@ -1,15 +1,12 @@
 // The editor view in a real X11 window: a small host opens the module through its entry points,
 // makes a top-level window, attaches the view as "X11EmbedWindowID" with a run loop built on
 // poll(), and talks to it with XTest input on the X server (Xvfb in the test run).
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <map>
 
 #include "Editor.h"
@@ -45,12 +42,12 @@ class ViewX11 : public ::testing::TestWithParam<zv::test::ViewScenario>,
     ASSERT_NE(display, nullptr) << "no X server (run under xvfb-run)";
     int ev = 0, err = 0, major = 0, minor = 0;
     ASSERT_TRUE(XTestQueryExtension(display, &ev, &err, &major, &minor));
-    ASSERT_NO_FATAL_FAILURE(openView(runLoopFrame));
+    ASSERT_EQ(open(ZV_MODULE_FILE, &runLoopFrame), "");
     parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 2200, 1800, 0, 0, 0);
     XSelectInput(display, parent, KeyPressMask | KeyReleaseMask | SubstructureNotifyMask);
     XMapWindow(display, parent);
     XSync(display, False);
-    clientsBefore = clientCount();
+    clientsBefore = census()["clients"];
   }
   void TearDown() override {
     closeView();
@@ -61,9 +58,8 @@ class ViewX11 : public ::testing::TestWithParam<zv::test::ViewScenario>,
   }
 
   const char* platformType() const override { return kPlatformTypeX11EmbedWindowID; }
-  void* parentWindow() override { return reinterpret_cast<void*>(parent); }
   void attach() override {
-    ASSERT_EQ(view->attached(parentWindow(), kPlatformTypeX11EmbedWindowID), kResultOk);
+    ASSERT_EQ(view->attached(reinterpret_cast<void*>(parent), platformType()), kResultOk);
     attachedNow = true;
     child = onlyChild();
     ASSERT_NE(child, 0u);
@@ -75,25 +71,25 @@ class ViewX11 : public ::testing::TestWithParam<zv::test::ViewScenario>,
     do runLoopFrame.runLoop.runOnce(5);
     while (PollRunLoop::now() < end);
   }
-  // Real input through the server, in the child window's pixels.
+  // Real input through the server, in the child window's pixels. Both clicks of a double click
+  // are queued at once, so the server stamps them a few milliseconds apart however busy this
+  // machine is.
   void pointer(Pointer what, Px p) override {
-    XTestFakeMotionEvent(display, DefaultScreen(display), static_cast<int>(std::lround(p.x)),
-                         static_cast<int>(std::lround(p.y)), 0);
-    // Both clicks of a double click are queued at once, so the server stamps them a few
-    // milliseconds apart however busy this machine is.
-    for (int i = 0; i < (what == Pointer::DoubleClick ? 2 : 1); ++i) {
-      const unsigned b = what == Pointer::RightClick ? 3 : 1;
-      if (what != Pointer::Move && what != Pointer::Up) XTestFakeButtonEvent(display, b, True, 0);
-      if (what != Pointer::Move && what != Pointer::Down)
-        XTestFakeButtonEvent(display, b, False, 0);
-    }
+    const bool down = what != Pointer::Move && what != Pointer::Up;
+    const bool up = what != Pointer::Move && what != Pointer::Down;
+    press(p, what == Pointer::RightClick ? 3 : 1, what == Pointer::DoubleClick ? 2 : 1, down, up);
     pump(what == Pointer::DoubleClick ? 60 : 15);
   }
-  void click(Px p, unsigned b) {
+  void press(Px p, unsigned button, int clicks = 1, bool down = true, bool up = true) {
     XTestFakeMotionEvent(display, DefaultScreen(display), static_cast<int>(std::lround(p.x)),
                          static_cast<int>(std::lround(p.y)), 0);
-    XTestFakeButtonEvent(display, b, True, 0);
-    XTestFakeButtonEvent(display, b, False, 0);
+    for (int i = 0; i < clicks; ++i) {
+      if (down) XTestFakeButtonEvent(display, button, True, 0);
+      if (up) XTestFakeButtonEvent(display, button, False, 0);
+    }
+  }
+  void click(Px p, unsigned button) {
+    press(p, button);
     pump(15);
   }
   void key(KeySym sym) {
@@ -112,29 +108,17 @@ class ViewX11 : public ::testing::TestWithParam<zv::test::ViewScenario>,
     XGetWindowAttributes(display, child, &a);
     return {a.width, a.height};
   }
-  std::uint32_t pixel(int x, int y) override {
-    const auto [w, h] = windowSize();
-    if (x < 0 || y < 0 || x >= w || y >= h) return 0;
-    XImage* image = XGetImage(display, child, x, y, 1, 1, AllPlanes, ZPixmap);
-    if (!image) return 0;
-    const auto p = static_cast<std::uint32_t>(XGetPixel(image, 0, 0)) & 0xFFFFFF;
-    XDestroyImage(image);
-    return p;
-  }
+  std::uint32_t pixel(int x, int y) override { return grab(x, y, 1, 1).pixels[0]; }
   bool windowGone() override { return onlyChild() == 0; }
   int threadCount() override {
-    int n = 0;
-    if (DIR* dir = opendir("/proc/self/task")) {
-      while (const dirent* e = readdir(dir)) n += e->d_name[0] != '.';
-      closedir(dir);
-    }
-    return n;
+    namespace fs = std::filesystem;
+    return static_cast<int>(std::distance(fs::directory_iterator("/proc/self/task"), {}));
   }
   void screenshot(const char* name) override { writePng(name, grab()); }
   // The view's own X connection holds one window and its GC, no pixmap, and one descriptor and
   // timer on the host's run loop; afterwards nothing, not even the connection.
   void expectSystemResourcesHeld() override {
-    const auto held = resourcesOfOwner(child);
+    auto held = census(child);
     EXPECT_EQ(held.at("WINDOW"), 1);
     EXPECT_LE(held.at("GC"), 2);  // ours and the one Xlib makes for the screen
     EXPECT_EQ(held.count("PIXMAP"), 0u);
@@ -142,7 +126,7 @@ class ViewX11 : public ::testing::TestWithParam<zv::test::ViewScenario>,
     EXPECT_EQ(runLoopFrame.runLoop.timers.size(), 1u);
   }
   void expectSystemResourcesFreed() override {
-    EXPECT_EQ(clientCount(), clientsBefore);
+    EXPECT_EQ(census()["clients"], clientsBefore);
     EXPECT_TRUE(runLoopFrame.runLoop.handlers.empty());
     EXPECT_TRUE(runLoopFrame.runLoop.timers.empty());
   }
@@ -157,17 +141,18 @@ class ViewX11 : public ::testing::TestWithParam<zv::test::ViewScenario>,
     return count > 1 ? ~0ul : found;
   }
 
-  // The window's pixels as the server holds them, 0x00RRGGBB.
-  zv::Canvas grab() {
-    const auto [w, h] = windowSize();
+  // The window's pixels as the server holds them (0x00RRGGBB; 0 outside it), by default all.
+  zv::Canvas grab(int x = 0, int y = 0, int w = 0, int h = 0) {
+    const auto [width, height] = windowSize();
+    if (w == 0) w = width, h = height;
     zv::Canvas c(w, h, 1.0f);
-    XImage* image = XGetImage(display, child, 0, 0, static_cast<unsigned>(w),
-                              static_cast<unsigned>(h), AllPlanes, ZPixmap);
+    XImage* image = x < 0 || y < 0 || x + w > width || y + h > height
+                        ? nullptr
+                        : XGetImage(display, child, x, y, static_cast<unsigned>(w),
+                                    static_cast<unsigned>(h), AllPlanes, ZPixmap);
     if (!image) return c;
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x)
-        c.pixels[static_cast<size_t>(y) * w + x] =
-            static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF;
+    for (int i = 0; i < w * h; ++i)
+      c.pixels[i] = static_cast<uint32_t>(XGetPixel(image, i % w, i / w)) & 0xFFFFFF;
     XDestroyImage(image);
     return c;
   }
@@ -176,22 +161,16 @@ class ViewX11 : public ::testing::TestWithParam<zv::test::ViewScenario>,
     zv::snapshot::writePng(std::string(dir ? dir : ".") + "/x11_" + name + ".png", c);
   }
 
-  // X clients other than this test's and the server's own, and the resources of the one that
-  // owns `window`.
-  int clientCount() {
-    int n = 0;
-    XResClient* clients = nullptr;
-    XResQueryClients(display, &n, &clients);
-    if (clients) XFree(clients);
-    return n;
-  }
-  std::map<std::string, int> resourcesOfOwner(Window window) {
+  // The X server's clients ("clients": how many, the server's own left out), and the resources
+  // of the one that owns `window`, by type.
+  std::map<std::string, int> census(Window window = 0) {
     std::map<std::string, int> out;
     int n = 0;
     XResClient* clients = nullptr;
     XResQueryClients(display, &n, &clients);
+    out["clients"] = n;
     for (int i = 0; i < n; ++i) {
-      if ((window & ~clients[i].resource_mask) != clients[i].resource_base) continue;
+      if (!window || (window & ~clients[i].resource_mask) != clients[i].resource_base) continue;
       int types = 0;
       XResType* list = nullptr;
       XResQueryClientResources(display, clients[i].resource_base, &types, &list);
@@ -213,9 +192,10 @@ class ViewX11 : public ::testing::TestWithParam<zv::test::ViewScenario>,
   int clientsBefore = 0;
 };
 
-// The face the snapshot tool draws for an editor state, at the window's scale, without the
-// pop-out icon the Linux view leaves out.
-zv::Canvas snapshotFace(float scale, const std::function<void(zv::Editor&)>& setUp) {
+// The face the snapshot tool draws at the window's scale, without the pop-out icon the Linux view
+// leaves out; with the scale list opened and "Dorian" hovered when asked.
+const Px kScaleBox{700, 50}, kDorian{700, 84 + 26 * 4 + 10};
+zv::Canvas snapshotFace(float scale, bool scaleList) {
   zv::snapshot::Scene scene;
   scene.width = static_cast<int>(std::lround(zv::kLayoutWidth * scale));
   scene.height = static_cast<int>(std::lround(zv::kLayoutHeight * scale));
@@ -226,7 +206,10 @@ zv::Canvas snapshotFace(float scale, const std::function<void(zv::Editor&)>& set
     e.popOutAvailable = false;
     e.sizeChoice = scale;
     e.rebuildHitRegions();
-    setUp(e);
+    if (scaleList) {
+      e.onMouseDown(kScaleBox.x, kScaleBox.y, false, false);
+      e.onMouseMove(kDorian.x, kDorian.y, false);
+    }
     e.paint(true);
     c.pixels = e.canvas().pixels;
   };
@@ -236,7 +219,7 @@ zv::Canvas snapshotFace(float scale, const std::function<void(zv::Editor&)>& set
 }  // namespace
 
 TEST_P(ViewX11, Scenario) {
-  GetParam().run(*this);
+  zv::test::run(*this, GetParam());
 }
 INSTANTIATE_TEST_SUITE_P(Shared, ViewX11, ::testing::ValuesIn(zv::test::kViewScenarios),
                          zv::test::scenarioName);
@@ -277,24 +260,14 @@ TEST_F(ViewX11, WheelButtonsStepTheKnobUnderThePointer) {
   EXPECT_TRUE(handler.editsFor(zv::test::kMixId).empty());
   click(mix, 5);
   ASSERT_FALSE(handler.editsFor(zv::test::kMixId).empty());
-  EXPECT_LT(plugin.controller()->getParamNormalized(zv::test::kMixId), 1.0);  // from 100 %
+  EXPECT_LT(controller()->getParamNormalized(zv::test::kMixId), 1.0);  // from 100 %
   click(mix, 4);
-  EXPECT_NEAR(plugin.controller()->getParamNormalized(zv::test::kMixId), 1.0, 1e-9);
+  EXPECT_NEAR(controller()->getParamNormalized(zv::test::kMixId), 1.0, 1e-9);
 }
 
-TEST_F(ViewX11, HostWindowGoneBeforeRemovedIsSurvived) {
-  const int threadsBefore = threadCount();
-  attach();
-  pump(60);
-  XDestroyWindow(display, parent);
-  XSync(display, False);
-  parent = 0;
-  pump(60);  // presents into a window that no longer exists
-  detach();
-  EXPECT_EQ(threadCount(), threadsBefore);
-}
-
-TEST_F(ViewX11, RefusesToAttachWhereNoWindowCouldWork) {
+// Where no window could work the view refuses to attach, and the same view attaches once the host
+// can carry it; a host window destroyed before removed() is survived. No thread is left behind.
+TEST_F(ViewX11, SurvivesHostsThatGetTheWindowWrong) {
   const int threadsBefore = threadCount();
   struct Case {
     const char* what;
@@ -316,7 +289,14 @@ TEST_F(ViewX11, RefusesToAttachWhereNoWindowCouldWork) {
     view->removed();
   }
   runLoopFrame.offerRunLoop = true;
-  attach();  // the same view attaches once the host can carry it
+  attach();
+  pump(60);
+  XDestroyWindow(display, parent);
+  XSync(display, False);
+  parent = 0;
+  pump(60);  // presents into a window that no longer exists
+  detach();
+  EXPECT_EQ(threadCount(), threadsBefore);
 }
 
 // A key the editor does not use goes on to the host's window; two clicks too far apart are two
@@ -338,12 +318,7 @@ TEST_F(ViewX11, UnusedKeysReachTheHostAndDistantClicksAreNoDoubleClick) {
   EXPECT_EQ(forwarded, 1);
 
   const Px k = zv::test::kFormantKnob;
-  for (double x : {k.x, k.x + 12}) {
-    XTestFakeMotionEvent(display, DefaultScreen(display), static_cast<int>(std::lround(x)),
-                         static_cast<int>(std::lround(k.y)), 0);
-    XTestFakeButtonEvent(display, 1, True, 0);
-    XTestFakeButtonEvent(display, 1, False, 0);
-  }
+  for (double x : {k.x, k.x + 12}) press({x, k.y}, 1);
   pump(60);
   key(XK_5);
   key(XK_Return);
@@ -351,41 +326,31 @@ TEST_F(ViewX11, UnusedKeysReachTheHostAndDistantClicksAreNoDoubleClick) {
 }
 
 TEST_F(ViewX11, WindowShowsTheSnapshotFace) {
-  struct Case {
+  const struct {
     const char* name;
     float size;
-    std::function<void()> act;
-    std::function<void(zv::Editor&)> setUp;
-  } cases[] = {
-      {"default", 1.15f, [] {}, [](zv::Editor&) {}},
-      {"scale-list", 1.0f,
-       [this] {
-         click({700, 50}, 1);
-         pointer(Pointer::Move, {700, 84 + 26 * 4 + 10});  // hovering "Dorian"
-       },
-       [](zv::Editor& e) {
-         e.onMouseDown(700, 50, false, false);
-         e.onMouseMove(700, 84 + 26 * 4 + 10, false);
-       }},
-  };
-  for (const Case& c : cases) {
-    char line[32];
-    std::snprintf(line, sizeof line, "size=%.2f\n", c.size);
+    bool scaleList;  // at 100 %, where window pixels are layout units
+  } cases[] = {{"default", 1.15f, false}, {"scale-list", 1.0f, true}};
+  for (const auto& c : cases) {
     std::filesystem::create_directories(appData.product());
-    zv::test::writeBytes(appData.product() / "settings.txt", line);
+    zv::test::writeBytes(appData.product() / "settings.txt", "size=" + std::to_string(c.size));
     closeView();
     createView();
     pointer(Pointer::Move, {1900, 1700});  // the pointer away from the editor: nothing hovered
     attach();
     pump(100);
-    c.act();
-    const zv::Canvas face = snapshotFace(c.size, c.setUp);
+    if (c.scaleList) {
+      click(kScaleBox, 1);
+      pointer(Pointer::Move, kDorian);
+    }
+    const zv::Canvas face = snapshotFace(c.size, c.scaleList);
     // The mascot's stage animates with time; everything else is the same drawing, pixel for
     // pixel (the pitch display with no voice is still).
     const zv::Rect stage = zv::kAnimatedRegions[1];
-    auto inside = [&](const zv::Rect& r, int x, int y) {
-      return x >= r.x * c.size && x < (r.x + r.width) * c.size + 2 && y >= r.y * c.size &&
-             y < (r.y + r.height) * c.size + 2;
+    auto onStage = [&](size_t i) {
+      const int x = static_cast<int>(i % face.width), y = static_cast<int>(i / face.width);
+      return x >= stage.x * c.size && x < (stage.x + stage.width) * c.size + 2 &&
+             y >= stage.y * c.size && y < (stage.y + stage.height) * c.size + 2;
     };
     zv::Canvas shown;
     int differing = -1;
@@ -393,15 +358,10 @@ TEST_F(ViewX11, WindowShowsTheSnapshotFace) {
     for (const auto end = PollRunLoop::now() + 30000; differing != 0 && PollRunLoop::now() < end;) {
       pump(50);
       shown = grab();
-      ASSERT_EQ(shown.width, face.width);
-      ASSERT_EQ(shown.height, face.height);
+      ASSERT_EQ(std::make_pair(shown.width, shown.height), std::make_pair(face.width, face.height));
       differing = 0;
-      for (int y = 0; y < face.height; ++y)
-        for (int x = 0; x < face.width; ++x)
-          if ((shown.pixels[static_cast<size_t>(y) * face.width + x] & 0xFFFFFF) !=
-                  (face.pixels[static_cast<size_t>(y) * face.width + x] & 0xFFFFFF) &&
-              !inside(stage, x, y))
-            ++differing;
+      for (size_t i = 0; i < face.pixels.size(); ++i)
+        differing += shown.pixels[i] != (face.pixels[i] & 0xFFFFFF) && !onStage(i);
     }
     EXPECT_EQ(differing, 0) << c.name;
     writePng(std::string("view_") + c.name, shown);

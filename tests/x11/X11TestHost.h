@@ -33,13 +33,12 @@ class PollRunLoop : public HostObject<Linux::IRunLoop> {
     return kResultOk;
   }
   tresult PLUGIN_API unregisterEventHandler(Linux::IEventHandler* h) override {
-    for (auto it = handlers.begin(); it != handlers.end(); ++it)
-      if (it->first == h) {
-        handlers.erase(it);
-        h->release();
-        return kResultOk;
-      }
-    return kInvalidArgument;
+    const auto it =
+        std::find_if(handlers.begin(), handlers.end(), [h](auto& e) { return e.first == h; });
+    if (it == handlers.end()) return kInvalidArgument;
+    handlers.erase(it);
+    h->release();
+    return kResultOk;
   }
   tresult PLUGIN_API registerTimer(Linux::ITimerHandler* h, Linux::TimerInterval ms) override {
     if (!h || ms == 0) return kInvalidArgument;
@@ -48,13 +47,12 @@ class PollRunLoop : public HostObject<Linux::IRunLoop> {
     return kResultOk;
   }
   tresult PLUGIN_API unregisterTimer(Linux::ITimerHandler* h) override {
-    for (auto it = timers.begin(); it != timers.end(); ++it)
-      if (it->handler == h) {
-        timers.erase(it);
-        h->release();
-        return kResultOk;
-      }
-    return kInvalidArgument;
+    const auto it =
+        std::find_if(timers.begin(), timers.end(), [h](auto& t) { return t.handler == h; });
+    if (it == timers.end()) return kInvalidArgument;
+    timers.erase(it);
+    h->release();
+    return kResultOk;
   }
   static int64 now() {
     using namespace std::chrono;
