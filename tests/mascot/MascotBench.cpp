@@ -23,7 +23,7 @@ void dancing(MascotRig& rig) {
   rig.hop = 5;
 }
 
-// Argument: the editor's size in percent.
+// Arguments: the editor's size in percent, and 0 for the reference (the stage card's fill alone).
 void BM_MascotInStage(benchmark::State& state) {
   const float scale = static_cast<float>(state.range(0)) / 100.0f;
   Canvas c(static_cast<int>(860 * scale), static_cast<int>(720 * scale), scale);
@@ -33,22 +33,11 @@ void BM_MascotInStage(benchmark::State& state) {
   dancing(rig);
   for (auto _ : state) {
     c.rrect(272, 240, 316, 290, 18, kStage);
-    rig.draw(c);
+    if (state.range(1)) rig.draw(c);
     benchmark::DoNotOptimize(c.pixels.data());
   }
 }
-BENCHMARK(BM_MascotInStage)->Arg(100)->Arg(115)->Arg(200)->Unit(benchmark::kMicrosecond);
-
-// The reference: only the stage card's fill, at the same sizes.
-void BM_StageCardOnly(benchmark::State& state) {
-  const float scale = static_cast<float>(state.range(0)) / 100.0f;
-  Canvas c(static_cast<int>(860 * scale), static_cast<int>(720 * scale), scale);
-  for (auto _ : state) {
-    c.rrect(272, 240, 316, 290, 18, kStage);
-    benchmark::DoNotOptimize(c.pixels.data());
-  }
-}
-BENCHMARK(BM_StageCardOnly)->Arg(100)->Arg(115)->Arg(200)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MascotInStage)->ArgsProduct({{100, 115, 200}, {1, 0}})->Unit(benchmark::kMicrosecond);
 
 void BM_MascotInDancerWindow(benchmark::State& state) {
   Canvas c(442, 406, 1.0f);
@@ -65,41 +54,25 @@ void BM_MascotInDancerWindow(benchmark::State& state) {
 BENCHMARK(BM_MascotInDancerWindow)->Unit(benchmark::kMicrosecond);
 
 // The editor's animation-only stage frame at a size factor (percent): a busy mascot (delighted
-// after a streak, grooving, the particle list full) against the same stage with no mascot in it.
-Editor& busyEditor(float scale, bool withMascot) {
-  static Editor* editors[2][2] = {};
-  Editor*& e = editors[scale > 1.5f][withMascot];
-  if (e == nullptr) {
-    e = new Editor;
-    snapshot::setDanceKey(*e);
-    e->resize(static_cast<int>(860 * scale), static_cast<int>(720 * scale), scale);
-    e->paint(true);
-    snapshot::MeterTimeline(*e).run({{4.2f, 60, 60, 0.8f, 120, true}});
-    for (int i = 0; i < 4; ++i) e->mascot.sparkleBurst();  // the burst origin is inside the stage
-    e->mascot.particles.erase(e->mascot.particles.begin(),
-                              e->mascot.particles.end() - kMaxParticles);
-    if (!withMascot) e->mascot.height = 0;  // fits nothing: the stage is drawn empty
-  }
-  return *e;
-}
-
+// after a streak, grooving, the particle list full), or with argument 0 the same stage empty.
 void BM_StageFrameBusyMascot(benchmark::State& state) {
-  Editor& e = busyEditor(static_cast<float>(state.range(0)) / 100.0f, true);
+  const float scale = static_cast<float>(state.range(0)) / 100.0f;
+  Editor e;
+  snapshot::setDanceKey(e);
+  e.resize(static_cast<int>(860 * scale), static_cast<int>(720 * scale), scale);
+  e.paint(true);
+  snapshot::MeterTimeline(e).run({{4.2f, 60, 60, 0.8f, 120, true}});
+  for (int i = 0; i < 4; ++i) e.mascot.sparkleBurst();  // the burst origin is inside the stage
+  e.mascot.particles.erase(e.mascot.particles.begin(), e.mascot.particles.end() - kMaxParticles);
+  if (!state.range(1)) e.mascot.height = 0;  // fits nothing: the stage is drawn empty
   for (auto _ : state) {
     e.paintStage();
     benchmark::DoNotOptimize(e.canvas().pixels.data());
   }
 }
-BENCHMARK(BM_StageFrameBusyMascot)->Arg(115)->Arg(200)->Unit(benchmark::kMicrosecond);
-
-void BM_StageFrameNoMascot(benchmark::State& state) {
-  Editor& e = busyEditor(static_cast<float>(state.range(0)) / 100.0f, false);
-  for (auto _ : state) {
-    e.paintStage();
-    benchmark::DoNotOptimize(e.canvas().pixels.data());
-  }
-}
-BENCHMARK(BM_StageFrameNoMascot)->Arg(115)->Arg(200)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StageFrameBusyMascot)
+    ->ArgsProduct({{115, 200}, {1, 0}})
+    ->Unit(benchmark::kMicrosecond);
 
 // What the render thread does per frame while a voice sings, at 1.15: the mood step, the pitch
 // display, the stage and the knob pulse. At about 51 frames a second, the share of one core is
