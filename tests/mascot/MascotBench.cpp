@@ -1,6 +1,7 @@
 // What drawing the mascot costs: the figure in the editor's stage at three size factors and in a
-// 442 x 406 dancer window, and decoding the sixteen parts with their mip chains (done once per
-// process). The stage card's own fill is the reference measured in the same run.
+// 442 x 406 dancer window, the editor's stage frame with a busy mascot, and decoding the sixteen
+// parts with their mip chains (done once per process). The drawing cases carry their reference
+// (the same frame without the figure) as an argument, measured in the same run.
 #include <benchmark/benchmark.h>
 
 #include "Editor.h"
@@ -11,47 +12,35 @@
 namespace zv {
 namespace {
 
-const RGB kStage = RGB::fromBytes(18, 8, 28);
-
-// A mid-dance pose: leaning, tails swinging, so every sprite is drawn rotated.
-void dancing(MascotRig& rig) {
-  rig.tilt = 0.12f;
-  rig.tailLeft = 0.2f;
-  rig.tailRight = -0.15f;
-  rig.groove = 0.8f;
-  rig.beatPhase = 0.4f;
-  rig.hop = 5;
+// A mid-dance pose (leaning, tails swinging, so every sprite is drawn rotated) on its card; with
+// `figure` false, the card's fill alone: the reference.
+void drawOnCard(benchmark::State& state, Canvas& c, float x, float y, float w, float h,
+                bool figure) {
+  MascotRig rig;
+  rig.load();
+  rig.x = x, rig.y = y, rig.width = w, rig.height = h;
+  rig.tilt = 0.12f, rig.tailLeft = 0.2f, rig.tailRight = -0.15f;
+  rig.groove = 0.8f, rig.beatPhase = 0.4f, rig.hop = 5;
+  for (auto _ : state) {
+    c.rrect(x, y, w, h, 18, RGB::fromBytes(18, 8, 28));
+    if (figure) rig.draw(c);
+    benchmark::DoNotOptimize(c.pixels.data());
+  }
 }
 
-// Arguments: the editor's size in percent, and 0 for the reference (the stage card's fill alone).
+// Arguments: the editor's size in percent; 1 with the figure, 0 for the card alone.
 void BM_MascotInStage(benchmark::State& state) {
   const float scale = static_cast<float>(state.range(0)) / 100.0f;
   Canvas c(static_cast<int>(860 * scale), static_cast<int>(720 * scale), scale);
-  MascotRig rig;
-  rig.load();
-  rig.x = 272, rig.y = 240, rig.width = 316, rig.height = 290;
-  dancing(rig);
-  for (auto _ : state) {
-    c.rrect(272, 240, 316, 290, 18, kStage);
-    if (state.range(1)) rig.draw(c);
-    benchmark::DoNotOptimize(c.pixels.data());
-  }
+  drawOnCard(state, c, 272, 240, 316, 290, state.range(1));
 }
 BENCHMARK(BM_MascotInStage)->ArgsProduct({{100, 115, 200}, {1, 0}})->Unit(benchmark::kMicrosecond);
 
 void BM_MascotInDancerWindow(benchmark::State& state) {
   Canvas c(442, 406, 1.0f);
-  MascotRig rig;
-  rig.load();
-  rig.x = 0, rig.y = 0, rig.width = 442, rig.height = 406;
-  dancing(rig);
-  for (auto _ : state) {
-    c.rrect(0, 0, 442, 406, 0, kStage);
-    rig.draw(c);
-    benchmark::DoNotOptimize(c.pixels.data());
-  }
+  drawOnCard(state, c, 0, 0, 442, 406, state.range(0));
 }
-BENCHMARK(BM_MascotInDancerWindow)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MascotInDancerWindow)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 
 // The editor's animation-only stage frame at a size factor (percent): a busy mascot (delighted
 // after a streak, grooving, the particle list full), or with argument 0 the same stage empty.
@@ -73,29 +62,6 @@ void BM_StageFrameBusyMascot(benchmark::State& state) {
 BENCHMARK(BM_StageFrameBusyMascot)
     ->ArgsProduct({{115, 200}, {1, 0}})
     ->Unit(benchmark::kMicrosecond);
-
-// What the render thread does per frame while a voice sings, at 1.15: the mood step, the pitch
-// display, the stage and the knob pulse. At about 51 frames a second, the share of one core is
-// 51 x this time. Argument 0: the same frame with the stage left empty, for reference.
-void BM_RenderThreadSingingFrame(benchmark::State& state) {
-  Editor e;
-  if (state.range(0) == 0) e.mascot.height = 0;
-  snapshot::setDanceKey(e);
-  e.resize(989, 828, 1.15f);
-  e.paint(true);
-  int frame = 0;
-  for (auto _ : state) {
-    const float pitch = 60 + 0.3f * static_cast<float>((frame / 40) % 3);
-    e.updateMood(pitch, 60, 0.5f + 0.3f * static_cast<float>(frame % 7) / 7, 0.0195f, 120,
-                 static_cast<float>((frame % 25) / 25.0), true);
-    e.paintPitchDisplay();
-    e.paintStage();
-    if (e.pulseWanted()) e.drawPulse();
-    ++frame;
-    benchmark::DoNotOptimize(e.canvas().pixels.data());
-  }
-}
-BENCHMARK(BM_RenderThreadSingingFrame)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 
 void BM_DecodeAndMipsAllParts(benchmark::State& state) {
   for (auto _ : state) {
