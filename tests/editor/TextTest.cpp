@@ -29,24 +29,22 @@ std::vector<std::uint32_t> decodeAll(std::string_view text) {
   return out;
 }
 
-using CodePoints = std::vector<std::uint32_t>;
-
 TEST(Utf8, DecodesTwoAndThreeByteFormsAndReadsEverythingElseByteByByte) {
-  EXPECT_EQ(decodeAll("A\xC3\xA9"), (CodePoints{'A', 0xE9}));
-  EXPECT_EQ(decodeAll("\xE2\x82\xAC"), (CodePoints{0x20AC}));
-  // Four-byte sequences are not decoded: the emoji is four characters.
-  EXPECT_EQ(decodeAll("\xF0\x9F\x98\x80"), (CodePoints{0xF0, 0x9F, 0x98, 0x80}));
-  // A lead byte at the end, or before the end of a three-byte form, stands for itself.
-  EXPECT_EQ(decodeAll("\xC3"), (CodePoints{0xC3}));
-  EXPECT_EQ(decodeAll("\xE2\x82"), (CodePoints{0xE2, 0x82}));
-  // Continuation bytes are not checked, and stray ones stand for themselves.
-  EXPECT_EQ(decodeAll("\xC3"
-                      "A"),
-            (CodePoints{0xC1}));
-  EXPECT_EQ(decodeAll("\xA9x"), (CodePoints{0xA9, 'x'}));
-  // The text ends at a NUL byte.
-  EXPECT_EQ(decodeAll(std::string_view("ab\0cd", 5)), (CodePoints{'a', 'b'}));
-  EXPECT_EQ(decodeAll(std::string_view("\xC3\0z", 3)), (CodePoints{0xC3}));
+  const struct {
+    std::string_view text;
+    std::vector<std::uint32_t> points;
+  } cases[] = {
+      {"A\xC3\xA9", {'A', 0xE9}},
+      {"\xE2\x82\xAC", {0x20AC}},
+      {"\xF0\x9F\x98\x80", {0xF0, 0x9F, 0x98, 0x80}},  // four-byte forms are not decoded
+      {"\xC3", {0xC3}},             // a lead byte at the end, or before the end of its form,
+      {"\xE2\x82", {0xE2, 0x82}},   // stands for itself
+      {"\xC3\x41", {0xC1}},         // continuation bytes ('A') are not checked,
+      {"\xA9x", {0xA9, 'x'}},       // and stray ones stand for themselves
+      {{"ab\0cd", 5}, {'a', 'b'}},  // the text ends at a NUL byte
+      {{"\xC3\0z", 3}, {0xC3}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(decodeAll(c.text), c.points) << c.text;
 }
 
 TEST(TextMeasure, WidthIsTheSumOfAdvancesWithSpacingAfterEveryCharacterIncludingTheLast) {
