@@ -28,15 +28,17 @@ struct Rig {
     e.onPerformEdit = [this](int id, double) { events.push_back("p" + std::to_string(id)); };
     e.onEndEdit = [this](int id) { events.push_back("e" + std::to_string(id)); };
     e.deletePreset = [this](const std::string& name) {
-      deleted.push_back(name);
+      events.push_back("deleted " + name);
       return deleteSucceeds;
     };
     e.savePreset = [this](const UserPreset& p) {
-      saved.push_back(p);
+      events.push_back("saved " + p.name);
       return true;
     };
-    e.onSizeChange = [this](float f) { sizes.push_back(f); };
-    e.onPopOut = [this](bool out) { popOuts.push_back(out); };
+    e.onSizeChange = [this](float f) {
+      events.push_back("size " + std::to_string(f).substr(0, 4));
+    };
+    e.onPopOut = [this](bool out) { events.push_back(out ? "out" : "in"); };
   }
   void press(float x, float y, bool ctrl = false) { e.onMouseDown(x, y, ctrl, false); }
   void type(const std::string& text) {
@@ -54,7 +56,7 @@ struct Rig {
     for (const HitRegion& r : e.hitRegions()) n += r.kind == kind;
     return n;
   }
-  // What the face is in the middle of and everything the host heard, in one line.
+  // What the face is in the middle of, then everything the host heard, in one line.
   std::string outcome() const {
     std::ostringstream s;
     if (e.openList() >= 0) s << " list " << e.openList();
@@ -63,10 +65,6 @@ struct Rig {
     if (e.naming()) s << " naming";
     if (e.deleteTimer() > 0) s << " armed";
     for (const std::string& ev : events) s << ' ' << ev;
-    for (float f : sizes) s << " size " << f;
-    for (bool out : popOuts) s << " popout " << out;
-    for (const std::string& name : deleted) s << " deleted " << name;
-    for (const UserPreset& p : saved) s << " saved " << p.name;
     return s.str().empty() ? "" : s.str().substr(1);
   }
   // Every gesture in the record is begin, at least one perform, end, all on one parameter.
@@ -84,11 +82,7 @@ struct Rig {
   }
 
   Editor e;
-  Events events;
-  std::vector<std::string> deleted;
-  std::vector<UserPreset> saved;
-  std::vector<float> sizes;
-  std::vector<bool> popOuts;
+  Events events;  // edits as b/p/e and the parameter, then the other requests in words
   bool deleteSucceeds = true;
 };
 
@@ -153,6 +147,7 @@ TEST_F(EditorInput, KnobHandlingGivesTheHostWholeGesturesOrNothing) {
   const Step up30 = [](Rig& r) { r.e.onMouseMove(kMixX, kKnobY - 30, false); };
   const Step wheel = [](Rig& r) { r.e.onWheel(kMixX, kKnobY, 1, false); };
   const Step release = [](Rig& r) { r.e.onMouseUp(); };
+  const Step ctrlClick = [](Rig& r) { r.press(kMixX, kKnobY, true); };
   const Step stepsBy3 = [](Rig& r) {
     r.press(kStepsX, kStepsY);
     r.e.onMouseMove(kStepsX, kStepsY - 3, false);
@@ -161,12 +156,14 @@ TEST_F(EditorInput, KnobHandlingGivesTheHostWholeGesturesOrNothing) {
     const char* name;
     std::vector<Step> steps;
     const char* heard;
+    double mix;
   } cases[] = {
-      {"press and release", {down, release}, ""},
-      {"a move smaller than a step", {down, stepsBy3, release}, ""},
-      {"the wheel during a drag", {down, up10, wheel, up30, release}, "b6 p6 p6 e6"},
-      {"a press without the release", {down, up10, down, up30, release}, "b6 p6 e6 b6 p6 e6"},
-      {"release twice", {down, up10, release, release}, "b6 p6 e6"},
+      {"press and release", {down, release}, "", 0.5},
+      {"a move smaller than a step", {down, stepsBy3, release}, "", 0.5},
+      {"the wheel during a drag", {down, up10, wheel, up30, release}, "b6 p6 p6 e6", 0.64},
+      {"a press without the release", {down, up10, down, up30, release}, "b6 p6 e6 b6 p6 e6", 0.69},
+      {"release twice", {down, up10, release, release}, "b6 p6 e6", 0.55},
+      {"Ctrl-click: back to the default", {ctrlClick, release}, "b6 p6 e6", 1.0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -174,6 +171,7 @@ TEST_F(EditorInput, KnobHandlingGivesTheHostWholeGesturesOrNothing) {
     r.e.params[kMix] = 0.5;
     for (const Step& step : c.steps) step(r);
     EXPECT_EQ(r.outcome(), c.heard);
+    EXPECT_NEAR(r.e.params[kMix], c.mix, 1e-9);
   }
 }
 
@@ -222,74 +220,74 @@ TEST_F(EditorInput, TypedValuesCommitClampAndRefuseWhatIsNoNumber) {
   }
 }
 
-// Ctrl-click returns a knob to its default as one gesture; the size pill cycles from 115 %; the
-// dancer control asks for the other state. Arrows, toggles and preset steps are whole gestures.
-TEST_F(EditorInput, SinglePressControls) {
-  e.params[kMix] = 0.2;
-  press(kMixX, kKnobY, true);
-  EXPECT_DOUBLE_EQ(e.params[kMix], 1.0);
+// The size pill cycles from 115 %; a preset step is one whole gesture per parameter and keeps the
+// latency mode.
+TEST_F(EditorInput, SizePillCyclesAndPresetStepsKeepTheLatencyMode) {
   ASSERT_FLOAT_EQ(e.sizeChoice, 1.15f);
   for (int i = 0; i < 5; ++i) press(91, 76);
-  press(560, 260);
-  e.poppedOut = true;
-  e.rebuildHitRegions();
-  press(430, 405);
-  press(400, 50);  // Key down arrow
+  EXPECT_EQ(outcome(), "size 1.30 size 1.50 size 1.75 size 2.00 size 1.00");
   press(302, 52);  // Low Latency
-  EXPECT_EQ(outcome(),
-            "b6 p6 e6 b0 p0 e0 b8 p8 e8 size 1.3 size 1.5 size 1.75 size 2 size 1 "
-            "popout 1 popout 0");
-  EXPECT_EQ(e.params[kLowLatency], 1.0);
-  EXPECT_DOUBLE_EQ(e.params[kKey], 0.0);
   events.clear();
   press(225, 297);  // preset up arrow: "Robot Crush"
   EXPECT_EQ(e.presetName(), "Robot Crush");
   EXPECT_EQ(events.size(), 36u);  // twelve separate gestures
   expectWholeGestures();
-  EXPECT_EQ(e.params[kLowLatency], 1.0);  // a preset keeps the latency mode
+  EXPECT_EQ(e.params[kLowLatency], 1.0);
 }
 
-// The second press of a double click, per kind of widget: a pair is one intent except where each
-// press is a step (arrows, the stepping selectors) or the double click has its own meaning
-// (value entry on a knob). A press that opened or closed a list ends the intent there.
-TEST_F(EditorInput, DoubleClickMeansOneIntentPerKindOfWidget) {
+// A click (down, up) and a double click (down, up, double-click message, up) on each kind of
+// widget. A double click is one intent except where each press is a step (arrows, the stepping
+// selectors) or it has its own meaning (value entry on a knob); a press that opened or closed a
+// list ends the intent there.
+TEST_F(EditorInput, ClicksAndDoubleClicksPerKindOfWidget) {
+  using Before = std::function<void(Rig&)>;
+  const Before mine = [](Rig& t) { t.makeUserPresetCurrent(); };
+  const Before keyList = [](Rig& t) { t.press(470, 50); };
+  const Before scaleList = [](Rig& t) { t.press(700, 50); };
+  const Before poppedOut = [](Rig& t) {
+    t.e.poppedOut = true;
+    t.e.rebuildHitRegions();
+  };
   const struct {
     const char* name;
     float x, y;
-    std::function<void(Rig&)> before;
-    const char* outcome;
+    Before before;
+    const char *click, *doubleClick;
     int selector = -1;
-    const char* shows = "";
+    const char* shows = "";  // after the double click
   } cases[] = {
-      {"DELETE arms once, SURE? stays to be seen", kDeleteX, kPresetRowY,
-       [](Rig& t) { t.makeUserPresetCurrent(); }, "armed"},
-      {"Major Pent. picked, Stutter beneath untouched", 700, 285, [](Rig& t) { t.press(700, 50); },
-       "b1 p1 e1", kScale, "Major Pent."},
-      {"a dismissing press does not reach the knob", kSpeedX, kKnobY,
-       [](Rig& t) { t.press(470, 50); }, ""},
-      {"the Key value keeps its list open", 470, 50, nullptr, "list 0"},
-      {"SAVE keeps the proposed name to edit", kSaveX, kPresetRowY, nullptr, "naming"},
-      {"Low Latency flips once", 302, 52, nullptr, "b8 p8 e8"},
-      {"the size pill advances once", 91, 76, nullptr, "size 1.3"},
-      {"the dancer control asks once", 560, 260, nullptr, "popout 1"},
-      {"an arrow takes a step per press", 810, 50, nullptr, "b1 p1 e1 b1 p1 e1", kScale,
+      {"DELETE: SURE? stays to be seen", kDeleteX, kPresetRowY, mine, "armed", "armed"},
+      {"a Scale item over Stutter", 700, 285, scaleList, "b1 p1 e1", "b1 p1 e1", kScale,
+       "Major Pent."},
+      {"a knob under an open list", kSpeedX, kKnobY, keyList, "", ""},
+      {"the Key value", 470, 50, nullptr, "list 0", "list 0"},
+      {"SAVE: the proposed name to edit", kSaveX, kPresetRowY, nullptr, "naming", "naming"},
+      {"Low Latency", 302, 52, nullptr, "b8 p8 e8", "b8 p8 e8"},
+      {"the size pill", 91, 76, nullptr, "size 1.30", "size 1.30"},
+      {"the dancer control", 560, 260, nullptr, "out", "out"},
+      {"the dancer control, popped out", 430, 405, poppedOut, "in", "in"},
+      {"Scale's up arrow", 810, 50, nullptr, "b1 p1 e1", "b1 p1 e1 b1 p1 e1", kScale,
        "Harm. Minor"},
-      {"Character steps per press", 145, 363, nullptr, "b11 p11 e11 b11 p11 e11", kCharacter,
+      {"Key's down arrow", 400, 50, nullptr, "b0 p0 e0", "b0 p0 e0 b0 p0 e0"},
+      {"Character", 145, 363, nullptr, "b11 p11 e11", "b11 p11 e11 b11 p11 e11", kCharacter,
        "Radio"},
-      {"a knob opens value entry", kSpeedX, kKnobY, nullptr, "entry 2"},
+      {"a knob", kSpeedX, kKnobY, nullptr, "", "entry 2"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Rig t;
-    if (c.before) c.before(t);
-    t.events.clear();
-    // What the window delivers for a double click: down, up, double-click message, up.
-    t.press(c.x, c.y);
-    t.e.onMouseUp();
-    t.e.onMouseDown(c.x, c.y, false, true);
-    t.e.onMouseUp();
-    EXPECT_EQ(t.outcome(), c.outcome);
-    EXPECT_EQ(c.selector < 0 ? "" : t.e.selectorText(c.selector), c.shows);
+    for (bool twice : {false, true}) {
+      Rig t;
+      if (c.before) c.before(t);
+      t.events.clear();
+      t.press(c.x, c.y);
+      t.e.onMouseUp();
+      if (twice) {
+        t.e.onMouseDown(c.x, c.y, false, true);
+        t.e.onMouseUp();
+        EXPECT_EQ(c.selector < 0 ? "" : t.e.selectorText(c.selector), c.shows);
+      }
+      EXPECT_EQ(t.outcome(), twice ? c.doubleClick : c.click);
+    }
   }
 }
 
@@ -378,7 +376,7 @@ TEST_F(EditorInput, DeleteAsksOnceAndDeletesOnlyWithinThreeSeconds) {
 
   deleteSucceeds = false;
   pressDelete();
-  EXPECT_EQ(deleted, (std::vector<std::string>{"Mine"}));
+  EXPECT_EQ(outcome(), "deleted Mine");
   ASSERT_EQ(e.userPresets.size(), 1u);
   EXPECT_EQ(e.presetName(), "Mine");
 
@@ -386,7 +384,7 @@ TEST_F(EditorInput, DeleteAsksOnceAndDeletesOnlyWithinThreeSeconds) {
   pressDelete();
   wait(28);
   pressDelete();
-  EXPECT_EQ(deleted, (std::vector<std::string>{"Mine", "Mine"}));
+  EXPECT_EQ(outcome(), "deleted Mine deleted Mine");
   EXPECT_TRUE(e.userPresets.empty());
   EXPECT_EQ(count(kHitDelete), 0);
 
