@@ -63,13 +63,7 @@ void BM_HundredLabels12(benchmark::State& state) {
 }
 BENCHMARK(BM_HundredLabels12)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
-void BM_TextWidth12(benchmark::State& state) {
-  Canvas c = editorCanvas();
-  for (auto _ : state) benchmark::DoNotOptimize(c.textWidth("Phryg. Dominant", 12, true, 0.3f));
-}
-BENCHMARK(BM_TextWidth12);
-
-// One primitive at the size the face uses it.
+// One primitive at the size the face uses it (the knobs' parts are measured with the knobs).
 void BM_Shape(benchmark::State& state, void (*draw)(Canvas&)) {
   Canvas c = editorCanvas();
   for (auto _ : state) {
@@ -78,8 +72,6 @@ void BM_Shape(benchmark::State& state, void (*draw)(Canvas&)) {
   }
 }
 BENCHMARK_CAPTURE(BM_Shape, CircleR29, [](Canvas& c) { c.circle(430, 360, 29, kPink, 0.5f); });
-BENCHMARK_CAPTURE(BM_Shape, CircleVGradR22,
-                  [](Canvas& c) { c.circleVGrad(430, 360, 22, kViolet, kPink); });
 BENCHMARK_CAPTURE(BM_Shape, CardRRect800x130,
                   [](Canvas& c) { c.rrect(30, 96, 800, 130, 18, kPlum, 0.78f); });
 BENCHMARK_CAPTURE(BM_Shape, PillRRectGrad,
@@ -90,11 +82,6 @@ BENCHMARK_CAPTURE(BM_Shape, PitchTrace150Capsules, [](Canvas& c) {
     c.capsule(x, 160 + (i % 9), x + 4.845638f, 160 + ((i + 1) % 9), 3, kPink, 0.8f);
   }
 })->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Shape, KnobTrackArc,
-                  [](Canvas& c) { c.arc(430, 604, 29, 3.5f, -2.35619f, 2.35619f, kPlum, 1.0f); });
-BENCHMARK_CAPTURE(BM_Shape, KnobGlowR14, [](Canvas& c) { c.glow(430, 580, 14, kPink, 0.3f); });
-BENCHMARK_CAPTURE(BM_Shape, SoftDiscKnobShadow,
-                  [](Canvas& c) { c.softDisc(430, 604, 23, 4, 10, 0.8f); });
 // The background layer's three big glows (drawn only when the background is out of date).
 BENCHMARK_CAPTURE(BM_Shape, BackgroundGlows, [](Canvas& c) {
   c.glow(140, 120, 380, RGB::fromBytes(106, 27, 176), 0.45f);

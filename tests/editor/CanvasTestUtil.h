@@ -39,12 +39,10 @@ inline int changedOutside(const Canvas& c, std::uint32_t fillColour, int x0, int
 // Draws with `draw` on a small canvas and, shifted by (+20, +20) units, on a large one: the small
 // canvas must hold exactly the large one's pixels where they overlap, and nothing may be written
 // outside.
-inline void expectClippedLikeShifted(const std::function<void(Canvas&, float)>& draw,
-                                     float scale = 1.0f, bool fonts = false) {
-  const int w = int(40 * scale), h = int(30 * scale), shift = int(20 * scale);
-  Canvas small = blankCanvas(w, h, scale);
-  Canvas large = blankCanvas(w + 2 * shift, h + 2 * shift, scale);
-  if (fonts) small.loadFonts(), large.loadFonts();
+inline void expectClippedLikeShifted(const std::function<void(Canvas&, float)>& draw) {
+  const int w = 40, h = 30, shift = 20;
+  Canvas small = blankCanvas(w, h, 1.0f);
+  Canvas large = blankCanvas(w + 2 * shift, h + 2 * shift, 1.0f);
   draw(small, 0.0f);
   draw(large, 20.0f);
   for (int y = 0; y < h; ++y)

@@ -1,5 +1,5 @@
 // Text on the canvas: UTF-8 reading, measuring, alignment and the glyph cache. The glyphs' pixels,
-// gamma curve included, are pinned by the golden images.
+// gamma curve included, and text crossing the canvas edges are pinned by the golden images.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -103,17 +103,6 @@ TEST(TextDraw, EmptyMissingTwoByteAndFourByteCharacters) {
   EXPECT_NE(cache.at(GlyphKey{0xE9, px}).glyphIndex, 0);
   c.text("\xF0\x9F\x98\x80", 10, 20, 12, kWhite);
   EXPECT_EQ(cache.size(), 6u);
-}
-
-TEST(TextDraw, TextPartlyOutsideDrawsOnlyItsVisiblePixels) {
-  for (float scale : {1.0f, 1.5f})
-    test::expectClippedLikeShifted(
-        [](Canvas& c, float o) {
-          c.text("Edge", o - 8, o + 10, 14, kWhite, 0, true);
-          c.text("Over", o + 30, o + 8, 14, kWhite);
-          c.text("Low", o + 20, o + 33, 14, kWhite, 1, true);
-        },
-        scale, true);
 }
 
 TEST(GlyphCache, RasterisesEachCharacterOncePerPixelSize) {
