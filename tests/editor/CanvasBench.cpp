@@ -63,7 +63,8 @@ void BM_HundredLabels12(benchmark::State& state) {
 }
 BENCHMARK(BM_HundredLabels12)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
-// One primitive at the size the face uses it (the knobs' parts are measured with the knobs).
+// The primitives the face draws in bulk: the pitch trace on every frame, the background's glows
+// whenever the background is out of date.
 void BM_Shape(benchmark::State& state, void (*draw)(Canvas&)) {
   Canvas c = editorCanvas();
   for (auto _ : state) {
@@ -71,18 +72,12 @@ void BM_Shape(benchmark::State& state, void (*draw)(Canvas&)) {
     benchmark::DoNotOptimize(c.pixels.data());
   }
 }
-BENCHMARK_CAPTURE(BM_Shape, CircleR29, [](Canvas& c) { c.circle(430, 360, 29, kPink, 0.5f); });
-BENCHMARK_CAPTURE(BM_Shape, CardRRect800x130,
-                  [](Canvas& c) { c.rrect(30, 96, 800, 130, 18, kPlum, 0.78f); });
-BENCHMARK_CAPTURE(BM_Shape, PillRRectGrad,
-                  [](Canvas& c) { c.rrectGrad(250, 38, 104, 30, 15, kViolet, kPink, 1.0f); });
 BENCHMARK_CAPTURE(BM_Shape, PitchTrace150Capsules, [](Canvas& c) {
   for (int i = 0; i < 149; ++i) {
     const float x = 88 + 4.845638f * i;
     c.capsule(x, 160 + (i % 9), x + 4.845638f, 160 + ((i + 1) % 9), 3, kPink, 0.8f);
   }
 })->Unit(benchmark::kMicrosecond);
-// The background layer's three big glows (drawn only when the background is out of date).
 BENCHMARK_CAPTURE(BM_Shape, BackgroundGlows, [](Canvas& c) {
   c.glow(140, 120, 380, RGB::fromBytes(106, 27, 176), 0.45f);
   c.glow(740, 160, 360, RGB::fromBytes(255, 45, 180), 0.4f);

@@ -1,5 +1,5 @@
-// The canvas primitives: coverage, blending, clipping at the canvas edges and bad numbers. Each
-// shape's exact pixels are pinned by the golden images at the end.
+// The canvas primitives: coverage, blending, shapes off the canvas and bad numbers. Each shape's
+// exact pixels, shapes crossing the canvas edges included, are pinned by the golden images.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,7 +12,6 @@ namespace zv {
 namespace {
 
 using test::blankCanvas;
-using test::expectClippedLikeShifted;
 using test::kFill;
 using test::kWhite;
 
@@ -53,24 +52,6 @@ TEST(CanvasBlend, HalfCoverageRoundsHalfUpAndAlphaCapsAtOne) {
   }
 }
 
-TEST(CanvasClipping, ShapesPartlyOutsideDrawTheirVisiblePartOnly) {
-  const RGB pink = RGB::fromBytes(255, 95, 216);
-  const RGB violet = RGB::fromBytes(176, 107, 255);
-  expectClippedLikeShifted([&](Canvas& c, float o) { c.circle(o + 2, o + 3, 12, pink); });
-  expectClippedLikeShifted([&](Canvas& c, float o) { c.circle(o + 38, o + 28, 9, pink, 0.6f); });
-  expectClippedLikeShifted(
-      [&](Canvas& c, float o) { c.circleVGrad(o + 36, o + 2, 10, violet, pink); });
-  expectClippedLikeShifted([&](Canvas& c, float o) { c.rrect(o - 10, o + 20, 30, 20, 6, pink); });
-  expectClippedLikeShifted(
-      [&](Canvas& c, float o) { c.rrectGrad(o + 30, o - 5, 30, 15, 7, violet, pink, 0.8f); });
-  expectClippedLikeShifted(
-      [&](Canvas& c, float o) { c.capsule(o - 5, o + 25, o + 45, o + 5, 3, pink); });
-  expectClippedLikeShifted(
-      [&](Canvas& c, float o) { c.arc(o + 5, o + 5, 14, 4, -1.0f, 2.5f, pink); });
-  expectClippedLikeShifted([&](Canvas& c, float o) { c.glow(o + 38, o + 2, 15, pink, 0.8f); });
-  expectClippedLikeShifted([&](Canvas& c, float o) { c.softDisc(o + 1, o + 25, 8, 3, 6, 1.0f); });
-}
-
 TEST(CanvasClipping, ShapesWhollyOutsideOrWithBadNumbersDrawNothing) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity();
@@ -100,21 +81,6 @@ TEST(CanvasClipping, ShapesWhollyOutsideOrWithBadNumbersDrawNothing) {
   // Out-of-range colours cannot wrap a byte round.
   c.circle(20, 15, 5, RGB{4.0f, -3.0f, nan});
   EXPECT_EQ(c.pixelAt(20, 15), 0xFF0000u);
-}
-
-TEST(CanvasFill, TakesAnyDistanceAndCallsColourOnlyForCoveredPixels) {
-  Canvas c = blankCanvas(20, 20, 1.0f, 0u);
-  int colourCalls = 0;
-  // A half-plane x < 10 over a box that reaches x = 15.
-  c.fill(
-      c.clipBox(0, 0, 15, 19), 1.0f, [](float px, float) { return px - 10.0f; },
-      [&](float, float) {
-        ++colourCalls;
-        return RGB{1, 1, 1};
-      });
-  EXPECT_EQ(colourCalls, 20 * 10);  // d = 0.5 at x = 10 is not covered
-  EXPECT_EQ(c.pixelAt(9, 5), 0xFFFFFFu);
-  EXPECT_EQ(c.pixelAt(10, 5), 0u);
 }
 
 // Golden images: every reference scene rendered to pixels whose hash must match the table. The same

@@ -17,21 +17,14 @@ namespace {
 SpriteLevel speckledLevel(int w, int h, unsigned seed) {
   std::mt19937 random(seed);
   SpriteLevel l;
-  l.width = w;
-  l.height = h;
-  l.pixels.resize(static_cast<std::size_t>(w) * h * 4);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      std::uint8_t* t = l.pixels.data() + (static_cast<std::size_t>(y) * w + x) * 4;
-      for (int ch = 0; ch < 3; ++ch) t[ch] = static_cast<std::uint8_t>(random());
-      const bool clearRow = y % 7 == 3, block = (x / 5 + y / 4) % 3 == 0;
-      const unsigned r = random() % 10;
-      t[3] = clearRow ? 0
-             : block  ? 255
-             : r < 5  ? 0
-             : r < 8  ? 255
-                      : static_cast<std::uint8_t>(r * 25);
-    }
+  l.width = w, l.height = h;
+  for (int i = 0; i < w * h; ++i) {
+    const int x = i % w, y = i / w;
+    const unsigned r = random() % 10;
+    for (int ch = 0; ch < 3; ++ch) l.pixels.push_back(static_cast<std::uint8_t>(random()));
+    const bool clearRow = y % 7 == 3, block = (x / 5 + y / 4) % 3 == 0;
+    l.pixels.push_back(clearRow ? 0 : block ? 255 : r < 5 ? 0 : r < 8 ? 255 : r * 25);
+  }
   findOpaqueSpans(l);
   return l;
 }

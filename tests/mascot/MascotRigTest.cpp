@@ -72,11 +72,11 @@ TEST(MascotMips, SizesTorsoAndLevelChoice) {
     EXPECT_EQ(chain.levels[c.levels - 1].height, c.lastH);
     // A sprite drawn tiny uses its smallest level, never one past the count.
     EXPECT_EQ(chooseSpriteLevel(chain, 0.5f), c.levels - 1);
-    if (c.part != kBodyLow) continue;
-    ASSERT_EQ(chain.levels[0].height, 282);
-    const std::size_t row = static_cast<std::size_t>(c.w) * 4;
-    for (int y = c.h - 1; y < 282; ++y)
-      EXPECT_EQ(0, std::memcmp(&chain.levels[0].pixels[y * row], &l.pixels[(c.h - 1) * row], row));
+    if (c.part == kBodyLow) {  // the extension repeats the bottom row
+      ASSERT_EQ(chain.levels[0].height, 282);
+      EXPECT_EQ(0, std::memcmp(&chain.levels[0].pixels.back() - c.w * 4 + 1,
+                               &l.pixels.back() - c.w * 4 + 1, c.w * 4));
+    }
   }
   const SpriteChain chain = buildSpriteChain(kTailL, flatLevel(94, 270, 9, 9, 9, 255));
   const struct {
@@ -208,42 +208,20 @@ TEST(MascotFaceRule, BranchesAndBoundaries) {
         << c.sleepiness << " mode " << static_cast<int>(c.mode) << " beat " << c.beat;
 }
 
-int alphaAt(const SpriteChain& chain, int part, float designX, float designY) {
-  const MascotPart& row = kMascotParts[part];
-  const SpriteLevel& l = chain.levels[0];
-  const int x = static_cast<int>(designX - row.x), y = static_cast<int>(designY - row.y);
-  if (x < 0 || y < 0 || x >= l.width || y >= l.height) return -1;
-  return l.pixels[(static_cast<std::size_t>(y) * l.width + x) * 4 + 3];
-}
-
-TEST(MascotArt, EveryPartDecodesAtItsTableSizeAndFitsTheRig) {
+// Every part decodes at its table size with four levels. (What the art holds, its transparent
+// borders and opaque pivots, is pinned by the figure and face golden images.)
+TEST(MascotArt, EveryPartDecodesAtItsTableSizeOnceForEveryRig) {
   const auto sprites = embeddedSprites();
   MascotRig rig;  // every rig, the editor's and the dancer's, shares the one decode
   rig.load();
-  ASSERT_EQ(rig.sprites(), embeddedSprites().get()) << "decoded once, shared";
+  ASSERT_EQ(rig.sprites(), sprites.get()) << "decoded once, shared";
   for (int i = 0; i < kMascotPartCount; ++i) {
-    SCOPED_TRACE(kMascotParts[i].name);
     const SpriteChain& chain = (*sprites)[i];
-    ASSERT_EQ(chain.levelCount, 4);
-    EXPECT_EQ(chain.levels[0].width, kMascotParts[i].width);
-    EXPECT_EQ(chain.levels[0].height, kMascotParts[i].height + (i == kBodyLow ? 70 : 0));
-    if (i >= kExNormal) {  // overlays: a transparent one-pixel border
-      const SpriteLevel& l = chain.levels[0];
-      for (int y = 0; y < l.height; ++y)
-        for (int x = 0; x < l.width; ++x)
-          if (x == 0 || y == 0 || x == l.width - 1 || y == l.height - 1) {
-            ASSERT_EQ(l.pixels[(static_cast<std::size_t>(y) * l.width + x) * 4 + 3], 0)
-                << x << "," << y;
-          }
-    }
+    ASSERT_EQ(chain.levelCount, 4) << kMascotParts[i].name;
+    EXPECT_EQ(chain.levels[0].width, kMascotParts[i].width) << kMascotParts[i].name;
+    EXPECT_EQ(chain.levels[0].height, kMascotParts[i].height + (i == kBodyLow ? 70 : 0))
+        << kMascotParts[i].name;
   }
-  const SpriteStore& s = *sprites;
-  EXPECT_EQ(alphaAt(s[kTailL], kTailL, kTailRootLX, kTailRootY), 255);
-  EXPECT_EQ(alphaAt(s[kTailR], kTailR, kTailRootRX, kTailRootY), 255);
-  EXPECT_EQ(alphaAt(s[kHeadFront], kHeadFront, kNeckX, kNeckY), 255);
-  EXPECT_EQ(alphaAt(s[kBodyLow], kBodyLow, kNeckX, kNeckY), 255);
-  // The torso's bottom row is a clean slice: opaque across the middle of the figure.
-  for (float x = 100; x <= 260; x += 10) EXPECT_EQ(alphaAt(s[kBodyLow], kBodyLow, x, 430), 255);
 }
 
 TEST(MascotArt, RefusedOrCorruptPartsAreSkippedAndTheRestDraws) {
