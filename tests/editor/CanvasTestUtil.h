@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 
 #include "Canvas.h"
 
@@ -12,13 +11,6 @@ namespace zv::test {
 
 inline const RGB kWhite{1.0f, 1.0f, 1.0f};
 constexpr std::uint32_t kFill = 0x203040u;
-
-inline int red(std::uint32_t p) {
-  return int((p >> 16) & 0xFF);
-}
-inline int blue(std::uint32_t p) {
-  return int(p & 0xFF);
-}
 
 // A canvas filled with one recognisable colour, so "untouched" is never confused with black.
 inline Canvas blankCanvas(int w, int h, float scale, std::uint32_t fillColour = kFill) {
@@ -33,22 +25,14 @@ inline int touchedPixels(const Canvas& c, std::uint32_t fillColour = kFill) {
   return n;
 }
 
-// Draws with `draw` on a small canvas and, shifted by (+20, +20) units, on a large one: the small
-// canvas must hold exactly the large one's pixels where they overlap, and nothing may be written
-// outside.
-inline void expectClippedLikeShifted(const std::function<void(Canvas&, float)>& draw,
-                                     float scale = 1.0f, bool fonts = false) {
-  const int w = int(40 * scale), h = int(30 * scale), shift = int(20 * scale);
-  Canvas small = blankCanvas(w, h, scale);
-  Canvas large = blankCanvas(w + 2 * shift, h + 2 * shift, scale);
-  if (fonts) small.loadFonts(), large.loadFonts();
-  draw(small, 0.0f);
-  draw(large, 20.0f);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x)
-      ASSERT_EQ(small.pixelAt(x, y), large.pixelAt(x + shift, y + shift)) << x << "," << y;
-  EXPECT_GT(touchedPixels(small), 0);
-  EXPECT_EQ(small.pixels.size(), std::size_t(w) * h);
+// Pixels other than `fillColour` outside the pixel box [x0, x1) x [y0, y1).
+inline int changedOutside(const Canvas& c, std::uint32_t fillColour, int x0, int y0, int x1,
+                          int y1) {
+  int n = 0;
+  for (int y = 0; y < c.height; ++y)
+    for (int x = 0; x < c.width; ++x)
+      n += (x < x0 || x >= x1 || y < y0 || y >= y1) && c.pixelAt(x, y) != fillColour;
+  return n;
 }
 
 }  // namespace zv::test

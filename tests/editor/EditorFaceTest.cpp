@@ -1,6 +1,6 @@
-// What the face shows: widget texts, hover lighting only its own selector, the preset name field,
-// the animated regions painting only inside themselves, and hostile values and sizes. The long
-// texts at their widest are pinned by the golden images.
+// What the face shows: widget texts, a held note, the animated regions painting only inside
+// themselves, and hostile values and sizes. The long texts at their widest, a long name being typed
+// shown by its tail and hover lighting are pinned by the golden images.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,11 +13,6 @@
 
 namespace zv {
 namespace {
-
-std::uint32_t pixel(const Editor& e, float x, float y) {
-  const Canvas& c = e.canvas();
-  return c.pixelAt(static_cast<int>(x * c.scale), static_cast<int>(y * c.scale));
-}
 
 // Selector and knob texts: stepped values round halves away from zero, and out-of-range or
 // non-finite host values still name a real entry.
@@ -53,37 +48,6 @@ TEST(EditorFace, WidgetTexts) {
   EXPECT_EQ(e.presetName(), "Default");
   e.params[kShift] = 0.0;
   EXPECT_EQ(e.presetName(), "Custom");
-}
-
-TEST(EditorFace, HoveringOneSelectorLightsNoOther) {
-  Editor e;
-  e.resize(860, 720, 1.0f);
-  e.paint(true);
-  const std::uint32_t keyBody = pixel(e, 470, 39);  // inside the Key pill, above its text
-  const std::uint32_t scaleBody = pixel(e, 700, 39);
-  e.onMouseMove(800, 50, false);  // Scale's up arrow
-  e.paint(false);
-  EXPECT_EQ(pixel(e, 470, 39), keyBody);
-  EXPECT_NE(pixel(e, 700, 39), scaleBody);
-  // The Key's own arrow lights its own body.
-  e.onMouseMove(400, 50, false);
-  e.paint(false);
-  EXPECT_NE(pixel(e, 470, 39), keyBody);
-}
-
-TEST(EditorFace, ALongPresetNameIsShownByItsTail) {
-  Editor e;
-  e.onMouseDown(217, 262, false, false);
-  EXPECT_EQ(e.visibleName(), "My Preset 1");
-  const std::string name = "WWWWWWWWWWWWWWWWWWWX";
-  for (char c : name) e.onChar(static_cast<unsigned char>(c));
-  ASSERT_EQ(e.nameText(), name);
-  const std::string shown = e.visibleName();
-  ASSERT_FALSE(shown.empty());
-  EXPECT_EQ(name.substr(name.size() - shown.size()), shown);
-  EXPECT_LE(e.canvas().textWidth(shown, 12, true), 154.0f);
-  // One more leading character would not fit.
-  EXPECT_GT(e.canvas().textWidth(name.substr(name.size() - shown.size() - 1), 12, true), 154.0f);
 }
 
 // A held note is one even line: along its middle, neighbouring pixels differ only by the slow

@@ -1,13 +1,9 @@
-// Golden images of the editor face: a handful of states rendered through the snapshot scenes,
-// whose pixel hashes must match the table. A mismatch writes the face to
-// golden-failures/NAME.png, so a failure is something to look at.
+// Golden images of the editor face: a handful of states rendered through the snapshot scenes.
 #include "GoldenCheck.h"
 
 namespace zv {
 namespace {
 
-// To accept a deliberate change: look at the PNGs `zvsnapshot editor-...` writes, then copy the
-// new hashes from `zvsnapshot --list`.
 constexpr Golden kEditorGoldens[] = {
     {"editor-default", 0xb70327be732c18abull},
     {"editor-busy", 0xf05ddc76645480bfull},

@@ -1,11 +1,11 @@
 // Compares snapshot scenes against recorded pixel hashes. A mismatch writes the scene to
-// golden-failures/NAME.png, so a failure is something to look at rather than a number.
+// golden-failures/NAME.png, so a failure is something to look at rather than a number. To accept
+// a deliberate change: look at the PNGs zvsnapshot writes, then copy the new hashes from
+// `zvsnapshot --list` (or from the failure messages).
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cinttypes>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -18,21 +18,11 @@ struct Golden {
   std::uint64_t hash;
 };
 
-inline std::string goldenHex(std::uint64_t v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "0x%016" PRIx64, v);
-  return buf;
-}
-
-// To accept a deliberate change: look at the PNGs zvsnapshot writes, then copy the new hashes
-// from `zvsnapshot --list` (or from the failure messages).
 template <std::size_t N>
 void expectGoldenScenes(const Golden (&goldens)[N]) {
-  const auto& registry = snapshot::builtInScenes();
   for (const Golden& golden : goldens) {
-    SCOPED_TRACE(golden.scene);
-    const snapshot::Scene* scene = registry.find(golden.scene);
-    ASSERT_NE(scene, nullptr) << "scene not registered";
+    const snapshot::Scene* scene = snapshot::builtInScenes().find(golden.scene);
+    ASSERT_NE(scene, nullptr) << golden.scene << " not registered";
     const Canvas canvas = snapshot::render(*scene);
     const std::uint64_t hash = snapshot::hashPixels(canvas);
     if (hash == golden.hash) continue;
@@ -40,9 +30,9 @@ void expectGoldenScenes(const Golden (&goldens)[N]) {
     std::filesystem::create_directories("golden-failures", ec);
     const std::string path = std::string("golden-failures/") + golden.scene + ".png";
     const bool written = snapshot::writePng(path, canvas);
-    ADD_FAILURE() << "scene \"" << golden.scene << "\" hashes " << goldenHex(hash) << ", expected "
-                  << goldenHex(golden.hash) << (written ? "; written to " : "; could not write ")
-                  << path;
+    ADD_FAILURE() << "scene \"" << golden.scene << "\" hashes " << std::hex << std::showbase << hash
+                  << ", expected " << golden.hash
+                  << (written ? "; written to " : "; could not write ") << path;
   }
 }
 

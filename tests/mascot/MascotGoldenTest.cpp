@@ -1,12 +1,10 @@
 // Golden images of the mascot: poses drawn with flat test cards (independent of the SVG
-// rasteriser), and the real figure at rest and every face on the assembled head.
+// rasteriser), the real figure at rest, every face on the assembled head, moments of the dance.
 #include "GoldenCheck.h"
 
 namespace zv {
 namespace {
 
-// To accept a deliberate change: look at the PNGs `zvsnapshot mascot-...` writes, then copy the
-// new hashes from `zvsnapshot --list`.
 constexpr Golden kMascotGoldens[] = {
     {"mascot-testcard-poses", 0x7631c2d7ae35d3baull},
     {"mascot-testcard-stage", 0x9330ec58b58527c4ull},
