@@ -6,9 +6,7 @@
 #include "RenderTestSupport.h"
 
 using namespace zvrender;
-using zvtest::render;
-using zvtest::Rendered;
-using zvtest::renderer;
+using namespace zvtest;
 
 namespace {
 
