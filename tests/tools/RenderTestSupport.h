@@ -1,5 +1,5 @@
 // Shared helpers of the render tool tests: the built module loaded once through its entry points,
-// a private temporary folder, running the built zvrender as a subprocess, and WAV files in any
+// a private temporary folder, the built zvrender run as a process, and WAV files in any
 // libsndfile format.
 #pragma once
 
@@ -12,8 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,8 +20,10 @@
 
 namespace zvtest {
 
+using zv::test::readBytes;
+
 #ifdef ZV_MODULE_FILE
-inline zvrender::Renderer& sharedRenderer() {
+inline zvrender::Renderer& renderer() {
   static zvrender::Renderer* instance = [] {
     auto* r = new zvrender::Renderer();
     std::string error;
@@ -35,11 +35,29 @@ inline zvrender::Renderer& sharedRenderer() {
   }();
   return *instance;
 }
+
+struct Rendered {
+  std::vector<float> left, right;
+  zvrender::RenderStats stats;
+};
+
+inline Rendered render(const std::vector<float>& interleaved, int channels, double sampleRate,
+                       const zvrender::RenderJob& job) {
+  zvrender::BufferSource source(interleaved, channels, sampleRate);
+  zvrender::BufferSink sink;
+  Rendered r;
+  std::string error;
+  EXPECT_TRUE(renderer().render(job, source, sink, nullptr, nullptr, r.stats, error)) << error;
+  for (size_t i = 0; i + 1 < sink.samples.size(); i += 2) {
+    r.left.push_back(sink.samples[i]);
+    r.right.push_back(sink.samples[i + 1]);
+  }
+  return r;
+}
 #endif
 
 // A private folder, which is also the tool's settings folder, so no preset of the machine leaks in.
 struct TempFolder : zv::test::TempAppData {
-  std::string path() const { return root().string(); }
   std::string file(const std::string& name) const { return (root() / name).string(); }
   // Every entry of the folder, hidden ones included, so leftover temporary files show up.
   std::vector<std::string> entries() const {
@@ -51,10 +69,6 @@ struct TempFolder : zv::test::TempAppData {
   }
 };
 
-inline std::string readText(const std::string& path) {
-  return zv::test::readBytes(path);
-}
-
 struct ToolRun {
   int exitCode = -1;
   std::string out, err;
@@ -63,7 +77,7 @@ struct ToolRun {
 #ifdef ZVRENDER_EXE
 // Runs zvrender with the arguments (each single-quoted for the shell) from inside `folder`.
 inline ToolRun runTool(const TempFolder& folder, const std::vector<std::string>& args) {
-  std::string command = "cd '" + folder.path() + "' && '" ZVRENDER_EXE "'";
+  std::string command = "cd '" + folder.root().string() + "' && '" ZVRENDER_EXE "'";
   for (const std::string& a : args) {
     std::string quoted;
     for (char c : a) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -74,49 +88,39 @@ inline ToolRun runTool(const TempFolder& folder, const std::vector<std::string>&
   close(mkstemp(errName));
   command += std::string(" >'") + outName + "' 2>'" + errName + "' </dev/null";
   const int status = std::system(command.c_str());
-  ToolRun run;
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  run.out = readText(outName);
-  run.err = readText(errName);
+  ToolRun run{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), readBytes(outName),
+              readBytes(errName)};
   unlink(outName);
   unlink(errName);
   return run;
 }
 #endif
 
-inline int lineCount(const std::string& text) {
-  return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
-}
+struct TestWav {
+  std::vector<float> samples;  // interleaved
+  int channels = 0, sampleRate = 0, format = 0;
+};
 
-// Writes interleaved samples with the given libsndfile format (e.g. SF_FORMAT_WAV |
-// SF_FORMAT_PCM_16).
-inline bool writeTestWav(const std::string& path, const std::vector<float>& interleaved,
-                         int channels, int sampleRate, int format) {
+// Writes with the given libsndfile format (e.g. SF_FORMAT_WAV | SF_FORMAT_PCM_16), or reads.
+inline bool writeTestWav(const std::string& path, const TestWav& wav) {
   SF_INFO info{};
-  info.channels = channels;
-  info.samplerate = sampleRate;
-  info.format = format;
+  info.channels = wav.channels;
+  info.samplerate = wav.sampleRate;
+  info.format = wav.format;
   SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
   if (!file) return false;
-  const sf_count_t frames = static_cast<sf_count_t>(interleaved.size()) / channels;
-  const bool ok = sf_writef_float(file, interleaved.data(), frames) == frames;
+  const sf_count_t frames = static_cast<sf_count_t>(wav.samples.size()) / wav.channels;
+  const bool ok = sf_writef_float(file, wav.samples.data(), frames) == frames;
   sf_close(file);
   return ok;
 }
-
-struct TestWav {
-  std::vector<float> samples;
-  int channels = 0, sampleRate = 0, format = 0;
-};
 
 inline bool readTestWav(const std::string& path, TestWav& wav) {
   SF_INFO info{};
   SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
   if (!file) return false;
-  wav.channels = info.channels;
-  wav.sampleRate = info.samplerate;
-  wav.format = info.format;
-  wav.samples.resize(static_cast<size_t>(info.frames * info.channels));
+  wav = {std::vector<float>(static_cast<size_t>(info.frames * info.channels)), info.channels,
+         info.samplerate, info.format};
   const bool ok = sf_readf_float(file, wav.samples.data(), info.frames) == info.frames;
   sf_close(file);
   return ok;

@@ -17,7 +17,6 @@ struct CorpusFile {
   std::vector<zvrender::SungNote> notes;  // midiNote is the grid note the output should reach
   zvrender::VoiceStyle style;
   std::vector<std::pair<std::string, std::string>> settings;  // for zvrender --set
-  bool inTune = false;  // sung on the grid: the output must stay as it is
 };
 
 std::vector<CorpusFile> corpus();

@@ -27,8 +27,6 @@ const Color kText{0.80f, 0.82f, 0.88f};
 const Color kInput{0.98f, 0.55f, 0.25f};
 const Color kOutput{0.30f, 0.85f, 0.95f};
 
-const char* const kNames[12] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
-
 class Image {
  public:
   Image(int w, int h) : w_(w), h_(h), px_(static_cast<size_t>(w) * h * 3) {}
@@ -144,7 +142,7 @@ std::vector<unsigned char> drawPitchPlot(const std::vector<MeterRow>& rows,
     const int y = static_cast<int>(std::lround(yOf(n)));
     img.fill(left, y, left + plotW, y + 1, c);
     if (inScale && (hi - lo) <= 40) {
-      const std::string label = std::string(kNames[n % 12]) + std::to_string(n / 12 - 1);
+      const std::string label = std::string(zv::kNoteNames[n % 12]) + std::to_string(n / 12 - 1);
       img.text(left - 10 - Image::textWidth(label), y - 6, label,
                pc == 0 ? kText : Color{0.6f, 0.62f, 0.7f});
     }
