@@ -7,11 +7,11 @@
 #include <cstring>
 
 #include "DecimalText.h"
-#include "PlainParams.h"
+#include "ParamRanges.h"
 
 namespace zv {
 
-// The plain ranges are the engine's (PlainParams), percentages aside.
+// The plain ranges are the engine's, percentages aside.
 const ParamDef kParamDefs[kNumParams] = {
     {"Key", "Key", "", kKeyRange.lo, kKeyRange.hi, 1, 11},
     {"Scale", "Scale", "", kScaleRange.lo, kScaleRange.hi, 0, 9},
