@@ -2,6 +2,7 @@
 // stutter effects.
 #pragma once
 
+#include "EngineConfig.h"
 #include "SampleRing.h"
 
 namespace zv {
@@ -10,8 +11,7 @@ class StereoCapture {
  public:
   // Sizes both lines to the power of two at or above `length` and clears them.
   void allocate(int length) {
-    int size = 1;
-    while (size < length) size <<= 1;
+    const int size = nextPowerOfTwo(length);
     left_.allocate(size);
     right_.allocate(size);
     mask_ = size - 1;
