@@ -7,11 +7,11 @@
 #include <cstring>
 
 #include "DecimalText.h"
-#include "PlainParams.h"
+#include "ParamRanges.h"
 
 namespace zv {
 
-// The plain ranges are the engine's (PlainParams), percentages aside.
+// The plain ranges are the engine's, percentages aside.
 const ParamDef kParamDefs[kNumParams] = {
     {"Key", "Key", "", kKeyRange.lo, kKeyRange.hi, 1, 11},
     {"Scale", "Scale", "", kScaleRange.lo, kScaleRange.hi, 0, 9},
@@ -55,6 +55,20 @@ bool validId(int32_t id) {
 
 double clamp01(double v) {
   return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v);
+}
+
+// The mappings for an id already checked against the table. Each entry point checks once and
+// calls these; a check repeated inside (and its "invalid" path reading on into the table) would
+// leave the optimiser a path that indexes the table with an id outside it.
+double linePlain(int32_t id, double normalized) {
+  const ParamDef& def = kParamDefs[id];
+  if (id == kSpeed) return def.maxValue * normalized * normalized;
+  return def.minValue + (def.maxValue - def.minValue) * normalized;
+}
+
+double steppedPlain(int32_t id, double normalized) {
+  const double plain = linePlain(id, clamp01(normalized));
+  return kParamDefs[id].stepCount > 0 ? roundHalfAway(plain) : plain;
 }
 
 const char* listName(int32_t id, int index) {
@@ -189,16 +203,11 @@ double roundHalfAway(double v) {
 }
 
 double continuousPlain(int32_t id, double normalized) {
-  if (!validId(id)) return 0.0;
-  const ParamDef& def = kParamDefs[id];
-  if (id == kSpeed) return def.maxValue * normalized * normalized;
-  return def.minValue + (def.maxValue - def.minValue) * normalized;
+  return validId(id) ? linePlain(id, normalized) : 0.0;
 }
 
 double normalizedToPlain(int32_t id, double normalized) {
-  if (!validId(id)) return 0.0;
-  const double plain = continuousPlain(id, clamp01(normalized));
-  return kParamDefs[id].stepCount > 0 ? roundHalfAway(plain) : plain;
+  return validId(id) ? steppedPlain(id, normalized) : 0.0;
 }
 
 double noteFromPitchMeter(double meter) {
@@ -230,13 +239,13 @@ int formatParamValue(int32_t id, double v, char* buffer, std::size_t bufferSize)
   // every other entry point, and an infinity as the end of the range it points to.
   if (!std::isfinite(v)) v = v > 0.0 ? 1.0 : 0.0;
   const double c = clamp01(v);
-  const double p = normalizedToPlain(id, c);
+  const double p = steppedPlain(id, c);
   const int i = static_cast<int>(p);
   switch (id) {
     case kSpeed: {
       if (v < 0) return std::snprintf(buffer, bufferSize, "Robot");
       if (v > 1) return std::snprintf(buffer, bufferSize, "%.0f ms", kParamDefs[kSpeed].maxValue);
-      const double ms = continuousPlain(kSpeed, v);
+      const double ms = linePlain(kSpeed, v);
       if (!(ms >= 0.5)) return std::snprintf(buffer, bufferSize, "Robot");
       return std::snprintf(buffer, bufferSize, "%.0f ms", ms);
     }

@@ -6,19 +6,13 @@ namespace zv {
 
 void GlitchState::configure(double sampleRate, int captureLength) {
   sampleRate_ = sampleRate > 0.0 ? sampleRate : 44100.0;
-  int length = 1;
-  while (length < captureLength) length <<= 1;
-  leftLine_.allocate(length);
-  rightLine_.allocate(length);
-  mask_ = length - 1;
+  capture_.allocate(captureLength);
   fadeSamples_ = std::max(1, static_cast<int>(0.003 * sampleRate_));  // 3 ms pass fades
   reset();
 }
 
 void GlitchState::reset() {
-  leftLine_.clear();
-  rightLine_.clear();
-  writeIndex_ = 0;
+  capture_.clear();
   countdown_ = 0;
   segmentStart_ = 0;
   segmentLength_ = 0;
@@ -31,11 +25,10 @@ void GlitchState::reset() {
 }
 
 void GlitchState::process(float& left, float& right, float amount) {
-  if (!(amount > 0.001f) || leftLine_.size() == 0) return;
+  if (!(amount > 0.001f) || capture_.empty()) return;
   const float a = std::min(amount, 1.0f);
-  const int size = mask_ + 1;
-  leftLine_.cell(writeIndex_) = left;
-  rightLine_.cell(writeIndex_) = right;
+  const int size = capture_.size();
+  capture_.write(left, right);
 
   float target = 0.0f;
   bool advancing = false;
@@ -57,7 +50,7 @@ void GlitchState::process(float& left, float& right, float amount) {
         active_ = true;
         segmentLength_ = countdown_ = len;
         position_ = 0;
-        segmentStart_ = (writeIndex_ - len + size) % size;
+        segmentStart_ = (capture_.writeIndex() - len + size) % size;
         const uint32_t r3 = xorshift32(r2);
         repeatsLeft_ =
             static_cast<int>(r3 % static_cast<uint32_t>(static_cast<int>(4.0f * a) + 1)) + 1;
@@ -81,15 +74,15 @@ void GlitchState::process(float& left, float& right, float amount) {
   if (envelope_ > 0.001f) {
     const int p = position_;
     const int n = segmentLength_;
-    const int src = ((reverse_ ? n - 1 - p : p) + segmentStart_) & mask_;
+    const int src = ((reverse_ ? n - 1 - p : p) + segmentStart_) & capture_.mask();
     const int f = fadeSamples_;
     float fade = 1.0f;
     if (p < f)
       fade = static_cast<float>(p) / f;
     else if (n - f < p)
       fade = static_cast<float>(n - p) / f;
-    const float gl = leftLine_.at(src);
-    const float gr = rightLine_.at(src);
+    const float gl = capture_.left(src);
+    const float gr = capture_.right(src);
     if (advancing) {
       position_ = p + 1;
       if (position_ >= n) position_ = n - 1;
@@ -97,7 +90,7 @@ void GlitchState::process(float& left, float& right, float amount) {
     left += (gl * fade - left) * envelope_;
     right += (gr * fade - right) * envelope_;
   }
-  writeIndex_ = (writeIndex_ + 1) & mask_;
+  capture_.advance();
 }
 
 }  // namespace zv

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "SampleRing.h"
+#include "StereoCapture.h"
 
 namespace zv {
 
@@ -29,7 +29,7 @@ class GlitchState {
   // One sample of the pair, changed in place; amounts up to 0.001 leave it and the state alone.
   void process(float& left, float& right, float amount);
 
-  int writeIndex() const { return writeIndex_; }
+  int writeIndex() const { return capture_.writeIndex(); }
   uint32_t randomState() const { return random_; }
   bool active() const { return active_; }
   bool reversed() const { return reverse_; }
@@ -39,11 +39,8 @@ class GlitchState {
 
  private:
   double sampleRate_ = 44100.0;
-  SampleRing leftLine_;
-  SampleRing rightLine_;
-  int mask_ = 0;
+  StereoCapture capture_;
   int fadeSamples_ = 1;
-  int writeIndex_ = 0;
   int countdown_ = 0;
   int segmentStart_ = 0;
   int segmentLength_ = 0;

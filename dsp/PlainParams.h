@@ -1,29 +1,11 @@
 // The plain parameter values the voice engine works with, derived from the normalized values.
 #pragma once
 
+#include "ParamRanges.h"
+
 namespace zv {
 
-template <typename T>
-struct FieldRange {
-  T lo;
-  T hi;
-};
-
-// The range of each field, which is also its parameter's plain range; the percentages
-// (consonants, mix, harmony, character amount) reach the engine as fractions, 0..1.
-constexpr FieldRange<int> kKeyRange{0, 11};
-constexpr FieldRange<int> kScaleRange{0, 9};
-constexpr FieldRange<float> kSpeedMsRange{0.0f, 400.0f};
-constexpr FieldRange<int> kShiftStepsRange{-7, 14};
-constexpr FieldRange<float> kFormantSemitonesRange{-12.0f, 12.0f};
-constexpr FieldRange<float> kA4HzRange{415.0f, 466.0f};
-constexpr FieldRange<float> kOutputDbRange{-24.0f, 12.0f};
-constexpr FieldRange<int> kHarmonyStepsRange{-7, 7};
-constexpr FieldRange<int> kCharacterRange{0, 6};
-constexpr FieldRange<int> kStutterRange{0, 2};
-constexpr FieldRange<int> kStutterRateRange{0, 5};
-constexpr FieldRange<float> kFractionRange{0.0f, 1.0f};
-
+// Each field's range is its parameter's plain range (ParamRanges.h).
 struct PlainParams {
   int key = 1;           // 0..11, C = 0
   int scale = 0;         // index into kScaleTable

@@ -20,20 +20,14 @@ double samplesPerBeat(double sampleRate, double tempoBpm) {
 
 void StutterUnit::configure(double sampleRate, int captureLength) {
   sampleRate_ = sampleRate > 0.0 ? sampleRate : 44100.0;
-  int length = 1;
-  while (length < captureLength) length <<= 1;
-  leftLine_.allocate(length);
-  rightLine_.allocate(length);
-  mask_ = length - 1;
+  capture_.allocate(captureLength);
   gateCoeff_ = static_cast<float>(std::exp(-1.0 / (0.0025 * sampleRate_)));  // 2.5 ms ramps
   fadeSamples_ = std::max(1, static_cast<int>(0.002 * sampleRate_));         // 2 ms pass fades
   reset();
 }
 
 void StutterUnit::reset() {
-  leftLine_.clear();
-  rightLine_.clear();
-  writeIndex_ = 0;
+  capture_.clear();
   counter_ = 0;
   currentBeat_ = -1.0;
   cycleStarted_ = false;
@@ -42,15 +36,14 @@ void StutterUnit::reset() {
 
 void StutterUnit::process(float& left, float& right, int mode, int rateIndex, double beatPos,
                           double spb) {
-  if (mode == kStutterOff || leftLine_.size() == 0) return;
-  leftLine_.cell(writeIndex_) = left;
-  rightLine_.cell(writeIndex_) = right;
+  if (mode == kStutterOff || capture_.empty()) return;
+  capture_.write(left, right);
   const double beats = kStutterRateBeats[std::clamp(rateIndex, 0, 5)];
   if (mode == kStutterGate)
     gate(left, right, beats, beatPos);
   else if (mode == kStutterRepeat)
     repeat(left, right, beats, beatPos, spb);
-  writeIndex_ = (writeIndex_ + 1) & mask_;
+  capture_.advance();
 }
 
 void StutterUnit::gate(float& left, float& right, double beats, double beatPos) {
@@ -77,11 +70,11 @@ void StutterUnit::repeat(float& left, float& right, double beats, double beatPos
     // A new beat, or a jump of the host position into another one: capture from here.
     cycleStarted_ = true;
     currentBeat_ = b;
-    captureStart_ = writeIndex_;
+    captureStart_ = capture_.writeIndex();
     counter_ = 0;
   }
   const int64_t pos = counter_ % stepLen;
-  const int readIndex = static_cast<int>((captureStart_ + pos) & mask_);
+  const int readIndex = static_cast<int>((captureStart_ + pos) & capture_.mask());
 
   const double fadeLen = static_cast<double>(fade);
   double g = 1.0;
@@ -96,8 +89,8 @@ void StutterUnit::repeat(float& left, float& right, double beats, double beatPos
   if (counter_ < fade) g = std::min(g, counter_ / fadeLen);
 
   const float gain = static_cast<float>(g);
-  left = leftLine_.at(readIndex) * gain;
-  right = rightLine_.at(readIndex) * gain;
+  left = capture_.left(readIndex) * gain;
+  right = capture_.right(readIndex) * gain;
   ++counter_;
 }
 

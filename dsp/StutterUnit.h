@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "SampleRing.h"
+#include "StereoCapture.h"
 
 namespace zv {
 
@@ -36,17 +36,14 @@ class StutterUnit {
   float gateEnvelope() const { return gateEnvelope_; }
   double currentBeat() const { return currentBeat_; }
   int64_t counter() const { return counter_; }
-  int writeIndex() const { return writeIndex_; }
+  int writeIndex() const { return capture_.writeIndex(); }
 
  private:
   void gate(float& left, float& right, double beats, double beatPos);
   void repeat(float& left, float& right, double beats, double beatPos, double spb);
 
   double sampleRate_ = 44100.0;
-  SampleRing leftLine_;
-  SampleRing rightLine_;
-  int mask_ = 0;
-  int writeIndex_ = 0;
+  StereoCapture capture_;
   double currentBeat_ = -1.0;
   int captureStart_ = 0;
   bool cycleStarted_ = false;

@@ -170,6 +170,20 @@ int64_t VoiceEngine::quietUntil(double formantRatio, bool harmonyOn) const {
   return until;
 }
 
+ReadOutInput VoiceEngine::takeAt(int64_t readPos) {
+  ReadOutInput taken;
+  if (readPos < 0) return taken;
+  taken.started = true;
+  taken.dry = input_.at(readPos);
+  float& mainCell = main_.out.cell(readPos);
+  float& harmonyCell = harmony_.out.cell(readPos);
+  taken.main = mainCell;
+  taken.harmony = harmonyCell;
+  mainCell = 0.0f;
+  harmonyCell = 0.0f;
+  return taken;
+}
+
 double VoiceEngine::takeQuiet(const float* mono, int count, ReadOutInput* taken) {
   double energy = 0.0;
   const bool voiced = voicedCached_;
@@ -179,19 +193,8 @@ double VoiceEngine::takeQuiet(const float* mono, int count, ReadOutInput* taken)
     energy += static_cast<double>(x) * x;
     input_.cell(written_) = x;
     ++written_;
-    const int64_t readPos = written_ - 1 - latency_;
-    ReadOutInput t;
-    if (readPos >= 0) {
-      t.started = true;
-      t.dry = input_.at(readPos);
-      float& mainCell = main_.out.cell(readPos);
-      float& harmonyCell = harmony_.out.cell(readPos);
-      t.main = mainCell;
-      t.harmony = harmonyCell;
-      mainCell = 0.0f;
-      harmonyCell = 0.0f;
-      t.voiced = voiced;
-    }
+    ReadOutInput t = takeAt(written_ - 1 - latency_);
+    t.voiced = t.started && voiced;
     taken[i] = t;
   }
   detector_.skipPushes(count);
@@ -208,18 +211,8 @@ ReadOutInput VoiceEngine::analyseAndLay(float x, double formantRatio, bool harmo
   const int64_t readPos = written_ - 1 - latency_;
   // Grains laid from here on start after the read position, so what the rings hold there is
   // final: it is taken (and the cells cleared) before this sample's grains.
-  ReadOutInput taken;
-  if (readPos >= 0) {
-    taken.started = true;
-    taken.dry = input_.at(readPos);
-    float& mainCell = main_.out.cell(readPos);
-    float& harmonyCell = harmony_.out.cell(readPos);
-    taken.main = mainCell;
-    taken.harmony = harmonyCell;
-    mainCell = 0.0f;
-    harmonyCell = 0.0f;
-    taken.voiced = voicedAt(readPos);
-  }
+  ReadOutInput taken = takeAt(readPos);
+  if (taken.started) taken.voiced = voicedAt(readPos);
   // 4. grains
   const PitchMarker::MarkQueue& marks = marker_.marks();
   const GrainSource newest =

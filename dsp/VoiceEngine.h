@@ -74,6 +74,10 @@ class VoiceEngine {
   // The written count through which the samples after the current one are quiet: no analysis,
   // no mark, no grain and the same voicing, as long as the input only grows (normal mode).
   int64_t quietUntil(double formantRatio, bool harmonyOn) const;
+  // What the read-out takes at the read position, the voicing aside: the dry sample and what both
+  // voices laid there, their cells cleared for the grains still to come. Nothing (not started)
+  // before the stream reaches the read position.
+  ReadOutInput takeAt(int64_t readPos);
   // Steps 1 to 4 for quiet samples: the input written, the read-out's cells taken; returns the
   // input's energy.
   double takeQuiet(const float* mono, int count, ReadOutInput* taken);
