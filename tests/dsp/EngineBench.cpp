@@ -16,10 +16,8 @@ namespace {
 void engineChain(benchmark::State& state) {
   const double sr = static_cast<double>(state.range(0));
   const int block = 512;
-  zv::PlainParams p = plainCorrection();
+  zv::PlainParams p = plainCorrection(state.range(1) != 0, state.range(2) != 0 ? 0.8f : 0.0f);
   p.speedMs = 40.0f;
-  p.lowLatency = state.range(1) != 0;
-  p.harmony = state.range(2) != 0 ? 0.8f : 0.0f;
   p.harmonySteps = 2;
   zv::VoiceEngine engine = makeEngine(sr, p);
   const auto in = sungTone(

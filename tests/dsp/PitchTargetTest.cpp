@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "PitchTarget.h"
-#include "ScaleTable.h"
 #include "Signals.h"
 
 using namespace zvtest;
@@ -25,19 +24,6 @@ zv::PlainParams keyScale(int key, int scale, int shift = 0, float speedMs = 0.0f
 float voiced(zv::GlideState& s, const zv::PlainParams& p, float note, float sungPeriod = 400.0f,
              int voiceSteps = 0, int64_t mark = 0) {
   return zv::targetPeriod(s, p, voiceSteps, mark, note, sungPeriod, true, kConfig);
-}
-
-TEST(ScaleTable, DegreeIndicesCountScaleNotesAcrossOctaves) {
-  const zv::Scale& major = zv::kScaleTable[1];
-  EXPECT_EQ(zv::degreePitch(0, major, 0), 0);
-  EXPECT_EQ(zv::degreePitch(0, major, 7), 12);
-  EXPECT_EQ(zv::degreePitch(0, major, 36), 62);                       // D4
-  EXPECT_EQ(zv::degreePitch(0, major, -1), -1);                       // B below C0: floor division
-  EXPECT_EQ(zv::degreePitch(9, zv::kScaleTable[6], -6), 9 - 12 - 2);  // A minor pent., G
-  for (const zv::Scale& s : zv::kScaleTable) {
-    ASSERT_GE(s.degrees, 5);
-    for (int d = 1; d < s.degrees; ++d) EXPECT_LT(s.offsets[d - 1], s.offsets[d]);
-  }
 }
 
 TEST(SnapNote, SnapsToTheNearestScaleNoteWithTiesDownThenShiftsInScaleSteps) {

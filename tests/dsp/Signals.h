@@ -123,33 +123,30 @@ struct StereoOut {
   std::vector<float> left, right;
 };
 
-// Runs a whole signal through the engine in blocks of `block` samples; `perBlock` is called
-// after each block.
-template <typename PerBlock>
-StereoOut run(zv::VoiceEngine& engine, const std::vector<float>& in, int block, PerBlock perBlock) {
+// Runs a whole signal through the engine in blocks of `block` samples.
+inline StereoOut run(zv::VoiceEngine& engine, const std::vector<float>& in, int block = 512) {
   StereoOut out{std::vector<float>(in.size()), std::vector<float>(in.size())};
   const int n = static_cast<int>(in.size());
   for (int start = 0; start < n; start += block) {
     const int len = std::min(block, n - start);
     engine.process(in.data() + start, out.left.data() + start, out.right.data() + start, len);
-    perBlock();
   }
   return out;
 }
 
-inline StereoOut run(zv::VoiceEngine& engine, const std::vector<float>& in, int block = 512) {
-  return run(engine, in, block, [] {});
-}
-
-// Parameters of a plain pitch corrector: C major, instant ("Robot"), formant 0, full mix.
-inline zv::PlainParams plainCorrection() {
+// A plain pitch corrector: C major, instant ("Robot"), no harmony steps, full mix; the mode, the
+// harmony level and the formant as given.
+inline zv::PlainParams plainCorrection(bool lowLatency = false, float harmony = 0.0f,
+                                       float formantSemitones = 0.0f) {
   zv::PlainParams p;
   p.key = 0;
   p.scale = 1;
   p.harmonySteps = 0;
+  p.lowLatency = lowLatency;
+  p.harmony = harmony;
+  p.formantSemitones = formantSemitones;
   return p;
 }
-
 // An engine set up as the processor sets it up.
 inline zv::VoiceEngine makeEngine(double sr, const zv::PlainParams& p) {
   zv::VoiceEngine e;
