@@ -147,7 +147,7 @@ TEST(CharacterUnit, EveryCharacterStaysFiniteAudibleAndWithinItsPeakBound) {
   for (double sr : zvtest::kRates) {
     const auto in = zvtest::phrases(sr, static_cast<int>(1.5 * sr));
     const size_t settled = static_cast<size_t>(0.5 * sr);
-    for (int c = kCharacterDrive; c <= kCharacterLoFi; ++c) {
+    for (int c = kCharacterDrive; c <= kCharacterLoFi; ++c)
       for (float a : zvtest::kAmounts) {
         SCOPED_TRACE(testing::Message() << "rate " << sr << " character " << c << " amount " << a);
         std::vector<float> left = in, right = in;
@@ -167,7 +167,6 @@ TEST(CharacterUnit, EveryCharacterStaysFiniteAudibleAndWithinItsPeakBound) {
         const double ratio = zvtest::rmsOf(left, settled) / zvtest::rmsOf(in, settled);
         EXPECT_TRUE(ratio > (c == kCharacterGlitch ? 0.3 : 0.5) && ratio < 2.0) << ratio;
       }
-    }
   }
 }
 

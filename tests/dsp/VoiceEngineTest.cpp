@@ -55,7 +55,7 @@ double centsOff(double hz, double targetHz) {
 // fraction of a cent.
 TEST(VoiceEngine, AnInTuneVoiceComesOutAsItWentInDelayedByTheLatency) {
   const double sr = 44100.0;
-  for (bool low : {false, true}) {
+  for (bool low : {false, true})
     for (double hz : {196.0, 220.0, 659.26}) {
       SCOPED_TRACE(testing::Message() << hz << " Hz, low latency " << low);
       zv::VoiceEngine e = makeEngine(sr, plainCorrection(low));
@@ -90,7 +90,6 @@ TEST(VoiceEngine, AnInTuneVoiceComesOutAsItWentInDelayedByTheLatency) {
       EXPECT_EQ(out.left, out.right);  // no harmony: both channels carry the voice
       EXPECT_NEAR(e.readOut().voiceGain(), 1.0, 0.01);
     }
-  }
 }
 
 // The level paths: no consonants silences unvoiced sound; mix 0 is the dry input (delayed by the
@@ -132,8 +131,8 @@ TEST(VoiceEngine, ConsonantsMixOutputGainAndHarmonyScaleTheirPaths) {
 // the next.
 TEST(VoiceEngine, ASteadyCorrectedToneLandsWithinHalfACentOfItsNote) {
   enum Mode { normal, lowLatency, harmony };
-  for (double sr : {44100.0, 48000.0, 96000.0}) {
-    for (double note : {40.0, 52.0, 64.0, 76.0, 83.0}) {  // E2 82 Hz .. B5 988 Hz, in C major
+  for (double sr : {44100.0, 48000.0, 96000.0})
+    for (double note : {40.0, 52.0, 64.0, 76.0, 83.0})  // E2 82 Hz .. B5 988 Hz, in C major
       for (Mode mode : {normal, lowLatency, harmony}) {
         SCOPED_TRACE(testing::Message() << sr << " Hz, note " << note << ", mode " << mode);
         zv::PlainParams p = plainCorrection(mode == lowLatency, mode == harmony ? 1.0f : 0.0f);
@@ -153,8 +152,6 @@ TEST(VoiceEngine, ASteadyCorrectedToneLandsWithinHalfACentOfItsNote) {
         const Measured h = measureHz(out.left, sr, noteHz(note + 3), from, to, periods);
         EXPECT_LT(std::fabs(centsOff(h.hz, noteHz(note + 3))), 0.5);
       }
-    }
-  }
 }
 
 // At every common rate, in both modes, and with the formant moved either way, the note the
@@ -163,7 +160,7 @@ TEST(VoiceEngine, CorrectsAtEveryCommonRateInBothModesWhateverTheFormant) {
   const std::pair<double, float> cases[] = {{16000, 0},  {22050, 0}, {44100, 0},  {48000, 0},
                                             {88200, 0},  {96000, 0}, {192000, 0}, {44100, -12},
                                             {44100, -5}, {44100, 5}, {44100, 12}};
-  for (const auto& [sr, formant] : cases) {
+  for (const auto& [sr, formant] : cases)
     for (bool low : {false, true}) {
       SCOPED_TRACE(testing::Message() << sr << " Hz, formant " << formant << ", low " << low);
       zv::VoiceEngine e = makeEngine(sr, plainCorrection(low, 0.0f, formant));
@@ -172,7 +169,6 @@ TEST(VoiceEngine, CorrectsAtEveryCommonRateInBothModesWhateverTheFormant) {
       EXPECT_FLOAT_EQ(e.outputNote(), 62.0f);
       EXPECT_NEAR(heard.heard.back().note, 62.0, formant == 0 ? 0.05 : 0.1);
     }
-  }
 }
 
 // The glide steps once per grain laid. An octave down makes grains longer than the input
