@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <numeric>
 #include <vector>
 
 #include "MathConstants.h"
@@ -68,7 +69,8 @@ inline std::vector<float> phrases(double sr, int n) {
 }
 
 // Deterministic white noise in [-amplitude, amplitude].
-inline std::vector<float> noise(int n, float amplitude = 0.3f, uint32_t seed = 12345u) {
+inline std::vector<float> noise(int n, float amplitude = 0.3f) {
+  uint32_t seed = 12345u;
   std::vector<float> x(static_cast<size_t>(n));
   for (auto& v : x) {
     seed = seed * 1664525u + 1013904223u;
@@ -78,9 +80,8 @@ inline std::vector<float> noise(int n, float amplitude = 0.3f, uint32_t seed = 1
 }
 
 inline float peakOf(const std::vector<float>& x) {
-  float p = 0.0f;
-  for (float v : x) p = std::max(p, std::fabs(v));
-  return p;
+  return std::accumulate(x.begin(), x.end(), 0.0f,
+                         [](float p, float v) { return std::max(p, std::fabs(v)); });
 }
 
 inline double rmsOf(const std::vector<float>& x, size_t from = 0) {
