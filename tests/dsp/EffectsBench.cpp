@@ -1,6 +1,6 @@
 // Per-sample cost of each character and stutter mode alone on a stereo pair of a voice tone (the
-// whole chain is dsp_bench's). Items are stereo pairs; "per_sample" is seconds per pair, printed
-// with an SI prefix ("25.1n" is 25.1 ns).
+// whole chain is dsp_bench's). "per_sample" is seconds per stereo pair, printed with an SI prefix
+// ("25.1n" is 25.1 ns).
 #include <benchmark/benchmark.h>
 
 #include <vector>
@@ -29,10 +29,9 @@ void pairLoop(benchmark::State& state, Step step) {
     benchmark::DoNotOptimize(l.data());
     benchmark::DoNotOptimize(r.data());
   }
-  const double pairs = static_cast<double>(state.iterations()) * kBlock;
-  state.SetItemsProcessed(state.iterations() * kBlock);
   state.counters["per_sample"] =
-      benchmark::Counter(pairs, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+      benchmark::Counter(static_cast<double>(state.iterations()) * kBlock,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BM_Character(benchmark::State& state) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
+#include <utility>
 
 #include "PitchTarget.h"
 #include "Signals.h"
@@ -26,7 +28,7 @@ float voiced(zv::GlideState& s, const zv::PlainParams& p, float note, float sung
   return zv::targetPeriod(s, p, voiceSteps, mark, note, sungPeriod, true, kConfig);
 }
 
-TEST(SnapNote, SnapsToTheNearestScaleNoteWithTiesDownThenShiftsInScaleSteps) {
+TEST(SnapNote, SnapsToTheNearestScaleNoteThenShiftsInScaleStepsWithHysteresis) {
   struct Case {
     int key, scale, shift, voiceSteps;
     float sung, expected;
@@ -45,10 +47,7 @@ TEST(SnapNote, SnapsToTheNearestScaleNoteWithTiesDownThenShiftsInScaleSteps) {
     EXPECT_EQ(zv::snapNote(s, c.sung, keyScale(c.key, c.scale, c.shift), c.voiceSteps), c.expected)
         << c.key << "/" << c.scale << " shift " << c.shift << " voice " << c.voiceSteps;
   }
-}
-
-// The held note stays unless the new one is 0.2 closer; a whole semitone away always lets go.
-TEST(SnapNote, HysteresisHoldsThePreviousNoteUnlessTheNewOneIsClearlyCloser) {
+  // The held note stays unless the new one is 0.2 closer; a whole semitone away always lets go.
   const std::pair<float, float> chromatic[] = {{62.0f, 62.0f}, {61.45f, 62.0f}, {61.35f, 61.0f}};
   zv::GlideState s, far;
   for (const auto& [sung, held] : chromatic)
@@ -68,8 +67,9 @@ TEST(SnapNote, DetuneMovesTheWholeGridAndThePeriod) {
 }
 
 // "Robot" jumps to the grid at once, within the range the grains carry (half to one and a half
-// times the sung period); a glide takes at once only jumps over two octaves.
-TEST(TargetPeriod, RobotJumpsToTheGridAtOnceAndGlidesJumpOnlyOverTwoOctaves) {
+// times the sung period); a glide takes at once only jumps over two octaves; an unvoiced grain
+// ends the glide and the hysteresis.
+TEST(TargetPeriod, RobotJumpsToTheGridGlidesJumpOnlyOverTwoOctavesAndUnvoicedEndsBoth) {
   zv::GlideState s;
   for (float sung : {57.3f, 59.2f, 64.4f}) {
     EXPECT_NEAR(voiced(s, keyScale(0, 1), sung, 200.0f, 0, 1000),
@@ -86,19 +86,16 @@ TEST(TargetPeriod, RobotJumpsToTheGridAtOnceAndGlidesJumpOnlyOverTwoOctaves) {
   EXPECT_EQ(j.glideNote, 70.0f);
   voiced(j, chromatic, 60.0f);
   EXPECT_GT(j.glideNote, 60.5f);  // ten semitones glide
-}
 
-TEST(TargetPeriod, AnUnvoicedGrainEndsTheGlideAndTheHysteresis) {
   const zv::PlainParams p = keyScale(0, 1, 0, 200.0f);
-  zv::GlideState s;
-  voiced(s, p, 60.0f, 168.0f);
-  EXPECT_EQ(zv::targetPeriod(s, p, 0, 500, 0.0f, 315.0f, false, kConfig), 315.0f);
-  EXPECT_EQ(s.glideNote, -1.0f);
-  EXPECT_EQ(s.noteIndex, zv::kNoNoteIndex);
-  EXPECT_EQ(s.outNote, 60.0f);  // the meter note is kept
-  EXPECT_EQ(s.lastSourceMark, 0);
-  voiced(s, p, 64.0f, 168.0f, 0, 800);
-  EXPECT_EQ(s.glideNote, 64.0f);  // a fresh start, no glide from 60
+  zv::GlideState u;
+  voiced(u, p, 60.0f, 168.0f);
+  EXPECT_EQ(zv::targetPeriod(u, p, 0, 500, 0.0f, 315.0f, false, kConfig), 315.0f);
+  EXPECT_EQ(std::make_tuple(u.glideNote, u.noteIndex, u.lastSourceMark),
+            std::make_tuple(-1.0f, zv::kNoNoteIndex, int64_t{0}));
+  EXPECT_EQ(u.outNote, 60.0f);  // the meter note is kept
+  voiced(u, p, 64.0f, 168.0f, 0, 800);
+  EXPECT_EQ(u.glideNote, 64.0f);  // a fresh start, no glide from 60
 }
 
 }  // namespace

@@ -57,8 +57,9 @@ TEST(StutterUnit, GateAtOneSixteenthAnd120BpmOpensFor55PercentOfEachStepWith2_5M
   }
 }
 
-// Each beat: the live first half, then the first half again, each with its own 88-sample fades.
-TEST(StutterUnit, RepeatAtOneEighthAnd120BpmPlaysTheLiveStepThenRepeatsIt) {
+// At 1/8 and 120 bpm, each beat: the live first half, then the first half again, each with its
+// own 88-sample fades.
+TEST(StutterUnit, RepeatPlaysTheLiveStepThenRepeatsItInStepsOfAtLeast32Samples) {
   StutterUnit unit = fresh();
   const auto in = zvtest::voiceTone(kSr, 3 * 22050);
   const auto out = runClock(unit, in, kStutterRepeat, kRate1_8, 120.0);
@@ -76,20 +77,16 @@ TEST(StutterUnit, RepeatAtOneEighthAnd120BpmPlaysTheLiveStepThenRepeatsIt) {
     EXPECT_FLOAT_EQ(o(2 * step - 1), x(step - 1) / 88.0f);
     for (int c = 0; c < 2 * step; ++c) ASSERT_EQ(out.right[size_t(b0 + c)], -o(c));
   }
-}
-
-// At 100 samples per beat a thirty-second would be 12.5 samples: it lasts 32, with fades of a
-// quarter step (8 samples) and a whole middle.
-TEST(StutterUnit, RepeatStepsShorterThan32SamplesAreLengthened) {
-  StutterUnit unit = fresh();
-  const auto in = zvtest::voiceTone(kSr, 400);
-  std::vector<float> out = in, right = in;
-  for (size_t i = 0; i < in.size(); ++i)
-    unit.process(out[i], right[i], kStutterRepeat, kRate1_32, double(i) / 100.0, 100.0);
+  // At 100 samples per beat a thirty-second would be 12.5 samples: it lasts 32, with fades of a
+  // quarter step (8 samples) and a whole middle.
+  unit = fresh();
+  std::vector<float> short32 = in, right = in;
+  for (size_t i = 0; i < 400; ++i)
+    unit.process(short32[i], right[i], kStutterRepeat, kRate1_32, double(i) / 100.0, 100.0);
   for (int b0 = 0; b0 < 400; b0 += 100)
     for (int pass : {1, 2})
       for (int pos = 8; pos <= 24; ++pos)
-        EXPECT_EQ(out[size_t(b0 + 32 * pass + pos)], in[size_t(b0 + pos)]);
+        EXPECT_EQ(short32[size_t(b0 + 32 * pass + pos)], in[size_t(b0 + pos)]);
 }
 
 TEST(StutterUnit, SwitchingOffAndOnKeepsTheGateAndRepeatStateAndAResetStartsAfresh) {
