@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "AntiAliasFilter.h"
@@ -74,12 +76,10 @@ TEST(AntiAliasFilter, IsASymmetricLowPassWithUnityGainAtDc) {
     ASSERT_EQ(taps.size(), static_cast<size_t>(8 * d + 1));
     for (size_t k = 0; k < taps.size(); ++k) EXPECT_FLOAT_EQ(taps[k], taps[taps.size() - 1 - k]);
     auto gainAt = [&taps](double cyclesPerSample) {
-      double re = 0.0, im = 0.0;
-      for (size_t k = 0; k < taps.size(); ++k) {
-        re += taps[k] * std::cos(2.0 * kPi * cyclesPerSample * static_cast<double>(k));
-        im += taps[k] * std::sin(2.0 * kPi * cyclesPerSample * static_cast<double>(k));
-      }
-      return std::hypot(re, im);
+      std::complex<double> sum = 0.0;
+      for (size_t k = 0; k < taps.size(); ++k)
+        sum += double(taps[k]) * std::polar(1.0, 2.0 * kPi * cyclesPerSample * double(k));
+      return std::abs(sum);
     };
     // DC and voice fundamentals pass; what would fold onto them after decimation (around the
     // decimated rate, 1/D cycles per input sample) is stopped.
@@ -94,53 +94,46 @@ TEST(AntiAliasFilter, IsASymmetricLowPassWithUnityGainAtDc) {
 // breath noise, at the common rates: once a note has been analysed once, no frame may land in
 // another octave.
 TEST(PitchDetector, KeepsEveryVowelInItsOwnOctaveFromC2ToB5) {
-  struct Rate {
-    double sr, vibratoCents, breath;
-  };
-  for (const Rate& rate :
-       {Rate{44100.0, 0.0, 0.03}, Rate{48000.0, 40.0, 0.0}, Rate{96000.0, 25.0, 0.08}})
+  for (const auto& [sr, vibratoCents, breath] :
+       {std::tuple{44100.0, 0.0, 0.03}, std::tuple{48000.0, 40.0, 0.0},
+        std::tuple{96000.0, 25.0, 0.08}})
     for (int v = 0; v < 5; ++v) {
-      VowelVoice voice{kVowels[v], rate.sr, rate.vibratoCents, rate.breath};
+      VowelVoice voice{kVowels[v], sr, vibratoCents, breath};
       std::vector<float> x;
-      struct Entry {
-        double note;
-        int64_t start, end;
-        bool legato;
-      };
-      std::vector<Entry> entries;
+      std::vector<std::tuple<double, int64_t, int64_t, bool>> entries;  // note, start, end, legato
       for (int note = 36; note <= 83; ++note) {
         for (bool legato : {false, true}) {
           voice.sing(0.0, 0.06, x);
           if (legato) voice.sing(note - 5 >= 36 ? note - 5 : note + 5, 0.1, x);
           const auto start = static_cast<int64_t>(x.size());
           voice.sing(note, 0.15, x);
-          entries.push_back({double(note), start, static_cast<int64_t>(x.size()), legato});
+          entries.emplace_back(note, start, static_cast<int64_t>(x.size()), legato);
         }
       }
       voice.sing(0.0, 0.1, x);
-      Analysis a(rate.sr);
+      Analysis a(sr);
       a.feed(x);
       const int64_t halfWindow = a.config.decimation * a.config.windowSize / 2;
       int octaveErrors = 0, checked = 0;
       std::string where;
-      for (const Entry& e : entries) {
+      for (const auto& [note, start, end, legato] : entries) {
         // After another note, a window that still holds both notes may hear their common
         // period; the count starts once the stretch it compares lies in the new note.
-        const int64_t from = e.start + (e.legato ? 2 * halfWindow : 0);
+        const int64_t from = start + (legato ? 2 * halfWindow : 0);
         bool first = true;
         for (const zv::PitchFrame& f : a.heard) {
           const int64_t ranAt = f.position + halfWindow;
-          if (ranAt <= from || ranAt > e.end || std::exchange(first, false) || !f.voiced) continue;
+          if (ranAt <= from || ranAt > end || std::exchange(first, false) || !f.voiced) continue;
           ++checked;
-          if (std::fabs(f.note - e.note) <= 6.0) continue;
+          if (std::fabs(f.note - note) <= 6.0) continue;
           ++octaveErrors;
           if (where.size() < 400)
-            where += testing::PrintToString(e.note) + (e.legato ? " after a note" : "") +
-                     " read as " + testing::PrintToString(std::round(f.note)) + "; ";
+            where += testing::PrintToString(note) + (legato ? " after a note" : "") + " read as " +
+                     testing::PrintToString(std::round(f.note)) + "; ";
         }
       }
       EXPECT_GT(checked, 48 * 2 * 8);
-      EXPECT_EQ(octaveErrors, 0) << rate.sr << " Hz, vowel " << kVowelNames[v] << ": " << where;
+      EXPECT_EQ(octaveErrors, 0) << sr << " Hz, vowel " << kVowelNames[v] << ": " << where;
     }
 }
 
@@ -221,19 +214,19 @@ TEST(PitchDetector, AdmitsAndFindsFramesByItsRules) {
 // scores misjudges steep high notes by up to a tenth of a sample), whole positions within half a
 // sample of the exact ones, so grains cut at them repeat the waveform with little jitter.
 TEST(PitchDetector, FindsKnownNotesAndMarksTheirPeriodsToAFractionOfASample) {
-  const struct {
-    double sr, note, tolerance;
-  } cases[] = {{44100, 57, 0.01}, {44100, 83, 0.3}, {48000, 40, 0.01}, {96000, 72, 0.05}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.sr << " Hz, note " << c.note);
-    Analysis a(c.sr);
-    a.feed(tone(noteHz(c.note), c.sr, static_cast<int>(1.5 * c.sr)));
+  // Rate, note, tolerance.
+  const std::tuple<double, double, double> cases[] = {
+      {44100, 57, 0.01}, {44100, 83, 0.3}, {48000, 40, 0.01}, {96000, 72, 0.05}};
+  for (const auto& [sr, note, tolerance] : cases) {
+    SCOPED_TRACE(testing::Message() << sr << " Hz, note " << note);
+    Analysis a(sr);
+    a.feed(tone(noteHz(note), sr, static_cast<int>(1.5 * sr)));
     const int64_t hop = a.config.decimation * a.config.hop;
     const int64_t halfWindow = a.config.decimation * a.config.windowSize / 2;
     for (size_t i = 1; i < a.heard.size(); ++i) {
       if (a.heard[i].position < halfWindow) continue;
       EXPECT_TRUE(a.heard[i].voiced) << i;
-      EXPECT_NEAR(a.heard[i].note, c.note, c.tolerance) << i;
+      EXPECT_NEAR(a.heard[i].note, note, tolerance) << i;
       EXPECT_EQ(a.heard[i].position - a.heard[i - 1].position, hop);
       EXPECT_EQ((a.heard[i].position + halfWindow) % hop, 0);
     }
@@ -241,7 +234,7 @@ TEST(PitchDetector, FindsKnownNotesAndMarksTheirPeriodsToAFractionOfASample) {
     EXPECT_FLOAT_EQ(a.detector.inputNote(), a.heard.back().note);
     const auto& marks = a.marker.marks();
     ASSERT_GT(marks.size(), 100);
-    const double period = c.sr / noteHz(c.note);
+    const double period = sr / noteHz(note);
     double worst = 0.0;
     for (int i = marks.size() - 60; i < marks.size(); ++i) {  // long after the tone was found
       EXPECT_LE(std::fabs(marks[i].offset), 0.5f);

@@ -148,6 +148,7 @@ inline zv::PlainParams plainCorrection(bool lowLatency = false, float harmony = 
   p.formantSemitones = formantSemitones;
   return p;
 }
+
 // An engine set up as the processor sets it up.
 inline zv::VoiceEngine makeEngine(double sr, const zv::PlainParams& p) {
   zv::VoiceEngine e;
