@@ -232,7 +232,7 @@ TEST(VoiceEngine, AGlideCoversItsShareOfTheDistanceInItsTimeEvenAnOctaveDown) {
     const auto in = sungTone([&](int i) { return noteHz(i < 22050 ? 57.0 : 59.0); }, 44100, 88200);
     std::vector<float> outNotes, l(64), r(64);
     for (size_t at = 0; at < in.size(); at += 64) {
-      e.process(in.data() + at, l.data(), r.data(), 64);
+      e.process(in.data() + at, l.data(), r.data(), int(std::min<size_t>(64, in.size() - at)));
       outNotes.push_back(e.mainVoice().glide.outNote);
     }
     // The first block where the glide has left the first note starts the clock.
