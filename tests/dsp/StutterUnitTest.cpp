@@ -1,5 +1,8 @@
+// The tempo-locked stutter, alone and on the engine's free-running clock (the playing host's grid
+// is checked on the render tool's aligned output).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -10,66 +13,61 @@ namespace zv {
 namespace {
 
 constexpr double kSr = 44100.0;
-constexpr int kCapture = 131072;  // smallest power of two covering 2.5 s at 44.1 kHz
 constexpr int kRate1_8 = 1, kRate1_16 = 3, kRate1_32 = 5;
 
-struct Pair {
-  std::vector<float> left, right;
-};
+StutterUnit fresh() {
+  StutterUnit unit;
+  unit.configure(kSr, 131072);  // the smallest power of two covering 2.5 s
+  return unit;
+}
 
-// Runs the unit on the free-running clock of a host at `bpm`, starting from beat `startBeat`.
-Pair runClock(StutterUnit& unit, const std::vector<float>& in, int mode, int rate, double bpm,
-              double startBeat = 0.0) {
+// Runs the unit on the free-running clock of a host at `bpm`, starting from beat `startBeat`; the
+// right channel carries the input negated.
+zvtest::StereoOut runClock(StutterUnit& unit, const std::vector<float>& in, int mode, int rate,
+                           double bpm, double startBeat = 0.0) {
   const double spb = samplesPerBeat(kSr, bpm);
-  Pair out{in, in};
+  zvtest::StereoOut out{in, in};
   for (auto& r : out.right) r = -r;
   for (size_t i = 0; i < in.size(); ++i)
     unit.process(out.left[i], out.right[i], mode, rate, startBeat + double(i) / spb, spb);
   return out;
 }
 
-StutterUnit fresh() {
-  StutterUnit unit;
-  unit.configure(kSr, kCapture);
-  return unit;
-}
-
+// A sixteenth at 120 bpm is 5512.5 samples; one time constant (110 samples) after each edge the
+// ramp has covered 1 - 1/e.
 TEST(StutterUnit, GateAtOneSixteenthAnd120BpmOpensFor55PercentOfEachStepWith2_5MsRamps) {
   StutterUnit unit = fresh();
-  const double step = 5512.5;  // a sixteenth at 120 bpm
+  const double step = 5512.5;
   const auto out = runClock(unit, std::vector<float>(size_t(step * 10) + 1, 1.0f), kStutterGate,
                             kRate1_16, 120.0);
   const auto at = [&](int i) { return out.left[size_t(i)]; };
   for (int k = 1; k < 10; ++k) {
     SCOPED_TRACE(k);
     const int begin = int(std::ceil(k * step)), end = int(std::ceil((k + 1) * step));
+    const int closeAt = int(std::ceil((k + 0.55) * step));
     int open = 0;
     for (int i = begin; i < end; ++i) {
       open += at(i) > 0.5f;
       ASSERT_EQ(out.right[size_t(i)], -at(i));
     }
     EXPECT_NEAR(open, 3032, 2);
-    // One time constant (110 samples) after each edge the ramp has covered 1 - 1/e.
-    EXPECT_LT(at(begin - 1), 0.001f);
+    EXPECT_TRUE(at(begin - 1) < 0.001f && at(begin + 551) > 0.99f && at(closeAt - 1) > 0.99f);
     EXPECT_NEAR(at(begin + 109), 1.0 - std::exp(-1.0), 0.01);
-    EXPECT_GT(at(begin + 551), 0.99f);
-    const int closeAt = int(std::ceil((k + 0.55) * step));
-    EXPECT_GT(at(closeAt - 1), 0.99f);
     EXPECT_NEAR(at(closeAt + 109), std::exp(-1.0), 0.01);
   }
 }
 
-TEST(StutterUnit, RepeatAtOneEighthAnd120BpmPlaysTheLiveStepThenRepeatsIt) {
+// At 1/8 and 120 bpm, each beat: the live first half, then the first half again, each with its
+// own 88-sample fades.
+TEST(StutterUnit, RepeatPlaysTheLiveStepThenRepeatsItInStepsOfAtLeast32Samples) {
   StutterUnit unit = fresh();
   const auto in = zvtest::voiceTone(kSr, 3 * 22050);
   const auto out = runClock(unit, in, kStutterRepeat, kRate1_8, 120.0);
   const int step = 11025, fade = 88;
-  for (int beat = 0; beat < 3; ++beat) {
-    SCOPED_TRACE(beat);
-    const int b0 = beat * 22050;
+  for (int b0 = 0; b0 < 3 * 22050; b0 += 22050) {
+    SCOPED_TRACE(b0);
     const auto o = [&](int c) { return out.left[size_t(b0 + c)]; };
     const auto x = [&](int c) { return in[size_t(b0 + c)]; };
-    // Live first half, then the first half again; each with its own 88-sample fades.
     for (int half : {0, step}) {
       EXPECT_EQ(o(half), 0.0f);
       EXPECT_FLOAT_EQ(o(half + 44), x(44) * 0.5f);
@@ -79,28 +77,19 @@ TEST(StutterUnit, RepeatAtOneEighthAnd120BpmPlaysTheLiveStepThenRepeatsIt) {
     EXPECT_FLOAT_EQ(o(2 * step - 1), x(step - 1) / 88.0f);
     for (int c = 0; c < 2 * step; ++c) ASSERT_EQ(out.right[size_t(b0 + c)], -o(c));
   }
-}
-
-TEST(StutterUnit, RepeatStepsShorterThan32SamplesAreLengthened) {
-  StutterUnit unit = fresh();
-  // 100 samples per beat: a thirty-second would be 12.5 samples.
-  const auto in = zvtest::voiceTone(kSr, 400);
-  std::vector<float> out = in, right = in;
-  for (size_t i = 0; i < in.size(); ++i)
-    unit.process(out[i], right[i], kStutterRepeat, kRate1_32, double(i) / 100.0, 100.0);
+  // At 100 samples per beat a thirty-second would be 12.5 samples: it lasts 32, with fades of a
+  // quarter step (8 samples) and a whole middle.
+  unit = fresh();
+  std::vector<float> short32 = in, right = in;
+  for (size_t i = 0; i < 400; ++i)
+    unit.process(short32[i], right[i], kStutterRepeat, kRate1_32, double(i) / 100.0, 100.0);
   for (int b0 = 0; b0 < 400; b0 += 100)
-    for (int pass : {1, 2})  // fades are a quarter step (8 samples); the middle is whole
+    for (int pass : {1, 2})
       for (int pos = 8; pos <= 24; ++pos)
-        EXPECT_EQ(out[size_t(b0 + 32 * pass + pos)], in[size_t(b0 + pos)]);
+        EXPECT_EQ(short32[size_t(b0 + 32 * pass + pos)], in[size_t(b0 + pos)]);
 }
 
-TEST(StutterUnit, TemposAt20BpmAndBelowCountAs20) {
-  for (double bpm : {10.0, 20.0, 0.0, double(NAN)})
-    EXPECT_DOUBLE_EQ(samplesPerBeat(kSr, bpm), 132300.0) << bpm;
-  EXPECT_DOUBLE_EQ(samplesPerBeat(kSr, 120.0), 22050.0);
-}
-
-TEST(StutterUnit, SwitchingOffAndOnKeepsTheGateAndRepeatState) {
+TEST(StutterUnit, SwitchingOffAndOnKeepsTheGateAndRepeatStateAndAResetStartsAfresh) {
   StutterUnit unit = fresh();
   const std::vector<float> ones(2000, 1.0f);
   // Gate closed for 2000 samples (0.6 of a quarter-note step at 120 bpm).
@@ -113,9 +102,7 @@ TEST(StutterUnit, SwitchingOffAndOnKeepsTheGateAndRepeatState) {
   EXPECT_EQ(unit.writeIndex(), written);
   EXPECT_EQ(unit.gateEnvelope(), closed);
   // On again in an open region: the gate ramps up from where it was, not from fully open.
-  float l = 1.0f, r = 1.0f;
-  unit.process(l, r, kStutterGate, 0, 0.1, samplesPerBeat(kSr, 120.0));
-  EXPECT_LT(l, 0.01f);
+  EXPECT_LT(runClock(unit, {1.0f}, kStutterGate, 0, 120.0, 0.1).left[0], 0.01f);
 
   unit.reset();
   runClock(unit, std::vector<float>(5000, 0.5f), kStutterRepeat, kRate1_8, 120.0, 0.0);
@@ -128,25 +115,22 @@ TEST(StutterUnit, SwitchingOffAndOnKeepsTheGateAndRepeatState) {
   runClock(unit, std::vector<float>(10, 0.5f), kStutterRepeat, kRate1_8, 120.0, 17.2);
   EXPECT_EQ(unit.currentBeat(), 17.0);
   EXPECT_EQ(unit.counter(), 10);
-}
 
-TEST(StutterUnit, ResetOpensTheGateAndPlaysACountInBeatLiveFirst) {
-  StutterUnit unit = fresh();
+  // A reset, with the gate closed and a capture start far into the lines, opens the gate and
+  // starts in beat -1: a count-in plays live.
   runClock(unit, std::vector<float>(8000, 0.5f), kStutterGate, 0, 120.0, 0.7);
-  // Leave a capture start far into the lines, then reset and start in beat -1 (a count-in).
-  runClock(unit, zvtest::voiceTone(kSr, 30000), kStutterRepeat, kRate1_8, 120.0, 3.0);
   unit.reset();
-  EXPECT_EQ(unit.gateEnvelope(), 1.0f);
-  EXPECT_EQ(unit.currentBeat(), -1.0);
-  EXPECT_EQ(unit.counter(), 0);
-  EXPECT_EQ(unit.writeIndex(), 0);
+  EXPECT_TRUE(unit.gateEnvelope() == 1.0f && unit.currentBeat() == -1.0);
+  EXPECT_EQ(unit.counter() + unit.writeIndex(), 0);
   const auto in = zvtest::voiceTone(kSr, 8000);
-  const auto out = runClock(unit, in, kStutterRepeat, kRate1_8, 120.0, -0.5);
+  const auto out = runClock(unit, in, kStutterRepeat, kRate1_8, 120.0, -0.5).left;
   EXPECT_EQ(unit.currentBeat(), -1.0);
-  for (int i = 100; i < 8000; ++i) ASSERT_EQ(out.left[size_t(i)], in[size_t(i)]) << i;
+  EXPECT_TRUE(std::equal(in.begin() + 100, in.end(), out.begin() + 100));
 }
 
-TEST(StutterUnit, ANonFiniteBeatPositionClosesTheGateAndSilencesRepeat) {
+// A nonsense beat position closes the gate and silences repeat; a sane one brings the signal back
+// (the run ends open, step phase 0.45, and mid-repeat). Nonsense tempos count as 20 bpm.
+TEST(StutterUnit, ANonFiniteBeatPositionOrTempoIsSafe) {
   const double spb = samplesPerBeat(kSr, 120.0);
   for (int mode : {kStutterGate, kStutterRepeat}) {
     StutterUnit unit = fresh();
@@ -157,13 +141,65 @@ TEST(StutterUnit, ANonFiniteBeatPositionClosesTheGateAndSilencesRepeat) {
       ASSERT_TRUE(std::isfinite(l) && std::isfinite(r));
     }
     EXPECT_LT(std::fabs(l), 1e-6f) << mode;
-    // A sane position afterwards brings the signal back.
-    for (int i = 0; i < 19000; ++i) {  // ends open (step phase 0.45) and mid-repeat
+    for (int i = 0; i < 19000; ++i) {
       l = 0.8f, r = -0.8f;
       unit.process(l, r, mode, kRate1_16, 3.0 + i / spb, spb);
     }
     EXPECT_NEAR(l, 0.8f, 1e-3f) << mode;
   }
+  for (double bpm : {10.0, 20.0, 0.0, double(NAN)})
+    EXPECT_DOUBLE_EQ(samplesPerBeat(kSr, bpm), 132300.0) << bpm;
+  EXPECT_DOUBLE_EQ(spb, 22050.0);
+}
+
+// Every mode and step over rates and tempos: finite, no louder than the input (gate envelope and
+// repeat gains lie in 0..1 and repeats replay earlier input), and still audible.
+TEST(StutterUnit, EveryModeStaysFiniteAudibleAndNoLouderThanItsInput) {
+  for (double sr : zvtest::kRates) {
+    const auto in = zvtest::phrases(sr, static_cast<int>(3.0 * sr));
+    for (int mode : {kStutterGate, kStutterRepeat})
+      for (int rate = 0; rate < 6; ++rate)
+        for (double bpm : {10.0, 97.0, 174.0}) {
+          SCOPED_TRACE(testing::Message()
+                       << "rate " << sr << " mode " << mode << " step " << rate << " bpm " << bpm);
+          StutterUnit unit;
+          unit.configure(sr, makeEngineConfig(sr).stutterCaptureLength);
+          const double spb = samplesPerBeat(sr, bpm);
+          std::vector<float> left = in, right = in;
+          for (size_t i = 0; i < in.size(); ++i)
+            unit.process(left[i], right[i], mode, rate, 0.37 + static_cast<double>(i) / spb, spb);
+          ASSERT_TRUE(zvtest::allFinite(left) && zvtest::allFinite(right));
+          EXPECT_LE(zvtest::peakOf(left), zvtest::peakOf(in));
+          EXPECT_GT(zvtest::rmsOf(left), 0.25 * zvtest::rmsOf(in));
+        }
+  }
+}
+
+// With the host stopped the gate follows the engine's own clock, undelayed, from zero after a
+// reset: at 120 bpm a sixteenth (5512.5 samples) opens for its first 3032; below 20 bpm the clock
+// runs at 20, a sixteenth of 33075 samples open for its first 18191.
+TEST(StutterUnit, StoppedHostGateFollowsTheEngineClockFromZeroAfterAResetAtLeast20Bpm) {
+  PlainParams p;
+  p.mix = 0.0f;  // the dry input delayed by the latency, so the gate's shape is plain
+  p.stutter = kStutterGate;
+  p.stutterRate = kRate1_16;
+  VoiceEngine engine = zvtest::makeEngine(kSr, p);
+  const std::vector<float> ones(30000, 0.5f);
+  zvtest::run(engine, ones);
+  EXPECT_NEAR(engine.freeBeatClock(), 30000.0 / 22050.0, 1e-9);
+  engine.reset();
+  EXPECT_EQ(engine.freeBeatClock(), 0.0);
+  auto out = zvtest::run(engine, ones).left;
+  ASSERT_LT(engine.latencySamples(), 3032 - 300);
+  EXPECT_NEAR(out[2900], 0.5f, 1e-3f);
+  EXPECT_NEAR(out[5513 + 800], 0.5f, 2e-3f);
+  EXPECT_LT(std::max(out[3032 + 800], out[5513 + 3032 + 800]), 1e-3f);
+  engine.reset();
+  engine.transport().tempoBpm = 10.0;
+  out = zvtest::run(engine, std::vector<float>(44100, 0.5f), 441).left;
+  EXPECT_NEAR(engine.freeBeatClock(), 1.0 / 3.0, 1e-9);
+  EXPECT_NEAR(out[17500], 0.5f, 1e-3f);
+  EXPECT_LT(out[18191 + 800], 1e-3f);
 }
 
 }  // namespace
