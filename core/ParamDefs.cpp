@@ -210,20 +210,6 @@ double normalizedToPlain(int32_t id, double normalized) {
   return validId(id) ? steppedPlain(id, normalized) : 0.0;
 }
 
-double noteFromPitchMeter(double meter) {
-  if (!(meter >= kNoPitchBelow)) return -1.0;
-  return (meter - kMeterPitchFloor) / kMeterPitchSpan * kMeterNoteSpan + kMeterLowestNote;
-}
-
-double tempoMeterFromBpm(double bpm) {
-  const double meter = (bpm - kMeterLowestBpm) / kMeterBpmSpan;
-  return std::isnan(meter) ? 0.0 : clamp01(meter);
-}
-
-double bpmFromTempoMeter(double meter) {
-  return kMeterLowestBpm + kMeterBpmSpan * meter;
-}
-
 double plainToNormalized(int32_t id, double plain) {
   if (!validId(id)) return 0.0;
   const ParamDef& def = kParamDefs[id];

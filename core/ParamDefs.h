@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "MeterScales.h"
+
 namespace zv {
 
 struct ParamDef {
@@ -77,26 +79,6 @@ double normalizedToPlain(int32_t id, double normalized);
 // The inverse, the plain value clamped into its range first (NaN taking the bottom).
 double plainToNormalized(int32_t id, double plain);
 
-// The pitch meters carry a MIDI note of 24..108 over 0.02..1; under kNoPitchBelow there is no
-// pitch. The processor sends floats, so the encoding is written for either width.
-constexpr double kMeterLowestNote = 24.0;
-constexpr double kMeterNoteSpan = 84.0;
-constexpr double kMeterPitchFloor = 0.02;
-constexpr double kMeterPitchSpan = 0.98;  // the rest of the travel, 1 - kMeterPitchFloor
-constexpr double kNoPitchBelow = 0.01;
-template <typename Real>
-Real pitchMeterFromNote(Real note) {
-  return (note - Real(kMeterLowestNote)) / Real(kMeterNoteSpan) * Real(kMeterPitchSpan) +
-         Real(kMeterPitchFloor);
-}
-// The note a pitch meter shows, or -1 when it shows none.
-double noteFromPitchMeter(double meter);
-
-// The tempo meter carries 20..400 beats per minute over 0..1.
-constexpr double kMeterLowestBpm = 20.0;
-constexpr double kMeterBpmSpan = 380.0;
-double tempoMeterFromBpm(double bpm);  // clamped to 0..1, NaN reading as 0
-double bpmFromTempoMeter(double meter);
 // Writes the display text like snprintf (truncated to the buffer) and returns what snprintf
 // reports.
 int formatParamValue(int32_t id, double normalized, char* buffer, std::size_t bufferSize);

@@ -5,6 +5,7 @@
 
 #include "DenormalGuard.h"
 #include "GrainSynth.h"
+#include "MeterScales.h"
 
 namespace zv {
 
@@ -100,7 +101,8 @@ void VoiceEngine::process(const float* mono, float* left, float* right, int numS
   }
 
   freeBeats_ += numSamples * std::max(transport_.tempoBpm, 20.0) / (60.0 * config_.sampleRate);
-  const double level = (10.0 * std::log10(energy / std::max(numSamples, 1) + 1e-12) + 60.0) / 60.0;
+  const double level =
+      levelMeterFromDb(10.0 * std::log10(energy / std::max(numSamples, 1) + 1e-12));
   inputLevel_ = static_cast<float>(std::clamp(level, 0.0, 1.0));
   inputNote_ = detector_.inputNote();
   outputNote_ = inputNote_ >= 0.0f ? main_.glide.outNote : -1.0f;

@@ -16,11 +16,6 @@ inline double decodePitchMeter(double value) {
   return zv::noteFromPitchMeter(value);
 }
 
-// The level meter maps -60..0 dBFS onto 0..1.
-inline double levelMeterToDb(double value) {
-  return value * 60.0 - 60.0;
-}
-
 struct MeterRow {
   double timeSeconds = 0.0;  // start of the block, on the input's timeline
   double pitchInNote = std::numeric_limits<double>::quiet_NaN();
@@ -40,7 +35,7 @@ inline std::string meterCsvLine(const MeterRow& row) {
   if (std::isfinite(row.pitchOutNote)) std::snprintf(out, sizeof out, "%.3f", row.pitchOutNote);
   char line[160];
   std::snprintf(line, sizeof line, "%.6f,%s,%s,%.4f,%.2f\n", row.timeSeconds, in, out, row.level,
-                levelMeterToDb(row.level));
+                zv::dbFromLevelMeter(row.level));
   return line;
 }
 
