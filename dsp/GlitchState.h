@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "StereoCapture.h"
 
@@ -22,7 +21,8 @@ class GlitchState {
  public:
   static constexpr uint32_t kSeed = 777;
 
-  // Sizes the capture lines (captureLength must be a power of two covering 1.2 s) and clears.
+  // Sizes the capture lines (captureLength should cover 1.2 s; it is rounded up to a power of two)
+  // and clears.
   void configure(double sampleRate, int captureLength);
   void reset();
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "StereoCapture.h"
 
@@ -24,7 +23,8 @@ double samplesPerBeat(double sampleRate, double tempoBpm);
 
 class StutterUnit {
  public:
-  // Sizes the capture lines (captureLength must be a power of two covering 2.5 s) and clears.
+  // Sizes the capture lines (captureLength should cover 2.5 s; it is rounded up to a power of two)
+  // and clears.
   void configure(double sampleRate, int captureLength);
   void reset();
 
