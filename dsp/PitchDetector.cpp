@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "AntiAliasFilter.h"
+#include "NoteFrequency.h"
 
 namespace zv {
 
@@ -193,7 +194,7 @@ void PitchDetector::analyse(int64_t written) {
   frame.voiced = 1;
   frame.confidence = std::max(voicing.confidence, 0.5f);
   // Always against 440 Hz: the A4 reference moves the note grid, not the measurement.
-  frame.note = static_cast<float>(69.0 + 12.0 * std::log2(config_.sampleRate / period / 440.0));
+  frame.note = static_cast<float>(hzToNote(config_.sampleRate / period, 440.0));
   admit(frame, t != firstDip ? OctaveEvidence::longerPeriod : OctaveEvidence::noLongerPeriod);
 }
 

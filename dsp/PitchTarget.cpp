@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "NoteFrequency.h"
 #include "ScaleTable.h"
 
 namespace zv {
@@ -65,8 +66,7 @@ float targetPeriod(GlideState& state, const PlainParams& params, int voiceSteps,
     state.glideNote = target;
   state.outNote = state.glideNote;
   // The grid moves with A4 inside snapNote; the conversion back to a period stays at 440 Hz.
-  const double ratio = std::pow(2.0, (state.glideNote - 69.0) / 12.0);
-  const double period = config.sampleRate / (440.0 * ratio);
+  const double period = config.sampleRate / noteToHz(state.glideNote, 440.0);
   return static_cast<float>(std::clamp(period, 0.5 * config.samplesPerMs, 1.5 * config.maxPeriod));
 }
 

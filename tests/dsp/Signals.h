@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "MathConstants.h"
+#include "NoteFrequency.h"
 #include "PitchDetector.h"
 #include "PitchMarker.h"
 #include "SampleRing.h"
@@ -19,7 +20,7 @@ namespace zvtest {
 using zv::kPi;
 
 inline double noteHz(double note) {
-  return 440.0 * std::pow(2.0, (note - 69.0) / 12.0);
+  return zv::noteToHz(note, 440.0);
 }
 
 inline std::vector<float> sine(double hz, double sr, int n, float amplitude = 0.5f) {

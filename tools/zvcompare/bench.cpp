@@ -10,6 +10,7 @@
 
 #include "EngineSide.h"
 #include "MathConstants.h"
+#include "NoteFrequency.h"
 
 using namespace zvcompare;
 
@@ -28,7 +29,7 @@ std::vector<float> sungLine(double sr, int n) {
     double v = 0.0;
     for (int h = 1; h <= 5; ++h) v += std::sin(h * phase) / h;
     x[static_cast<size_t>(i)] = 0.4f * static_cast<float>(v / 1.5);
-    phase += 2.0 * kPi * 440.0 * std::pow(2.0, (note - 69.0) / 12.0) / sr;
+    phase += 2.0 * kPi * zv::noteToHz(note, 440.0) / sr;
     if (phase > 2.0 * kPi * 1000.0) phase -= 2.0 * kPi * 1000.0;
   }
   return x;

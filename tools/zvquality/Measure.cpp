@@ -5,6 +5,7 @@
 #include <complex>
 
 #include "MathConstants.h"
+#include "NoteFrequency.h"
 
 namespace zvquality {
 
@@ -150,7 +151,7 @@ FileResult measure(const CorpusFile& file, const std::vector<float>& input,
   const size_t hop = static_cast<size_t>(0.01 * sr);
   for (size_t k = 0; k < spans.size() && k < file.notes.size(); ++k) {
     const zvrender::SungNote& n = file.notes[k];
-    const double gridHz = file.style.a4Hz * std::pow(2.0, (n.midiNote - 69.0) / 12.0);
+    const double gridHz = zv::noteToHz(n.midiNote, file.style.a4Hz);
     // Steady: past the slide and 150 ms of settling, 120 ms before the end (the estimator's
     // reach).
     const size_t from = static_cast<size_t>((spans[k].startSeconds + n.slideSeconds + 0.15) * sr);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "MathConstants.h"
+#include "NoteFrequency.h"
 
 namespace zvrender {
 
@@ -63,10 +64,6 @@ double glottalFlow(double phase) {
   if (phase < open) return 0.5 * (1.0 - std::cos(kPi * phase / open));
   if (phase < open + close) return std::cos(0.5 * kPi * (phase - open) / close);
   return 0.0;
-}
-
-double midiToHz(double midi, double a4Hz) {
-  return a4Hz * std::pow(2.0, (midi - 69.0) / 12.0);
 }
 
 // Per-sample control tracks of the phrase.
@@ -182,7 +179,7 @@ std::vector<float> renderTrack(const Track& t, double sr, const VoiceStyle& styl
     for (int k = 0; k < 4; ++k) formantHz[k] += (target.f[k] - formantHz[k]) * vowelGlide;
 
     // Glottal source: the derivative of the flow, since the lips radiate its change.
-    const double f0 = midiToHz(t.midi[i], style.a4Hz) * (1.0 + periodJitter);
+    const double f0 = zv::noteToHz(t.midi[i], style.a4Hz) * (1.0 + periodJitter);
     phase += f0 / sr;
     if (phase >= 1.0) {
       phase -= std::floor(phase);
